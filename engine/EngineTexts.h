@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// Every text that the engine shows to the user. Lines are joined by a lone carriage return.
+#pragma once
+
+#include <QString>
+
+namespace EngineTexts {
+
+inline constexpr QChar lineBreak = QChar(13);
+
+inline const QString informationTitle = QStringLiteral("Information");
+inline const QString warningTitle = QStringLiteral("Avertissement");
+inline const QString errorTitle = QStringLiteral("Erreur");
+
+// Cutting
+inline const QString earlierSetQuestion =
+    QStringLiteral("Supprimer les fichiers déjà découpés ?") + lineBreak
+    + QStringLiteral("           Confirmez");
+inline QString earlierSetTitle(const QString &baseName)
+{
+    return QStringLiteral("Fichier ") + baseName + QStringLiteral(".0XX existant");
+}
+inline QString cutDone(const QString &countText)
+{
+    return QStringLiteral("Découpage du fichier terminé.") + lineBreak
+           + QStringLiteral("Fichier découpé en ") + countText + QStringLiteral(" morceaux.");
+}
+inline const QString cutError = QStringLiteral("Erreur lors du découpage du fichier !");
+inline const QString tooManyPieces =
+    QStringLiteral("Ce découpage demanderait plus de 999 morceaux, le maximum.") + lineBreak
+    + QStringLiteral("Veuillez choisir une taille de partition plus grande.");
+
+// Restoring
+inline const QString restoreDone = QStringLiteral("Restitution des fichiers terminée.");
+inline const QString destinationExists =
+    QStringLiteral("Le fichier destination existe dans le répertoire !");
+inline const QString badHeader =
+    QStringLiteral("Ce fichier n'est pas le premier morceau d'un fichier découpé :") + lineBreak
+    + QStringLiteral("son en-tête est absent ou invalide.");
+inline QString missingPiece(const QString &pieceName)
+{
+    return QStringLiteral("Le morceau ") + pieceName + QStringLiteral(" est manquant.") + lineBreak
+           + QStringLiteral("Rassemblez tous les morceaux dans le même dossier.");
+}
+inline const QString restoreError = QStringLiteral("Erreur lors de la restitution du fichier !");
+
+} // namespace EngineTexts

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// The little the piece-set engine needs of the window it runs under. The main window implements
+// it; the tests and fendrax-bench implement it with fakes.
+#pragma once
+
+#include <QString>
+
+enum class MessageIcon { Information, Question, Exclamation };
+enum class MessageButtons { Ok, OkCancel }; // with OkCancel, Cancel is the default button
+enum class MessageAnswer { Ok, Cancel };
+
+class EngineWindow
+{
+public:
+    virtual ~EngineWindow() = default;
+
+    // The folder whose files the file list shows, with or without a trailing separator.
+    virtual QString currentFolder() const = 0;
+    // A modal message box; returns the button pressed (closing the box counts as Cancel).
+    virtual MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
+                                      MessageButtons buttons) = 0;
+    // Lists the file list's folder again, after the engine wrote or removed files.
+    virtual void refreshFileList() = 0;
+    // Processes the window's pending events once; called once per piece, before its data moves.
+    virtual void yieldOnce(int piece, int pieceCount) = 0;
+    // Checked after each yield: when true the engine closes its files, undoes its unfinished
+    // output and returns without a message (the program is ending).
+    virtual bool stopRequested() const = 0;
+};

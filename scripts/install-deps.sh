@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# SPDX-FileCopyrightText: 2026 The Fendrax project
+# Installs the Debian 12 packages that building, testing and running Fendrax need.
+set -euo pipefail
+packages=(
+  cmake g++ make
+  qt6-base-dev qt6-translations-l10n   # Qt 6 and its French texts ("Annuler")
+  fonts-dejavu-core                    # a sans-serif for the window where MS Sans Serif is missing
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
