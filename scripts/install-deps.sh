@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make
   qt6-base-dev qt6-translations-l10n   # Qt 6 and its French texts ("Annuler")
-  fonts-dejavu-core                    # a sans-serif for the window where MS Sans Serif is missing
+  fonts-liberation2                    # a sans-serif for the window where MS Sans Serif is missing
 )
 missing=()
 for p in "${packages[@]}"; do

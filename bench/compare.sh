@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# SPDX-FileCopyrightText: 2026 The Fendrax project
+# Compares the engine with its peers on this machine, in one run: the cut with `split -b` of the
+# same block size, the restore with `cat` of the same pieces. Prints the median time ratios
+# (below 1.0: Fendrax is faster) and the engine's peak memory.
+#   bench/compare.sh [BENCH_BINARY] [MIB] [RUNS]
+set -euo pipefail
+bench=${1:-build/default/bench/fendrax-bench}
+mib=${2:-1024}
+runs=${3:-5}
+size_kb=2800
+block=$((size_kb * 1024))
+command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
+
+dir=$(mktemp -d "${TMPDIR:-/var/tmp}/fendrax-compare.XXXXXX")
+trap 'rm -rf "$dir"' EXIT
+head -c $((mib * 1024 * 1024)) /dev/urandom > "$dir/source.bin"
+mkdir "$dir/split"
+
+seconds() { # runs a command, prints its wall time in seconds
+  local start end
+  start=$(date +%s.%N); "$@" > /dev/null; end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
+}
+median() { sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+clean_pieces() { find "$dir" -maxdepth 1 -name 'source.[0-9][0-9][0-9]' -delete; }
+
+# Each timed command starts after a sync, so that it does not pay for the other's write-back,
+# and the order of the two alternates from one run to the next.
+cut_ours() { clean_pieces; sync; seconds "$bench" cut "$dir/source.bin" $size_kb; }
+cut_peer() { rm -f "$dir"/split/*; sync; seconds split -b $block -a 3 -d "$dir/source.bin" "$dir/split/source."; }
+restore_ours() {
+  mv "$dir/source.bin" "$dir/keep.bin"; sync
+  seconds "$bench" restore "$dir/source.001"
+  cmp -s "$dir/keep.bin" "$dir/source.bin" || { echo "restored bytes differ" >&2; exit 1; }
+  rm -f "$dir/source.bin"; mv "$dir/keep.bin" "$dir/source.bin"
+}
+restore_peer() { rm -f "$dir/cat.bin"; sync; seconds sh -c "cat '$dir'/source.[0-9][0-9][0-9] > '$dir/cat.bin'"; }
+
+cut_ratios=() restore_ratios=()
+for ((i = 1; i <= runs; i++)); do
+  if ((i % 2)); then ours=$(cut_ours); peer=$(cut_peer); else peer=$(cut_peer); ours=$(cut_ours); fi
+  cut_ratios+=("$(echo "$ours / $peer" | bc -l)")
+  if ((i % 2)); then ours=$(restore_ours); peer=$(restore_peer); else peer=$(restore_peer); ours=$(restore_ours); fi
+  restore_ratios+=("$(echo "$ours / $peer" | bc -l)")
+done
+rm -f "$dir/cat.bin" "$dir"/split/*
+
+peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
+clean_pieces
+cut_peak=$(peak_kb "$bench" cut "$dir/source.bin" $size_kb)
+mv "$dir/source.bin" "$dir/keep.bin"
+restore_peak=$(peak_kb "$bench" restore "$dir/source.001")
+
+printf 'source %d MiB, pieces of %d KB, %d runs\n' "$mib" "$size_kb" "$runs"
+printf 'cut / split   (median time ratio): %.3f\n' "$(printf '%s\n' "${cut_ratios[@]}" | median)"
+printf 'restore / cat (median time ratio): %.3f\n' "$(printf '%s\n' "${restore_ratios[@]}" | median)"
+printf 'peak memory: cut %.1f MiB, restore %.1f MiB\n' "$(echo "$cut_peak / 1024" | bc -l)" \
+  "$(echo "$restore_peak / 1024" | bc -l)"

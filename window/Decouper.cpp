@@ -1,0 +1,236 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+#include "Decouper.h"
+#include "DigitsOnlyFilter.h"
+#include "FctDecoup.h"
+#include "SizeCaption.h"
+#include "WindowTexts.h"
+#include "ui_Decouper.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+
+// The size box's text as kilobytes; none when it does not read as a number.
+std::optional<double> sizeFromText(const QString &text)
+{
+    bool ok = false;
+    double size = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok)
+        size = QLocale().toDouble(text.trimmed(), &ok);
+    return ok ? std::optional<double>(size) : std::nullopt;
+}
+
+} // namespace
+
+Decouper::Decouper(QWidget *parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::DecouperForm>()), m_messages(this)
+{
+    // The pictures live in the window's static library, which the linker would otherwise drop.
+    Q_INIT_RESOURCE(artwork);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    setFont(font);
+    m_ui->setupUi(this);
+    setObjectName(QStringLiteral("Decouper"));
+    // The layout is fixed: no resizing, no maximising.
+    setFixedSize(size());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    m_ui->Label1->adjustSize();
+    m_ui->Combo1->lineEdit()->installEventFilter(new DigitsOnlyFilter(this));
+
+    connect(m_ui->Tree1, &FolderTree::folderSelected, this, &Decouper::folderSelected);
+    connect(m_ui->File1, &FileList::entryClicked, this, &Decouper::fileClicked);
+    connect(m_ui->Text1, &QLineEdit::textChanged, this, &Decouper::filterChanged);
+    connect(m_ui->Decouper, &QToolButton::clicked, this, &Decouper::cutClicked);
+    connect(m_ui->Joindre, &QToolButton::clicked, this, &Decouper::restoreClicked);
+    connect(m_ui->Command2, &QToolButton::clicked, this, &Decouper::helpClicked);
+    connect(m_ui->Command3, &QToolButton::clicked, this, &Decouper::aboutClicked);
+    connect(m_ui->Command1, &QToolButton::clicked, this, &Decouper::quitClicked);
+    connect(m_ui->Image1, &ClickableImage::clicked, this, &Decouper::donationClicked);
+    load();
+}
+
+Decouper::~Decouper() = default;
+
+void Decouper::load()
+{
+    for (const QString &preset : WindowTexts::presets)
+        m_ui->Combo1->addItem(preset);
+    m_ui->Combo1->setCurrentText(WindowTexts::defaultSize);
+}
+
+void Decouper::showEvent(QShowEvent *event)
+{
+    // The window becomes the program's active window when it is first shown, and only then:
+    // a folder that the user chose is never thrown away by a later activation.
+    if (!m_activated) {
+        m_activated = true;
+        activateFirstTime();
+    }
+    QWidget::showEvent(event);
+}
+
+void Decouper::activateFirstTime()
+{
+    m_ui->Tree1->setSelectedFolder(QCoreApplication::applicationDirPath());
+    folderSelected();
+    m_ui->Command1->setFocus();
+}
+
+void Decouper::folderSelected()
+{
+    m_ui->Decouper->setEnabled(false);
+    m_ui->Joindre->setEnabled(false);
+    setSizeCaption(QString());
+    const QString treePath = m_ui->Tree1->selectedFolder();
+    if (treePath.toLower() == WindowTexts::myDocumentsName)
+        m_currentFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    else
+        m_currentFolder = treePath;
+    m_ui->File1->setFolder(m_currentFolder);
+}
+
+void Decouper::fileClicked()
+{
+    const std::optional<QString> name = selectedEntry();
+    if (!name) {
+        if (m_ui->File1->count() > 0)
+            m_ui->Decouper->setEnabled(false);
+        return;
+    }
+    m_ui->Decouper->setEnabled(true);
+    const QString path = FctDecoup::AddBackslash(m_currentFolder) + *name;
+    // A file that vanished since the list was filled shows as 0.
+    setSizeCaption(sizeCaption(QFileInfo(path).size()));
+    m_ui->Joindre->setEnabled(path.endsWith(WindowTexts::firstPieceEnding));
+}
+
+void Decouper::filterChanged()
+{
+    if (!m_ui->File1->setPattern(m_ui->Text1->text()))
+        m_ui->File1->setPattern(WindowTexts::allFiles);
+}
+
+void Decouper::cutClicked()
+{
+    if (m_busy)
+        return;
+    const std::optional<double> size = sizeFromText(m_ui->Combo1->currentText());
+    if (!size) {
+        showMessage(WindowTexts::nonNumericText, WindowTexts::nonNumericTitle,
+                    MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    if (const std::optional<QString> name = selectedEntry()) {
+        const QString path = FctDecoup::AddBackslash(m_currentFolder) + *name;
+        runEngine([&] { FctDecoup::CutFile(*this, path, *size); });
+    }
+    m_ui->Decouper->setEnabled(false);
+}
+
+void Decouper::restoreClicked()
+{
+    if (m_busy)
+        return;
+    const QString name = selectedEntry().value_or(QString());
+    if (name.size() < 3 || !name.endsWith(WindowTexts::firstPieceEnding)) {
+        showMessage(WindowTexts::wrongFileText, WindowTexts::wrongFileTitle,
+                    MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    const QString path = FctDecoup::AddBackslash(m_currentFolder) + name;
+    runEngine([&] { FctDecoup::RestoreFile(*this, path); });
+}
+
+void Decouper::helpClicked()
+{
+    showMessage(WindowTexts::helpText, WindowTexts::helpTitle, MessageIcon::Information,
+                MessageButtons::Ok);
+}
+
+void Decouper::aboutClicked()
+{
+    showMessage(WindowTexts::aboutText, WindowTexts::aboutTitle, MessageIcon::Information,
+                MessageButtons::Ok);
+}
+
+void Decouper::quitClicked()
+{
+    close();
+}
+
+void Decouper::closeEvent(QCloseEvent *event)
+{
+    // During a cut or a restore the engine stops at its next yield, undoes its unfinished
+    // output and returns; the program ends when the event loop is reached again.
+    m_stopRequested = true;
+    event->accept();
+}
+
+void Decouper::donationClicked()
+{
+    // Like the shell call it stands for, the result is not looked at.
+    QDesktopServices::openUrl(QUrl(WindowTexts::donationUrl));
+}
+
+std::optional<QString> Decouper::selectedEntry() const
+{
+    const int count = m_ui->File1->count();
+    for (int i = 0; i < count; ++i) {
+        if (m_ui->File1->isEntrySelected(i))
+            return m_ui->File1->entryText(i);
+    }
+    return std::nullopt;
+}
+
+void Decouper::setSizeCaption(const QString &caption)
+{
+    m_ui->Label3->setText(caption);
+    m_ui->Label3->adjustSize();
+}
+
+void Decouper::runEngine(const std::function<void()> &operation)
+{
+    m_busy = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    operation();
+    QApplication::restoreOverrideCursor();
+    setWindowTitle(WindowTexts::title);
+    m_busy = false;
+}
+
+QString Decouper::currentFolder() const
+{
+    return m_currentFolder;
+}
+
+MessageAnswer Decouper::showMessage(const QString &text, const QString &title, MessageIcon icon,
+                                    MessageButtons buttons)
+{
+    return m_messages.show(text, title, icon, buttons);
+}
+
+void Decouper::refreshFileList()
+{
+    m_ui->File1->refresh();
+}
+
+void Decouper::yieldOnce(int piece, int pieceCount)
+{
+    setWindowTitle(WindowTexts::progressTitle(piece, pieceCount));
+    QCoreApplication::processEvents();
+}
+
+bool Decouper::stopRequested() const
+{
+    return m_stopRequested;
+}

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+#include "FolderTree.h"
+
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QTimer>
+
+FolderTree::FolderTree(QWidget *parent) : QTreeView(parent), m_model(new QFileSystemModel(this))
+{
+    m_model->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
+    m_model->setRootPath(QDir::rootPath());
+    setModel(m_model);
+    for (int column = 1; column < m_model->columnCount(); ++column)
+        hideColumn(column);
+    setHeaderHidden(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &FolderTree::folderSelected);
+    // The model lists folders in the background: rows above the selected folder arrive late and
+    // push it out of sight, so it is brought back into view as they come.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, &FolderTree::keepSelectedInView);
+    connect(m_model, &QFileSystemModel::layoutChanged, this, &FolderTree::keepSelectedInView);
+}
+
+QString FolderTree::selectedFolder() const
+{
+    return QDir::toNativeSeparators(m_model->filePath(currentIndex()));
+}
+
+bool FolderTree::setSelectedFolder(const QString &path)
+{
+    const QModelIndex index = m_model->index(QDir::cleanPath(path));
+    if (!index.isValid() || !m_model->isDir(index))
+        return false;
+    setCurrentIndex(index);
+    m_followSelection = true;
+    keepSelectedInView();
+    return true;
+}
+
+void FolderTree::keepSelectedInView()
+{
+    // After the view has laid out the rows that just arrived or moved.
+    QTimer::singleShot(0, this, [this] {
+        if (m_followSelection && currentIndex().isValid())
+            scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+}
+
+void FolderTree::mousePressEvent(QMouseEvent *event)
+{
+    m_followSelection = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderTree::wheelEvent(QWheelEvent *event)
+{
+    m_followSelection = false;
+    QTreeView::wheelEvent(event);
+}
+
+void FolderTree::keyPressEvent(QKeyEvent *event)
+{
+    m_followSelection = false;
+    QTreeView::keyPressEvent(event);
+}

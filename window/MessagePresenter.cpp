@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+#include "MessagePresenter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+MessagePresenter::MessagePresenter(QWidget *parent) : m_parent(parent)
+{
+}
+
+MessageAnswer MessagePresenter::show(const QString &text, const QString &title, MessageIcon icon,
+                                     MessageButtons buttons) const
+{
+    QString lines = text;
+    lines.replace(QChar(13), QChar(10));
+    QMessageBox box(boxIcon(icon), title, lines, QMessageBox::Ok, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    if (buttons == MessageButtons::OkCancel) {
+        box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+    }
+    // An operation in progress shows the wait cursor; the box wants the ordinary one.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    box.exec();
+    QApplication::restoreOverrideCursor();
+    return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok
+                                                              : MessageAnswer::Cancel;
+}

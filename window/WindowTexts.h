@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// Every text that the main window shows in its messages and title. Lines are joined by a lone
+// carriage return; the message presenter turns it into a line break.
+#pragma once
+
+#include <QString>
+
+namespace WindowTexts {
+
+inline constexpr QChar lineBreak = QChar(13);
+
+inline const QString title = QStringLiteral("Découper / Restituer un fichier");
+inline QString progressTitle(int piece, int pieceCount)
+{
+    return title + QStringLiteral(" — morceau %1 sur %2").arg(piece).arg(pieceCount);
+}
+
+inline const QString presets[] = {QStringLiteral("2800"), QStringLiteral("1400"),
+                                  QStringLiteral("1200"), QStringLiteral("700"),
+                                  QStringLiteral("300")};
+inline const QString defaultSize = QStringLiteral("1400");
+inline const QString allFiles = QStringLiteral("*.*");
+inline const QString firstPieceEnding = QStringLiteral("001");
+
+inline const QString nonNumericTitle = QStringLiteral("Erreur : valeur non numérique");
+inline const QString nonNumericText = QStringLiteral(" veuillez entrer une valeur numérique");
+inline const QString wrongFileTitle = QStringLiteral("Erreur : Mauvais fichier ... ");
+inline const QString wrongFileText =
+    QStringLiteral(" veuillez selectionner un fichier dont l'extention se termine par 001 !");
+
+inline const QString helpTitle = QStringLiteral("Information");
+inline const QString helpText =
+    QStringLiteral("DECOUPER :") + lineBreak
+    + QStringLiteral("Sélectionnez le fichier que vous désirez découper.") + lineBreak
+    + QStringLiteral("Sélectionner la taille des partitions (Format de disquettes).") + lineBreak
+    + QStringLiteral("Cliquez sur le bouton < Découper >.") + lineBreak + lineBreak
+    + QStringLiteral("RESTITUER :") + lineBreak
+    + QStringLiteral("Copier à partir des disquettes de sauvegarde tous ") + lineBreak
+    + QStringLiteral("les fichiers précédemment découpés dans un dossier.") + lineBreak
+    + QStringLiteral("Sélectionnez le premier fichier ****.001.") + lineBreak
+    + QStringLiteral("Cliquez sur le bouton < Restituer >.") + lineBreak
+    + QStringLiteral("Tous les fichiers ****.00X seront pris en compte.");
+
+inline const QString aboutTitle = QStringLiteral("A propos");
+inline const QString aboutText =
+    QStringLiteral("Fendrax version " FENDRAX_VERSION " - Decouper/Restituer un fichier")
+    + lineBreak + lineBreak + QStringLiteral("Auteur : le projet Fendrax") + lineBreak
+    + QStringLiteral("E-Mail : contact@fendrax.example") + lineBreak
+    + QStringLiteral("Url : https://fendrax.example/") + lineBreak + lineBreak;
+
+inline const QString donationUrl = QStringLiteral("https://fendrax.example/Don/Don.htm");
+
+// Where the folder tree's bare "Mes documents" leads on this system.
+inline const QString myDocumentsName = QStringLiteral("mes documents");
+
+} // namespace WindowTexts
