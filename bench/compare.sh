@@ -18,9 +18,10 @@ trap 'rm -rf "$dir"' EXIT
 head -c $((mib * 1024 * 1024)) /dev/urandom > "$dir/source.bin"
 mkdir "$dir/split"
 
-seconds() { # runs a command, prints its wall time in seconds
+seconds() { # runs a command and a sync, prints their wall time in seconds: data that only
+  # reached the page cache is not yet written, so both sides pay for their write-back
   local start end
-  start=$(date +%s.%N); "$@" > /dev/null; end=$(date +%s.%N)
+  start=$(date +%s.%N); "$@" > /dev/null; sync; end=$(date +%s.%N)
   echo "$end - $start" | bc -l
 }
 median() { sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }

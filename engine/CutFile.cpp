@@ -165,6 +165,7 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
         const bool written = (n > 1 || piece.write(header) == header.size())
                              && source.read(buffer.get(), chunk) == chunk
                              && piece.write(buffer.get(), chunk) == chunk;
+        FileEntry::startWriteBack(piece);
         piece.close();
         if (!written || piece.error() != QFileDevice::NoError) {
             removeFiles(created);

@@ -108,6 +108,7 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
             abandon();
             return reportError(window, EngineTexts::restoreError);
         }
+        FileEntry::startWriteBack(restored);
     }
     restored.close();
     if (restored.error() != QFileDevice::NoError) {

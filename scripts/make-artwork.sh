@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Fendrax project
 # Draws the program's artwork into resources/: the five 32 x 32 button icons (the cut icon is
-# also the window's icon) and the 100 x 44 donation picture, a GIF with one transparent colour.
+# also the window's and the program's icon, drawn again at the larger sizes of a desktop and as
+# a Windows icon) and the 100 x 44 donation picture, a GIF with one transparent colour.
 # Needs ImageMagick 6 (Debian package imagemagick) and the DejaVu fonts. The pictures are
 # committed; run this only to change them.
 set -euo pipefail
@@ -15,12 +16,24 @@ sheet() { # a page with a folded corner, at x offset $1
        "fill '#c8d4ee' path 'M $((x+17)),3 L $((x+17)),9 L $((x+23)),9 Z'"
 }
 
-# Cut: a page crossed by a dashed cut line and a pair of blades.
-convert -size 32x32 xc:none -draw "$(sheet 2)" \
-  -stroke '#d02020' -strokewidth 2 -draw "stroke-dasharray 3 2 line 1,17 31,17" \
-  -stroke none -fill '#1d5fbf' -draw "polygon 20,10 31,15 20,15" -draw "polygon 20,24 31,19 20,19" \
-  -fill '#1d5fbf' -draw "circle 18,12 18,14.5" -draw "circle 18,22 18,24.5" \
-  cut.png
+# Cut: a page crossed by a dashed cut line and a pair of blades. Drawn on a 32-unit grid and
+# scaled, so that the program's icon is the same picture at every size a desktop asks for.
+cut_icon() { # SIZE FILE
+  local scale
+  scale=$(echo "$1 / 32" | bc -l)
+  convert -size "$1x$1" xc:none -affine "$scale,0,0,$scale,0,0" -draw "$(sheet 2)" \
+    -stroke '#d02020' -strokewidth 2 -draw "stroke-dasharray 3 2 line 1,17 31,17" \
+    -stroke none -fill '#1d5fbf' -draw "polygon 20,10 31,15 20,15" -draw "polygon 20,24 31,19 20,19" \
+    -fill '#1d5fbf' -draw "circle 18,12 18,14.5" -draw "circle 18,22 18,24.5" \
+    "$2"
+}
+cut_icon 32 cut.png
+for size in 48 64 128 256; do
+  mkdir -p "icons/${size}x${size}"
+  cut_icon "$size" "icons/${size}x${size}/fendrax.png"
+done
+# The Windows icon: one 32 x 32 picture in 256 colours.
+convert cut.png -colors 256 fendrax.ico
 
 # Restore: two halves of a page brought together by arrows.
 convert -size 32x32 xc:none \

@@ -34,6 +34,11 @@ Decouper::Decouper(QWidget *parent)
 {
     // The pictures live in the window's static library, which the linker would otherwise drop.
     Q_INIT_RESOURCE(artwork);
+    // Where the system has no MS Sans Serif, a plain sans-serif of similar width stands in, so
+    // that every caption fits the place that the layout gives it.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
