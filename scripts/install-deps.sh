@@ -7,6 +7,9 @@ packages=(
   cmake g++ make
   qt6-base-dev qt6-translations-l10n   # Qt 6 and its French texts ("Annuler")
   fonts-liberation2                    # a sans-serif for the window where MS Sans Serif is missing
+  desktop-file-utils appstream         # validation of the desktop entry and the metainfo
+  dpkg-dev file                        # the Debian package and its library dependencies
+  binutils-mingw-w64-x86-64            # the Windows resource script, compiled here too
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -490,7 +490,8 @@ void TestWindow::helpAndAbout()
     const SeenBox &about = m_answerer->m_seen[1];
     QCOMPARE(about.title, QStringLiteral("A propos"));
     QCOMPARE(about.icon, QMessageBox::Information);
-    const QString aboutText = QStringLiteral("Fendrax version 2.1.0 - Decouper/Restituer un fichier\n"
+    const QString aboutText = QStringLiteral("Fendrax version " FENDRAX_VERSION
+                                             " - Decouper/Restituer un fichier\n"
                                              "\n"
                                              "Auteur : le projet Fendrax\n"
                                              "E-Mail : contact@fendrax.example\n"
