@@ -52,6 +52,9 @@ private Q_SLOTS:
     void exactly999Pieces();
     void stopRequested();
     void sourceShrinks();
+    void sourceIsFolder();
+    void folderRemovedDuringCut();
+    void olderSetUpTo999();
     void fullDisk();
 
 private:
@@ -437,6 +440,54 @@ void TestCutFile::sourceShrinks()
     CutFile(window, path(QStringLiteral("rapport.doc")), 1);
     verifyCutError(window);
     QCOMPARE(TestFiles::snapshot(m_dir->path()).keys(), QStringList{QStringLiteral("rapport.doc")});
+}
+
+void TestCutFile::sourceIsFolder()
+{
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("rapport.doc")));
+    const auto window = cut(QStringLiteral("rapport.doc"), 1);
+    verifyCutError(*window);
+    QCOMPARE(TestFiles::snapshot(m_dir->path()).keys(), QStringList{QStringLiteral("rapport.doc")});
+}
+
+void TestCutFile::folderRemovedDuringCut()
+{
+    // The source lives elsewhere; the folder of the pieces goes away under the cut.
+    QTemporaryDir elsewhere;
+    const QString source = elsewhere.filePath(QStringLiteral("rapport.doc"));
+    const QByteArray data = TestFiles::pattern(5000);
+    TestFiles::write(source, data);
+    const QString pieces = m_dir->filePath(QStringLiteral("pieces"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("pieces")));
+    QVERIFY(QFile::link(source, pieces + QStringLiteral("/rapport.doc")));
+    FakeEngineWindow window(pieces);
+    window.m_onYield = [&](int piece) {
+        if (piece == 2)
+            QDir(pieces).removeRecursively();
+    };
+    CutFile(window, pieces + QStringLiteral("/rapport.doc"), 1);
+    verifyCutError(window);
+    QCOMPARE(TestFiles::read(source), data);
+    QVERIFY(!QFileInfo::exists(pieces));
+}
+
+void TestCutFile::olderSetUpTo999()
+{
+    // An older set of 999 pieces: its pieces .001 to .099 go with the user's consent, the new
+    // pieces replace their namesakes, and the others stay as they were.
+    const QByteArray data = TestFiles::pattern(150 * 1024);
+    TestFiles::write(path(QStringLiteral("rapport.doc")), data);
+    for (int n = 1; n <= 999; ++n)
+        TestFiles::write(path(QStringLiteral("rapport") + PieceSuffix(n)), "old");
+    const auto window = cut(QStringLiteral("rapport.doc"), 1);
+    QCOMPARE(window->m_messages.size(), 2);
+    QVERIFY(window->m_messages.last().text.endsWith(QStringLiteral(" en 150 morceaux.")));
+    QByteArray joined;
+    for (int n = 1; n <= 150; ++n)
+        joined += TestFiles::read(path(QStringLiteral("rapport") + PieceSuffix(n)));
+    QCOMPARE(joined, "doc  150" + data);
+    for (int n = 151; n <= 999; ++n)
+        QCOMPARE(TestFiles::read(path(QStringLiteral("rapport") + PieceSuffix(n))), QByteArray("old"));
 }
 
 void TestCutFile::fullDisk()

@@ -40,6 +40,8 @@ private Q_SLOTS:
     void missingPiece();
     void stopRequested();
     void pieceVanishes();
+    void pieceShrinks();
+    void folderRemovedDuringRestore();
     void fullDisk();
 
 private:
@@ -147,6 +149,7 @@ void TestRestoreFile::roundTrip_data()
     QTest::newRow("long extension") << "photo.jpeg" << qint64(5000) << 2.0;
     QTest::newRow("no extension") << "LISEZMOI" << qint64(5000) << 2.0;
     QTest::newRow("hidden pieces") << "a.bc" << qint64(5000) << 1.0;
+    QTest::newRow("999 pieces") << "rapport.doc" << qint64(999) << 1.0 / 1024;
 }
 
 void TestRestoreFile::roundTrip()
@@ -298,6 +301,37 @@ void TestRestoreFile::pieceVanishes()
     verifyError(window, QStringLiteral("Erreur lors de la restitution du fichier !"));
     QVERIFY(!QFile::exists(path(QStringLiteral("rapport.txt"))));
     QCOMPARE(TestFiles::read(path(QStringLiteral("rapport.004"))), QByteArray("d"));
+}
+
+void TestRestoreFile::pieceShrinks()
+{
+    writeSet("txt  003", {"aaaa", "bbbb", "cccc"});
+    FakeEngineWindow window(m_dir->path());
+    window.m_onYield = [this](int piece) {
+        if (piece == 1)
+            QFile(path(QStringLiteral("rapport.003"))).resize(1);
+    };
+    RestoreFile(window, path(QStringLiteral("rapport.001")));
+    QCOMPARE(window.m_messages.first().title, QStringLiteral("Information"));
+    // The piece is read as it is when its turn comes, never past what it holds.
+    QCOMPARE(TestFiles::read(path(QStringLiteral("rapport.txt"))), QByteArray("aaaabbbbc"));
+}
+
+void TestRestoreFile::folderRemovedDuringRestore()
+{
+    const QString folder = m_dir->filePath(QStringLiteral("set"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("set")));
+    for (int n = 1; n <= 3; ++n)
+        TestFiles::write(folder + QStringLiteral("/rapport") + PieceSuffix(n),
+                         (n == 1 ? QByteArray("txt  003") : QByteArray()) + "data");
+    FakeEngineWindow window(folder);
+    window.m_onYield = [&](int piece) {
+        if (piece == 2)
+            QDir(folder).removeRecursively();
+    };
+    RestoreFile(window, folder + QStringLiteral("/rapport.001"));
+    verifyError(window, QStringLiteral("Erreur lors de la restitution du fichier !"));
+    QCOMPARE(TestFiles::snapshot(m_dir->path()).keys(), QStringList());
 }
 
 void TestRestoreFile::fullDisk()
