@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Fendrax project
-# Installs the Debian 12 packages that building, testing and running Fendrax need.
+# Installs the Debian 12 packages that building, testing and running Fendrax need; with "fuzz",
+# also clang and its libFuzzer runtime.
 set -euo pipefail
 packages=(
   cmake g++ make
@@ -11,6 +12,7 @@ packages=(
   dpkg-dev file                        # the Debian package and its library dependencies
   binutils-mingw-w64-x86-64            # the Windows resource script, compiled here too
 )
+[ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
