@@ -35,8 +35,7 @@ JsonLinesWindow::JsonLinesWindow(const QString &currentFolder, MessageAnswer que
                                  bool quiet)
     : m_currentFolder(currentFolder), m_questionAnswer(questionAnswer), m_quiet(quiet),
       m_out(stdout)
-{
-}
+{}
 
 QString JsonLinesWindow::currentFolder() const
 {
@@ -46,15 +45,14 @@ QString JsonLinesWindow::currentFolder() const
 MessageAnswer JsonLinesWindow::showMessage(const QString &text, const QString &title,
                                            MessageIcon icon, MessageButtons buttons)
 {
-    const MessageAnswer answer = icon == MessageIcon::Question ? m_questionAnswer
-                                                               : MessageAnswer::Ok;
-    print(QStringLiteral("{\"op\":\"message\",\"title\":%1,\"text\":%2,\"icon\":\"%3\","
-                         "\"buttons\":\"%4\",\"answer\":\"%5\"}")
-              .arg(jsonString(title), jsonString(text), iconName(icon),
-                   buttons == MessageButtons::Ok ? QStringLiteral("ok")
-                                                 : QStringLiteral("okcancel"),
-                   answer == MessageAnswer::Ok ? QStringLiteral("ok")
-                                               : QStringLiteral("cancel")));
+    const MessageAnswer answer =
+        icon == MessageIcon::Question ? m_questionAnswer : MessageAnswer::Ok;
+    print(
+        QStringLiteral("{\"op\":\"message\",\"title\":%1,\"text\":%2,\"icon\":\"%3\","
+                       "\"buttons\":\"%4\",\"answer\":\"%5\"}")
+            .arg(jsonString(title), jsonString(text), iconName(icon),
+                 buttons == MessageButtons::Ok ? QStringLiteral("ok") : QStringLiteral("okcancel"),
+                 answer == MessageAnswer::Ok ? QStringLiteral("ok") : QStringLiteral("cancel")));
     return answer;
 }
 

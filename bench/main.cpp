@@ -139,10 +139,9 @@ int main(int argc, char *argv[])
         if (answer != QLatin1String("ok") && answer != QLatin1String("cancel"))
             return usage();
         const QString file = QFileInfo(args[1]).absoluteFilePath();
-        JsonLinesWindow window(folderOf(file),
-                               answer == QLatin1String("ok") ? MessageAnswer::Ok
-                                                             : MessageAnswer::Cancel,
-                               false);
+        JsonLinesWindow window(
+            folderOf(file),
+            answer == QLatin1String("ok") ? MessageAnswer::Ok : MessageAnswer::Cancel, false);
         FctDecoup::CutFile(window, file, args[2].toDouble());
         window.printDone();
         return 0;

@@ -175,8 +175,8 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
     }
     source.close();
 
-    window.showMessage(EngineTexts::cutDone(QString::fromLatin1(header.right(3))), EngineTexts::informationTitle,
-                       MessageIcon::Information, MessageButtons::Ok);
+    window.showMessage(EngineTexts::cutDone(QString::fromLatin1(header.right(3))),
+                       EngineTexts::informationTitle, MessageIcon::Information, MessageButtons::Ok);
     window.refreshFileList();
 }
 

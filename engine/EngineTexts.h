@@ -14,9 +14,8 @@ inline const QString warningTitle = QStringLiteral("Avertissement");
 inline const QString errorTitle = QStringLiteral("Erreur");
 
 // Cutting
-inline const QString earlierSetQuestion =
-    QStringLiteral("Supprimer les fichiers déjà découpés ?") + lineBreak
-    + QStringLiteral("           Confirmez");
+inline const QString earlierSetQuestion = QStringLiteral("Supprimer les fichiers déjà découpés ?")
+                                          + lineBreak + QStringLiteral("           Confirmez");
 inline QString earlierSetTitle(const QString &baseName)
 {
     return QStringLiteral("Fichier ") + baseName + QStringLiteral(".0XX existant");

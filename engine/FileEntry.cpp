@@ -26,8 +26,12 @@ bool isSameFile(const QString &filePath, const QString &entryPath)
     if (QFileInfo(filePath).absoluteFilePath() == QFileInfo(entryPath).absoluteFilePath())
         return true;
 #ifdef Q_OS_UNIX
-    struct stat file {};
-    struct stat entry {};
+    struct stat file
+    {
+    };
+    struct stat entry
+    {
+    };
     if (::stat(QFile::encodeName(filePath).constData(), &file) != 0
         || ::lstat(QFile::encodeName(entryPath).constData(), &entry) != 0)
         return false;

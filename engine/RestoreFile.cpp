@@ -19,8 +19,7 @@ using namespace FctDecoup;
 
 void reportError(EngineWindow &window, const QString &text)
 {
-    window.showMessage(text, EngineTexts::errorTitle, MessageIcon::Exclamation,
-                       MessageButtons::Ok);
+    window.showMessage(text, EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 void reportDestinationExists(EngineWindow &window)
@@ -50,8 +49,7 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
 {
     const QString pieceFolder = SplitPath(firstPiecePath, false);
     const std::optional<QString> baseName = BaseName(SplitPath(firstPiecePath, true));
-    const std::optional<PieceHeader> header =
-        baseName ? readHeader(firstPiecePath) : std::nullopt;
+    const std::optional<PieceHeader> header = baseName ? readHeader(firstPiecePath) : std::nullopt;
     if (!header)
         return reportError(window, EngineTexts::badHeader);
     const QString restoredName = *baseName + QLatin1Char('.') + header->extension;

@@ -5,8 +5,7 @@
 WildcardPattern::WildcardPattern(const QString &pattern, Qt::CaseSensitivity caseSensitivity)
     : m_pattern(pattern == QStringLiteral("*.*") ? QStringLiteral("*") : pattern),
       m_caseSensitivity(caseSensitivity)
-{
-}
+{}
 
 bool WildcardPattern::matches(const QString &name) const
 {
@@ -19,7 +18,8 @@ bool WildcardPattern::matches(const QString &name) const
         } else if (p < m_pattern.size()
                    && (m_pattern[p] == QLatin1Char('?')
                        || QStringView(m_pattern).mid(p, 1).compare(QStringView(name).mid(n, 1),
-                                                                   m_caseSensitivity) == 0)) {
+                                                                   m_caseSensitivity)
+                              == 0)) {
             ++p;
             ++n;
         } else if (starP >= 0) {

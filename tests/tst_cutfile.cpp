@@ -215,9 +215,9 @@ void TestCutFile::zeroSizeAfterQuestionAndRemoval()
     TestFiles::write(path(QStringLiteral("rapport.doc")), "content");
     TestFiles::write(path(QStringLiteral("rapport.001")), "old");
     const auto window = cut(QStringLiteral("rapport.doc"), 0);
-    QCOMPARE(window->m_events, (QStringList{QStringLiteral("message:Fichier rapport.0XX existant"),
-                                            QStringLiteral("refresh"),
-                                            QStringLiteral("message:Erreur")}));
+    QCOMPARE(window->m_events,
+             (QStringList{QStringLiteral("message:Fichier rapport.0XX existant"),
+                          QStringLiteral("refresh"), QStringLiteral("message:Erreur")}));
     verifyCutError(*window);
     QVERIFY(!QFile::exists(path(QStringLiteral("rapport.001"))));
 }
@@ -279,10 +279,10 @@ void TestCutFile::earlierSetRemoved()
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("rapport.0folder")));
     const auto window = cut(QStringLiteral("rapport.doc"), 1);
 
-    QCOMPARE(window->m_events, (QStringList{QStringLiteral("message:Fichier rapport.0XX existant"),
-                                            QStringLiteral("refresh"),
-                                            QStringLiteral("message:Information"),
-                                            QStringLiteral("refresh")}));
+    QCOMPARE(window->m_events,
+             (QStringList{QStringLiteral("message:Fichier rapport.0XX existant"),
+                          QStringLiteral("refresh"), QStringLiteral("message:Information"),
+                          QStringLiteral("refresh")}));
     QCOMPARE(TestFiles::snapshot(m_dir->path()).keys(),
              (QStringList{QStringLiteral("rapport.001"), QStringLiteral("rapport.002"),
                           QStringLiteral("rapport.0folder"), QStringLiteral("rapport.1"),
@@ -321,7 +321,8 @@ void TestCutFile::sourceNeverTouched_data()
     // The source would be piece 2 of the new set.
     QTest::newRow("source is piece 2") << "rapp.002" << QStringList{};
     // The source matches the pattern of the earlier set that the user agreed to remove.
-    QTest::newRow("source in the earlier set") << "rapport.0ab" << QStringList{QStringLiteral("rapport.001")};
+    QTest::newRow("source in the earlier set")
+        << "rapport.0ab" << QStringList{QStringLiteral("rapport.001")};
 }
 
 void TestCutFile::sourceNeverTouched()
@@ -400,8 +401,9 @@ void TestCutFile::tooManyPieces()
     const auto window = cut(QStringLiteral("rapport.doc"), 1.0 / 1024);
     QCOMPARE(window->m_messages.size(), 1);
     const RecordedMessage &refusal = window->m_messages.first();
-    QCOMPARE(refusal.text, QStringLiteral("Ce découpage demanderait plus de 999 morceaux, le maximum.\r"
-                                          "Veuillez choisir une taille de partition plus grande."));
+    QCOMPARE(refusal.text,
+             QStringLiteral("Ce découpage demanderait plus de 999 morceaux, le maximum.\r"
+                            "Veuillez choisir une taille de partition plus grande."));
     QCOMPARE(refusal.title, QStringLiteral("Erreur"));
     QCOMPARE(refusal.icon, MessageIcon::Exclamation);
     QCOMPARE(TestFiles::snapshot(m_dir->path()), before);
@@ -487,7 +489,8 @@ void TestCutFile::olderSetUpTo999()
         joined += TestFiles::read(path(QStringLiteral("rapport") + PieceSuffix(n)));
     QCOMPARE(joined, "doc  150" + data);
     for (int n = 151; n <= 999; ++n)
-        QCOMPARE(TestFiles::read(path(QStringLiteral("rapport") + PieceSuffix(n))), QByteArray("old"));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("rapport") + PieceSuffix(n))),
+                 QByteArray("old"));
 }
 
 void TestCutFile::fullDisk()

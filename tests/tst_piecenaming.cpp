@@ -38,10 +38,18 @@ void TestPieceNaming::splitPath_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("in a folder") << "C:\\Docs\\rapport.doc" << "rapport.doc" << "C:\\Docs\\";
-    QTest::newRow("at the root") << "C:\\rapport.doc" << "rapport.doc" << "C:\\";
-    QTest::newRow("bare name") << "rapport.doc" << "rapport.doc" << "";
-    QTest::newRow("folder only") << "C:\\Docs\\" << "" << "C:\\Docs\\";
+    QTest::newRow("in a folder") << "C:\\Docs\\rapport.doc"
+                                 << "rapport.doc"
+                                 << "C:\\Docs\\";
+    QTest::newRow("at the root") << "C:\\rapport.doc"
+                                 << "rapport.doc"
+                                 << "C:\\";
+    QTest::newRow("bare name") << "rapport.doc"
+                               << "rapport.doc"
+                               << "";
+    QTest::newRow("folder only") << "C:\\Docs\\"
+                                 << ""
+                                 << "C:\\Docs\\";
 }
 
 void TestPieceNaming::splitPath()
@@ -54,16 +62,20 @@ void TestPieceNaming::splitPath()
     // The platform's separator is the default.
     QString native = path;
     native.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    QCOMPARE(SplitPath(native, false), QString(folder).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    QCOMPARE(SplitPath(native, false),
+             QString(folder).replace(QLatin1Char('\\'), QLatin1Char('/')));
 }
 
 void TestPieceNaming::addBackslash_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("result");
-    QTest::newRow("added") << "C:\\Docs" << "C:\\Docs\\";
-    QTest::newRow("root unchanged") << "C:\\" << "C:\\";
-    QTest::newRow("empty") << "" << "\\";
+    QTest::newRow("added") << "C:\\Docs"
+                           << "C:\\Docs\\";
+    QTest::newRow("root unchanged") << "C:\\"
+                                    << "C:\\";
+    QTest::newRow("empty") << ""
+                           << "\\";
 }
 
 void TestPieceNaming::addBackslash()
@@ -79,8 +91,12 @@ void TestPieceNaming::pieceSuffix_data()
 {
     QTest::addColumn<int>("n");
     QTest::addColumn<QString>("suffix");
-    for (const auto &[n, s] : {std::pair{1, ".001"}, {9, ".009"}, {10, ".010"}, {99, ".099"},
-                               {100, ".100"}, {999, ".999"}})
+    for (const auto &[n, s] : {std::pair{1, ".001"},
+                               {9, ".009"},
+                               {10, ".010"},
+                               {99, ".099"},
+                               {100, ".100"},
+                               {999, ".999"}})
         QTest::newRow(s) << n << QString::fromLatin1(s);
 }
 
@@ -97,17 +113,23 @@ void TestPieceNaming::nameParts_data()
     QTest::addColumn<bool>("hasBase");
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("extension");
-    QTest::newRow("three-letter extension") << "rapport.doc" << true << "rapport" << "doc";
-    QTest::newRow("longer extension keeps a point") << "photo.jpeg" << true << "photo." << "peg";
-    QTest::newRow("no extension") << "LISEZMOI" << true << "LISE" << "MOI";
-    QTest::newRow("empty base") << "a.bc" << true << "" << ".bc";
-    QTest::newRow("three characters") << "abc" << false << "" << "abc";
-    QTest::newRow("accented extension") << "été.déjà" << true << "été." << "éjà";
+    QTest::newRow("three-letter extension") << "rapport.doc" << true << "rapport"
+                                            << "doc";
+    QTest::newRow("longer extension keeps a point") << "photo.jpeg" << true << "photo."
+                                                    << "peg";
+    QTest::newRow("no extension") << "LISEZMOI" << true << "LISE"
+                                  << "MOI";
+    QTest::newRow("empty base") << "a.bc" << true << ""
+                                << ".bc";
+    QTest::newRow("three characters") << "abc" << false << ""
+                                      << "abc";
+    QTest::newRow("accented extension") << "été.déjà" << true << "été."
+                                        << "éjà";
     // e followed by a combining accent is one character, as is a character beyond 16 bits.
-    QTest::newRow("combining accent") << QStringLiteral("note.ce\u0301e") << true << "note"
-                                      << QStringLiteral("ce\u0301e");
-    QTest::newRow("surrogate pair") << QStringLiteral("x.a\U0001F600b") << true << "x"
-                                    << QStringLiteral("a\U0001F600b");
+    QTest::newRow("combining accent")
+        << QStringLiteral("note.ce\u0301e") << true << "note" << QStringLiteral("ce\u0301e");
+    QTest::newRow("surrogate pair")
+        << QStringLiteral("x.a\U0001F600b") << true << "x" << QStringLiteral("a\U0001F600b");
 }
 
 void TestPieceNaming::nameParts()
@@ -134,11 +156,11 @@ void TestPieceNaming::encodeHeader_data()
     QTest::newRow("Latin-1 letters") << "éàç" << 1 << QByteArray("\xE9\xE0\xE7  001");
     QTest::newRow("Windows-1252 letters") << "€œŸ" << 1 << QByteArray("\x80\x9C\x9F  001");
     QTest::newRow("combining accent composes") << QStringLiteral("ce\u0301e") << 1
-                                               << QByteArray("c\xE9" "e  001");
-    QTest::newRow("outside the code page") << QStringLiteral("a日\U0001F600") << 1
-                                           << QByteArray("a??  001");
-    QTest::newRow("refused by a restore") << QStringLiteral("a\\\t") << 1
-                                          << QByteArray("a??  001");
+                                               << QByteArray("c\xE9"
+                                                             "e  001");
+    QTest::newRow("outside the code page")
+        << QStringLiteral("a日\U0001F600") << 1 << QByteArray("a??  001");
+    QTest::newRow("refused by a restore") << QStringLiteral("a\\\t") << 1 << QByteArray("a??  001");
 }
 
 void TestPieceNaming::encodeHeader()
@@ -171,7 +193,9 @@ void TestPieceNaming::decodeHeader_data()
     QTest::newRow("backslash") << QByteArray("..\\  001") << false << "" << 0;
     QTest::newRow("NUL") << QByteArray("d\0c  001", 8) << false << "" << 0;
     QTest::newRow("line feed") << QByteArray("d\nc  001") << false << "" << 0;
-    QTest::newRow("undefined byte") << QByteArray("d\x81" "c  001") << false << "" << 0;
+    QTest::newRow("undefined byte") << QByteArray("d\x81"
+                                                  "c  001")
+                                    << false << "" << 0;
 }
 
 void TestPieceNaming::decodeHeader()
@@ -193,17 +217,28 @@ void TestPieceNaming::wildcard_data()
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("matches");
-    QTest::newRow("*.* without a point") << "*.*" << "LISEZMOI" << true;
-    QTest::newRow("*.* with a point") << "*.*" << "a.b" << true;
-    QTest::newRow("star and suffix") << "*.txt" << "notes.txt" << true;
-    QTest::newRow("star and other suffix") << "*.txt" << "notes.txt.bak" << false;
-    QTest::newRow("question mark") << "rapport.00?" << "rapport.003" << true;
-    QTest::newRow("question mark needs a character") << "rapport.00?" << "rapport.00" << false;
-    QTest::newRow("backtracking") << "*a*b" << "xaxxab" << true;
-    QTest::newRow("bracket is literal") << "[ab].txt" << "a.txt" << false;
-    QTest::newRow("bracket matches itself") << "[ab].txt" << "[ab].txt" << true;
-    QTest::newRow("case") << "*.TXT" << "a.txt" << false;
-    QTest::newRow("empty pattern") << "" << "a" << false;
+    QTest::newRow("*.* without a point") << "*.*"
+                                         << "LISEZMOI" << true;
+    QTest::newRow("*.* with a point") << "*.*"
+                                      << "a.b" << true;
+    QTest::newRow("star and suffix") << "*.txt"
+                                     << "notes.txt" << true;
+    QTest::newRow("star and other suffix") << "*.txt"
+                                           << "notes.txt.bak" << false;
+    QTest::newRow("question mark") << "rapport.00?"
+                                   << "rapport.003" << true;
+    QTest::newRow("question mark needs a character") << "rapport.00?"
+                                                     << "rapport.00" << false;
+    QTest::newRow("backtracking") << "*a*b"
+                                  << "xaxxab" << true;
+    QTest::newRow("bracket is literal") << "[ab].txt"
+                                        << "a.txt" << false;
+    QTest::newRow("bracket matches itself") << "[ab].txt"
+                                            << "[ab].txt" << true;
+    QTest::newRow("case") << "*.TXT"
+                          << "a.txt" << false;
+    QTest::newRow("empty pattern") << ""
+                                   << "a" << false;
 }
 
 void TestPieceNaming::wildcard()

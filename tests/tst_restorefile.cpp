@@ -235,7 +235,9 @@ void TestRestoreFile::badHeader_data()
     QTest::newRow("extension climbs out") << "rapport.001" << QByteArray("/..  001data");
     QTest::newRow("backslash") << "rapport.001" << QByteArray("a\\b  001data");
     QTest::newRow("NUL") << "rapport.001" << QByteArray("a\0b  001data", 12);
-    QTest::newRow("control character") << "rapport.001" << QByteArray("a\x1b" "b  001data");
+    QTest::newRow("control character") << "rapport.001"
+                                       << QByteArray("a\x1b"
+                                                     "b  001data");
     QTest::newRow("name without a base") << "001" << QByteArray("txt  001data");
 }
 

@@ -143,9 +143,9 @@ void TestWindow::stateAfterStart()
     QStringList presets;
     for (int i = 0; i < combo->count(); ++i)
         presets.append(combo->itemText(i));
-    QCOMPARE(presets, (QStringList{QStringLiteral("2800"), QStringLiteral("1400"),
-                                   QStringLiteral("1200"), QStringLiteral("700"),
-                                   QStringLiteral("300")}));
+    QCOMPARE(presets,
+             (QStringList{QStringLiteral("2800"), QStringLiteral("1400"), QStringLiteral("1200"),
+                          QStringLiteral("700"), QStringLiteral("300")}));
     QCOMPARE(combo->currentText(), QStringLiteral("1400"));
     QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("*.*"));
     QCOMPARE(control<QLabel>("Label3")->text(), QString());
@@ -163,16 +163,35 @@ void TestWindow::captionsAndTooltips_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("tooltip");
-    QTest::newRow("Decouper") << "Decouper" << "&Découper" << "Découpe le fichier sélectionné";
-    QTest::newRow("Joindre") << "Joindre" << "&Restituer" << "Restitue le fichier origine";
-    QTest::newRow("Command1") << "Command1" << "&Quitter" << "Quitte le coupeur de fichiers";
-    QTest::newRow("Command2") << "Command2" << "&Aide" << "Information : Principe d'utilisation";
-    QTest::newRow("Command3") << "Command3" << "A propos" << "";
-    QTest::newRow("Frame2") << "Frame2" << "Dossiers : " << "";
-    QTest::newRow("Frame3") << "Frame3" << "Filtre de sélection des fichiers :" << "";
-    QTest::newRow("Label1") << "Label1" << "Taille des partitions en Ko :" << "";
-    QTest::newRow("Label2") << "Label2" << "Taille du fichier sélectionné :" << "";
-    QTest::newRow("Image1") << "Image1" << ""
+    QTest::newRow("Decouper") << "Decouper"
+                              << "&Découper"
+                              << "Découpe le fichier sélectionné";
+    QTest::newRow("Joindre") << "Joindre"
+                             << "&Restituer"
+                             << "Restitue le fichier origine";
+    QTest::newRow("Command1") << "Command1"
+                              << "&Quitter"
+                              << "Quitte le coupeur de fichiers";
+    QTest::newRow("Command2") << "Command2"
+                              << "&Aide"
+                              << "Information : Principe d'utilisation";
+    QTest::newRow("Command3") << "Command3"
+                              << "A propos"
+                              << "";
+    QTest::newRow("Frame2") << "Frame2"
+                            << "Dossiers : "
+                            << "";
+    QTest::newRow("Frame3") << "Frame3"
+                            << "Filtre de sélection des fichiers :"
+                            << "";
+    QTest::newRow("Label1") << "Label1"
+                            << "Taille des partitions en Ko :"
+                            << "";
+    QTest::newRow("Label2") << "Label2"
+                            << "Taille du fichier sélectionné :"
+                            << "";
+    QTest::newRow("Image1") << "Image1"
+                            << ""
                             << "Faire un don avec PayPal - Un solution gratuite, rapide et "
                                "sécurisée.";
 }
@@ -203,9 +222,12 @@ void TestWindow::captionsAndTooltips()
 
 void TestWindow::tabOrder()
 {
-    const QList<QWidget *> expected = {control<QLineEdit>("Text1"), fileList(),
-                                       control<QComboBox>("Combo1"), button("Command2"),
-                                       control<FolderTree>("Tree1"), button("Command3"),
+    const QList<QWidget *> expected = {control<QLineEdit>("Text1"),
+                                       fileList(),
+                                       control<QComboBox>("Combo1"),
+                                       button("Command2"),
+                                       control<FolderTree>("Tree1"),
+                                       button("Command3"),
                                        button("Command1")};
     QCOMPARE(QApplication::focusWidget(), button("Command1"));
     for (QWidget *next : expected) {
@@ -272,7 +294,8 @@ void TestWindow::fileListHandler()
     QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral(" 1.5 K.Octets"));
     // The caption sizes itself to its text.
     QVERIFY(control<QLabel>("Label3")->width()
-            >= control<QLabel>("Label3")->fontMetrics().horizontalAdvance(QStringLiteral(" 1.5 K.Octets")));
+            >= control<QLabel>("Label3")->fontMetrics().horizontalAdvance(
+                QStringLiteral(" 1.5 K.Octets")));
 }
 
 void TestWindow::noSelectionInList()
@@ -348,16 +371,20 @@ void TestWindow::filter_data()
     const QStringList all = {QStringLiteral(".hidden"), QStringLiteral("LISEZMOI"),
                              QStringLiteral("notes.TXT"), QStringLiteral("rapport.001"),
                              QStringLiteral("rapport.doc")};
-    QTest::newRow("every file") << "*.*" << "*.*" << all;
-    QTest::newRow("empty") << "" << "" << all;
-    QTest::newRow("one extension, any case") << "*.txt" << "*.txt"
-                                             << QStringList{QStringLiteral("notes.TXT")};
-    QTest::newRow("two patterns") << "*.001;*.doc" << "*.001;*.doc"
+    QTest::newRow("every file") << "*.*"
+                                << "*.*" << all;
+    QTest::newRow("empty") << ""
+                           << "" << all;
+    QTest::newRow("one extension, any case") << "*.txt"
+                                             << "*.txt" << QStringList{QStringLiteral("notes.TXT")};
+    QTest::newRow("two patterns") << "*.001;*.doc"
+                                  << "*.001;*.doc"
                                   << QStringList{QStringLiteral("rapport.001"),
                                                  QStringLiteral("rapport.doc")};
-    QTest::newRow("question mark") << "rapport.?o?" << "rapport.?o?"
-                                   << QStringList{QStringLiteral("rapport.doc")};
-    QTest::newRow("refused") << "sub/*.doc" << "*.*" << all;
+    QTest::newRow("question mark") << "rapport.?o?"
+                                   << "rapport.?o?" << QStringList{QStringLiteral("rapport.doc")};
+    QTest::newRow("refused") << "sub/*.doc"
+                             << "*.*" << all;
 }
 
 void TestWindow::filter()
@@ -365,9 +392,9 @@ void TestWindow::filter()
     QFETCH(QString, pattern);
     QFETCH(QString, effective);
     QFETCH(QStringList, files);
-    for (const QString &name : {QStringLiteral(".hidden"), QStringLiteral("LISEZMOI"),
-                                QStringLiteral("notes.TXT"), QStringLiteral("rapport.001"),
-                                QStringLiteral("rapport.doc")})
+    for (const QString &name :
+         {QStringLiteral(".hidden"), QStringLiteral("LISEZMOI"), QStringLiteral("notes.TXT"),
+          QStringLiteral("rapport.001"), QStringLiteral("rapport.doc")})
         TestFiles::write(path(name), "x");
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder.doc")));
     openFolder(m_dir->path());
@@ -423,7 +450,8 @@ void TestWindow::cutSizeZeroHandedOn()
     control<QComboBox>("Combo1")->setCurrentText(QStringLiteral("0"));
     QTest::mouseClick(button("Decouper"), Qt::LeftButton);
     QCOMPARE(m_answerer->m_seen.size(), 1);
-    QCOMPARE(m_answerer->m_seen.first().text, QStringLiteral("Erreur lors du découpage du fichier !"));
+    QCOMPARE(m_answerer->m_seen.first().text,
+             QStringLiteral("Erreur lors du découpage du fichier !"));
     QCOMPARE(m_answerer->m_seen.first().icon, QMessageBox::Warning);
     QVERIFY(!button("Decouper")->isEnabled());
 }
@@ -472,31 +500,31 @@ void TestWindow::helpAndAbout()
     QCOMPARE(help.title, QStringLiteral("Information"));
     QCOMPARE(help.icon, QMessageBox::Information);
     QCOMPARE(help.buttons, QStringList{QStringLiteral("OK")});
-    const QString helpText = QStringLiteral(
-        "DECOUPER :\n"
-        "Sélectionnez le fichier que vous désirez découper.\n"
-        "Sélectionner la taille des partitions (Format de disquettes).\n"
-        "Cliquez sur le bouton < Découper >.\n"
-        "\n"
-        "RESTITUER :\n"
-        "Copier à partir des disquettes de sauvegarde tous \n"
-        "les fichiers précédemment découpés dans un dossier.\n"
-        "Sélectionnez le premier fichier ****.001.\n"
-        "Cliquez sur le bouton < Restituer >.\n"
-        "Tous les fichiers ****.00X seront pris en compte.");
+    const QString helpText =
+        QStringLiteral("DECOUPER :\n"
+                       "Sélectionnez le fichier que vous désirez découper.\n"
+                       "Sélectionner la taille des partitions (Format de disquettes).\n"
+                       "Cliquez sur le bouton < Découper >.\n"
+                       "\n"
+                       "RESTITUER :\n"
+                       "Copier à partir des disquettes de sauvegarde tous \n"
+                       "les fichiers précédemment découpés dans un dossier.\n"
+                       "Sélectionnez le premier fichier ****.001.\n"
+                       "Cliquez sur le bouton < Restituer >.\n"
+                       "Tous les fichiers ****.00X seront pris en compte.");
     QCOMPARE(help.text, helpText);
     QCOMPARE(help.text.split(QLatin1Char('\n')).size(), 11);
 
     const SeenBox &about = m_answerer->m_seen[1];
     QCOMPARE(about.title, QStringLiteral("A propos"));
     QCOMPARE(about.icon, QMessageBox::Information);
-    const QString aboutText = QStringLiteral("Fendrax version " FENDRAX_VERSION
-                                             " - Decouper/Restituer un fichier\n"
-                                             "\n"
-                                             "Auteur : le projet Fendrax\n"
-                                             "E-Mail : contact@fendrax.example\n"
-                                             "Url : https://fendrax.example/\n"
-                                             "\n");
+    const QString aboutText =
+        QStringLiteral("Fendrax version " FENDRAX_VERSION " - Decouper/Restituer un fichier\n"
+                       "\n"
+                       "Auteur : le projet Fendrax\n"
+                       "E-Mail : contact@fendrax.example\n"
+                       "Url : https://fendrax.example/\n"
+                       "\n");
     QCOMPARE(about.text, aboutText);
     QCOMPARE(about.text.split(QLatin1Char('\n')).size(), 7);
 }
@@ -531,7 +559,8 @@ void TestWindow::donation()
     QCOMPARE(image->pixmap().size(), QSize(100, 44));
     QTest::mouseClick(image, Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    QCOMPARE(recorder.m_urls, QList<QUrl>{QUrl(QStringLiteral("https://fendrax.example/Don/Don.htm"))});
+    QCOMPARE(recorder.m_urls,
+             QList<QUrl>{QUrl(QStringLiteral("https://fendrax.example/Don/Don.htm"))});
     QVERIFY(m_answerer->m_seen.isEmpty());
 }
 
@@ -575,7 +604,8 @@ void TestWindow::questionDefaultsToCancel()
     QCOMPARE(m_answerer->m_seen.size(), 1);
     const SeenBox &question = m_answerer->m_seen.first();
     QCOMPARE(question.title, QStringLiteral("Fichier rapport.0XX existant"));
-    QCOMPARE(question.text, QStringLiteral("Supprimer les fichiers déjà découpés ?\n           Confirmez"));
+    QCOMPARE(question.text,
+             QStringLiteral("Supprimer les fichiers déjà découpés ?\n           Confirmez"));
     QCOMPARE(question.icon, QMessageBox::Question);
     QCOMPARE(question.buttons.size(), 2);
     QVERIFY(question.buttons.contains(QStringLiteral("OK")));

@@ -23,8 +23,7 @@ QMessageBox::Icon boxIcon(MessageIcon icon)
 } // namespace
 
 MessagePresenter::MessagePresenter(QWidget *parent) : m_parent(parent)
-{
-}
+{}
 
 MessageAnswer MessagePresenter::show(const QString &text, const QString &title, MessageIcon icon,
                                      MessageButtons buttons) const

@@ -5,8 +5,7 @@
 #include <cstring>
 
 FuzzInput::FuzzInput(const std::uint8_t *data, std::size_t size) : m_data(data), m_size(size)
-{
-}
+{}
 
 std::uint8_t FuzzInput::byte()
 {

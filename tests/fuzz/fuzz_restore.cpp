@@ -106,16 +106,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             FuzzFolder::fail(QStringLiteral("the restore removed ") + name);
     }
 
-    const bool done = !window.m_messages.isEmpty()
-                      && window.m_messages.last().text
-                             == QStringLiteral("Restitution des fichiers terminée.");
-    if (window.m_messages.size() > 1 || (window.m_stopAfterYields == 0 && window.m_messages.isEmpty()))
+    const bool done =
+        !window.m_messages.isEmpty()
+        && window.m_messages.last().text == QStringLiteral("Restitution des fichiers terminée.");
+    if (window.m_messages.size() > 1
+        || (window.m_stopAfterYields == 0 && window.m_messages.isEmpty()))
         FuzzFolder::fail(QStringLiteral("the restore did not end with exactly one message"));
     if (window.m_refreshes != (done ? 1 : 0))
         FuzzFolder::fail(QStringLiteral("refreshes"));
     if (!done) {
         if (!added.isEmpty())
-            FuzzFolder::fail(QStringLiteral("a failed restore left ") + added.join(QLatin1Char(',')));
+            FuzzFolder::fail(QStringLiteral("a failed restore left ")
+                             + added.join(QLatin1Char(',')));
         return 0;
     }
     if (added.size() != 1)

@@ -3,8 +3,7 @@
 #include "FakeEngineWindow.h"
 
 FakeEngineWindow::FakeEngineWindow(const QString &currentFolder) : m_currentFolder(currentFolder)
-{
-}
+{}
 
 QString FakeEngineWindow::currentFolder() const
 {

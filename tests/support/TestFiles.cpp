@@ -40,9 +40,8 @@ QByteArray read(const QString &path)
 QMap<QString, QByteArray> snapshot(const QString &folder)
 {
     QMap<QString, QByteArray> entries;
-    const QFileInfoList infos =
-        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                   | QDir::NoDotAndDotDot);
+    const QFileInfoList infos = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden
+                                                           | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &info : infos) {
         if (info.isSymLink())
             entries[info.fileName()] = "<link>" + info.symLinkTarget().toUtf8();
@@ -102,8 +101,9 @@ QStringList runWithFileSizeLimit(qint64 limit, const std::function<QStringList()
 
 int openDescriptorCount()
 {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries |
-                                                                  QDir::NoDotAndDotDot).size());
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                                .size());
 }
 
 } // namespace TestFiles

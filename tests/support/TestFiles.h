@@ -14,7 +14,8 @@ QByteArray pattern(qint64 length, int seed = 0);
 void write(const QString &path, const QByteArray &bytes);
 QByteArray read(const QString &path);
 // Every entry of a folder, hidden ones included, with its bytes ("<dir>" for a folder,
-// "<link>" + target for a link, "<special>" for a pipe): a snapshot to compare before and after an operation.
+// "<link>" + target for a link, "<special>" for a pipe): a snapshot to compare before and after an
+// operation.
 QMap<QString, QByteArray> snapshot(const QString &folder);
 
 } // namespace TestFiles
