@@ -81,6 +81,9 @@ private:
     FileList *fileList() const { return control<FileList>("File1"); }
     void openFolder(const QString &folder);
     void select(const QString &name);
+    // Writes a file into the test's folder, shows that folder, selects the file and types the
+    // piece size: the state in which a user presses Découper.
+    void prepareCut(const QString &name, const QByteArray &content, const QString &sizeKb);
     QStringList listed() const;
     QString path(const QString &name) const { return m_dir->filePath(name); }
 
@@ -123,6 +126,14 @@ void TestWindow::select(const QString &name)
     const QRect rect = fileList()->visualItemRect(items.first());
     QTest::mouseClick(fileList()->viewport(), Qt::LeftButton, {}, rect.center());
     QVERIFY(items.first()->isSelected());
+}
+
+void TestWindow::prepareCut(const QString &name, const QByteArray &content, const QString &sizeKb)
+{
+    TestFiles::write(path(name), content);
+    openFolder(m_dir->path());
+    select(name);
+    control<QComboBox>("Combo1")->setCurrentText(sizeKb);
 }
 
 QStringList TestWindow::listed() const
@@ -412,10 +423,7 @@ void TestWindow::filter()
 
 void TestWindow::cutNonNumeric()
 {
-    TestFiles::write(path(QStringLiteral("rapport.doc")), "x");
-    openFolder(m_dir->path());
-    select(QStringLiteral("rapport.doc"));
-    control<QComboBox>("Combo1")->setCurrentText(QString());
+    prepareCut(QStringLiteral("rapport.doc"), QByteArray("x"), QString());
     QTest::mouseClick(button("Decouper"), Qt::LeftButton);
     QCOMPARE(m_answerer->m_seen.size(), 1);
     const SeenBox &box = m_answerer->m_seen.first();
@@ -429,12 +437,9 @@ void TestWindow::cutNonNumeric()
 
 void TestWindow::cutWithoutSelection()
 {
-    TestFiles::write(path(QStringLiteral("rapport.doc")), "x");
-    openFolder(m_dir->path());
-    select(QStringLiteral("rapport.doc"));
+    prepareCut(QStringLiteral("rapport.doc"), QByteArray("x"), QStringLiteral("700"));
     // The selected file leaves the list: the button stays as the selection left it.
     control<QLineEdit>("Text1")->setText(QStringLiteral("*.txt"));
-    control<QComboBox>("Combo1")->setCurrentText(QStringLiteral("700"));
     QVERIFY(button("Decouper")->isEnabled());
     QTest::mouseClick(button("Decouper"), Qt::LeftButton);
     QVERIFY(m_answerer->m_seen.isEmpty());
@@ -444,10 +449,7 @@ void TestWindow::cutWithoutSelection()
 
 void TestWindow::cutSizeZeroHandedOn()
 {
-    TestFiles::write(path(QStringLiteral("rapport.doc")), "x");
-    openFolder(m_dir->path());
-    select(QStringLiteral("rapport.doc"));
-    control<QComboBox>("Combo1")->setCurrentText(QStringLiteral("0"));
+    prepareCut(QStringLiteral("rapport.doc"), QByteArray("x"), QStringLiteral("0"));
     QTest::mouseClick(button("Decouper"), Qt::LeftButton);
     QCOMPARE(m_answerer->m_seen.size(), 1);
     QCOMPARE(m_answerer->m_seen.first().text,
@@ -538,10 +540,7 @@ void TestWindow::quit()
 
 void TestWindow::quitDuringCut()
 {
-    TestFiles::write(path(QStringLiteral("rapport.doc")), TestFiles::pattern(50 * 1024));
-    openFolder(m_dir->path());
-    select(QStringLiteral("rapport.doc"));
-    control<QComboBox>("Combo1")->setCurrentText(QStringLiteral("1"));
+    prepareCut(QStringLiteral("rapport.doc"), TestFiles::pattern(50 * 1024), QStringLiteral("1"));
     // Quit is pressed while the cut yields for its first piece.
     QTimer::singleShot(0, button("Command1"), &QToolButton::click);
     QTest::mouseClick(button("Decouper"), Qt::LeftButton);
@@ -567,10 +566,7 @@ void TestWindow::donation()
 void TestWindow::cutAndRestoreEndToEnd()
 {
     const QByteArray data = TestFiles::pattern(10 * 1024 + 5);
-    TestFiles::write(path(QStringLiteral("rapport.doc")), data);
-    openFolder(m_dir->path());
-    select(QStringLiteral("rapport.doc"));
-    control<QComboBox>("Combo1")->setCurrentText(QStringLiteral("3"));
+    prepareCut(QStringLiteral("rapport.doc"), data, QStringLiteral("3"));
     QTest::mouseClick(button("Decouper"), Qt::LeftButton);
     QCOMPARE(m_answerer->m_seen.size(), 1);
     QCOMPARE(m_answerer->m_seen[0].text,
@@ -616,10 +612,7 @@ void TestWindow::questionDefaultsToCancel()
 
 void TestWindow::secondCommandIgnoredWhileBusy()
 {
-    TestFiles::write(path(QStringLiteral("rapport.doc")), TestFiles::pattern(20 * 1024));
-    openFolder(m_dir->path());
-    select(QStringLiteral("rapport.doc"));
-    control<QComboBox>("Combo1")->setCurrentText(QStringLiteral("1"));
+    prepareCut(QStringLiteral("rapport.doc"), TestFiles::pattern(20 * 1024), QStringLiteral("1"));
     QString titleDuringCut;
     Qt::CursorShape cursorDuringCut = Qt::ArrowCursor;
     QTimer::singleShot(0, m_window.get(), [&] {
