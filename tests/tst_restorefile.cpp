@@ -34,6 +34,7 @@ private Q_SLOTS:
     void destinationExists_data();
     void destinationExists();
     void restoreTwice();
+    void destinationAppearsAfterTest();
     void badHeader_data();
     void badHeader();
     void missingPiece_data();
@@ -223,6 +224,20 @@ void TestRestoreFile::restoreTwice()
     const auto second = restore(QStringLiteral("rapport.001"));
     QCOMPARE(second->m_messages.first().title, QStringLiteral("Avertissement"));
     QCOMPARE(TestFiles::read(path(QStringLiteral("rapport.txt"))), QByteArray("abcd"));
+}
+
+void TestRestoreFile::destinationAppearsAfterTest()
+{
+    // The test for an existing file looks in the window's folder; here that folder is another
+    // one, so the file of the pieces' folder is met only by the creation, which never overwrites.
+    writeSet("txt  001", {"new"});
+    TestFiles::write(path(QStringLiteral("rapport.txt")), "keep me");
+    QTemporaryDir elsewhere;
+    FakeEngineWindow window(elsewhere.path());
+    RestoreFile(window, path(QStringLiteral("rapport.001")));
+    QCOMPARE(window.m_messages.size(), 1);
+    QCOMPARE(window.m_messages.first().title, QStringLiteral("Avertissement"));
+    QCOMPARE(TestFiles::read(path(QStringLiteral("rapport.txt"))), QByteArray("keep me"));
 }
 
 void TestRestoreFile::badHeader_data()
