@@ -56,6 +56,7 @@ private Q_SLOTS:
     void sizeOfVanishedFile();
     void filter_data();
     void filter();
+    void fiftyThousandFiles();
     void cutNonNumeric();
     void cutWithoutSelection();
     void cutSizeZeroHandedOn();
@@ -419,6 +420,20 @@ void TestWindow::filter()
     // The filter leaves the buttons as the last selection set them.
     QVERIFY(button("Decouper")->isEnabled());
     QVERIFY(button("Joindre")->isEnabled());
+}
+
+void TestWindow::fiftyThousandFiles()
+{
+    const QString folder = m_dir->filePath(QStringLiteral("many"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("many")));
+    for (int i = 0; i < 50000; ++i)
+        QVERIFY(QFile(folder + QStringLiteral("/f%1").arg(i, 5, 10, QLatin1Char('0')))
+                    .open(QIODevice::WriteOnly));
+    openFolder(folder);
+    QCOMPARE(fileList()->count(), 50000);
+    QCOMPARE(fileList()->entryText(49999), QStringLiteral("f49999"));
+    select(QStringLiteral("f00000"));
+    QVERIFY(button("Decouper")->isEnabled());
 }
 
 void TestWindow::cutNonNumeric()
