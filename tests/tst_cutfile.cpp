@@ -56,6 +56,7 @@ private Q_SLOTS:
     void folderRemovedDuringCut();
     void olderSetUpTo999();
     void fullDisk();
+    void pieceCannotBeOpened();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -499,15 +500,28 @@ void TestCutFile::fullDisk()
     TestFiles::write(path(QStringLiteral("rapport.doc")), data);
     const Snapshot before = TestFiles::snapshot(m_dir->path());
     // Each piece file may hold at most 2000 bytes: the first 1 KB pieces fit, a 4 KB one not.
-    const QStringList titles = TestFiles::runWithFileSizeLimit(2000, [this] {
+    const QStringList lines = TestFiles::runInChild([this] {
+        TestFiles::limitFileSize(2000);
         FakeEngineWindow window(m_dir->path());
         CutFile(window, path(QStringLiteral("rapport.doc")), 4);
-        QStringList lines;
-        for (const RecordedMessage &m : std::as_const(window.m_messages))
-            lines << m.title + QLatin1Char('|') + m.text;
-        return lines;
+        return window.messageLines();
     });
-    QCOMPARE(titles, QStringList{QStringLiteral("Erreur|Erreur lors du découpage du fichier !")});
+    QCOMPARE(lines, QStringList{QStringLiteral("Erreur|Erreur lors du découpage du fichier !")});
+    QCOMPARE(TestFiles::snapshot(m_dir->path()), before);
+}
+
+void TestCutFile::pieceCannotBeOpened()
+{
+    TestFiles::write(path(QStringLiteral("rapport.doc")), TestFiles::pattern(3000));
+    const Snapshot before = TestFiles::snapshot(m_dir->path());
+    // The source can be opened, the first piece not.
+    const QStringList lines = TestFiles::runInChild([this] {
+        TestFiles::limitOpenFiles(1);
+        FakeEngineWindow window(m_dir->path());
+        CutFile(window, path(QStringLiteral("rapport.doc")), 1);
+        return window.messageLines();
+    });
+    QCOMPARE(lines, QStringList{QStringLiteral("Erreur|Erreur lors du découpage du fichier !")});
     QCOMPARE(TestFiles::snapshot(m_dir->path()), before);
 }
 

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void pieceShrinks();
     void folderRemovedDuringRestore();
     void fullDisk();
+    void openFiles_data();
+    void openFiles();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -356,17 +358,41 @@ void TestRestoreFile::fullDisk()
     writeSet("txt  003", {TestFiles::pattern(1000, 1), TestFiles::pattern(1000, 2),
                           TestFiles::pattern(1000, 3)});
     const Snapshot before = TestFiles::snapshot(m_dir->path());
-    const QStringList lines = TestFiles::runWithFileSizeLimit(2500, [this] {
+    const QStringList lines = TestFiles::runInChild([this] {
+        TestFiles::limitFileSize(2500);
         FakeEngineWindow window(m_dir->path());
         RestoreFile(window, path(QStringLiteral("rapport.001")));
-        QStringList out;
-        for (const RecordedMessage &m : std::as_const(window.m_messages))
-            out << m.title + QLatin1Char('|') + m.text;
-        return out;
+        return window.messageLines();
     });
     QCOMPARE(lines,
              QStringList{QStringLiteral("Erreur|Erreur lors de la restitution du fichier !")});
     QCOMPARE(TestFiles::snapshot(m_dir->path()), before);
+}
+
+void TestRestoreFile::openFiles_data()
+{
+    QTest::addColumn<int>("openable");
+    QTest::addColumn<QString>("message");
+    // The header is read with one file; then the restored file and one piece at a time.
+    QTest::newRow("no piece can be opened")
+        << 1 << QStringLiteral("Erreur|Erreur lors de la restitution du fichier !");
+    QTest::newRow("enough for the restore")
+        << 2 << QStringLiteral("Information|Restitution des fichiers terminée.");
+}
+
+void TestRestoreFile::openFiles()
+{
+    QFETCH(int, openable);
+    QFETCH(QString, message);
+    writeSet("txt  002", {"ab", "cd"});
+    const QStringList lines = TestFiles::runInChild([&] {
+        TestFiles::limitOpenFiles(openable);
+        FakeEngineWindow window(m_dir->path());
+        RestoreFile(window, path(QStringLiteral("rapport.001")));
+        return window.messageLines();
+    });
+    QCOMPARE(lines, QStringList{message});
+    QCOMPARE(QFile::exists(path(QStringLiteral("rapport.txt"))), openable == 2);
 }
 
 QTEST_GUILESS_MAIN(TestRestoreFile)

@@ -35,3 +35,11 @@ bool FakeEngineWindow::stopRequested() const
 {
     return m_stopAfterYields > 0 && m_yields.size() >= m_stopAfterYields;
 }
+
+QStringList FakeEngineWindow::messageLines() const
+{
+    QStringList lines;
+    for (const RecordedMessage &m : m_messages)
+        lines.append(m.title + QLatin1Char('|') + m.text);
+    return lines;
+}

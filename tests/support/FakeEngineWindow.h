@@ -30,6 +30,9 @@ public:
     void yieldOnce(int piece, int pieceCount) override;
     bool stopRequested() const override;
 
+    // "title|text" for each message box, for a test to compare in one go.
+    QStringList messageLines() const;
+
     QString m_currentFolder;
     MessageAnswer m_questionAnswer = MessageAnswer::Ok;
     // Runs inside the yield of that piece, for tests that change the disk mid-operation.

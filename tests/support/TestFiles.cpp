@@ -58,13 +58,14 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
 } // namespace TestFiles
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace TestFiles {
 
-QStringList runWithFileSizeLimit(qint64 limit, const std::function<QStringList()> &body)
+QStringList runInChild(const std::function<QStringList()> &body)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -72,9 +73,6 @@ QStringList runWithFileSizeLimit(qint64 limit, const std::function<QStringList()
     const pid_t child = fork();
     if (child == 0) {
         ::close(fds[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit rl{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
-        setrlimit(RLIMIT_FSIZE, &rl);
         const QByteArray out = body().join(QLatin1Char('\n')).toUtf8();
         qsizetype done = 0;
         while (done < out.size()) {
@@ -97,6 +95,26 @@ QStringList runWithFileSizeLimit(qint64 limit, const std::function<QStringList()
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return {QStringLiteral("<child failed>")};
     return QString::fromUtf8(in).split(QLatin1Char('\n'));
+}
+
+void limitFileSize(qint64 limit)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit rl{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+    setrlimit(RLIMIT_FSIZE, &rl);
+}
+
+void limitOpenFiles(int count)
+{
+    // New descriptors take the lowest free numbers: the limit is set just past the count-th
+    // free one. Descriptors are probed one by one: listing them would open one more.
+    int limit = 0;
+    for (int free = 0; free < count; ++limit) {
+        if (fcntl(limit, F_GETFD) == -1)
+            ++free;
+    }
+    const rlimit rl{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+    setrlimit(RLIMIT_NOFILE, &rl);
 }
 
 int openDescriptorCount()

@@ -26,9 +26,14 @@ QMap<QString, QByteArray> snapshot(const QString &folder);
 
 namespace TestFiles {
 
-// Runs body in a child process whose files cannot grow past limit bytes: a write past it fails
-// as on a full disk (SIGXFSZ is ignored). Returns the lines that body returned in the child.
-QStringList runWithFileSizeLimit(qint64 limit, const std::function<QStringList()> &body);
+// Runs body in a child process, so that the limits it sets end with it. Returns the lines that
+// body returned in the child.
+QStringList runInChild(const std::function<QStringList()> &body);
+// In such a child: files cannot grow past limit bytes, and a write past it fails as on a full
+// disk (SIGXFSZ is ignored).
+void limitFileSize(qint64 limit);
+// In such a child: only `count` more files can be opened.
+void limitOpenFiles(int count);
 // How many file descriptors this process holds open.
 int openDescriptorCount();
 
