@@ -20,7 +20,6 @@ public:
     // letter case ignored; an empty pattern lists every file. False for a pattern that no file
     // name could match (it holds a '/'); the list is then left as it was.
     bool setPattern(const QString &pattern);
-    QString folder() const { return m_folder; }
     QString pattern() const { return m_pattern; }
 
     bool isEntrySelected(int i) const;
