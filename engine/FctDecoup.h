@@ -21,9 +21,6 @@ inline constexpr int maxPieceCount = 999;
 QString SplitPath(const QString &path, bool nameFlag, QChar separator = QDir::separator());
 // The folder with exactly one trailing separator added when it lacks one.
 QString AddBackslash(const QString &folder, QChar separator = QDir::separator());
-// Whether a lookup of name, which may hold the wildcards * and ?, finds a regular, non-hidden
-// file. Folders and hidden files never count.
-bool FileExists(const QString &name);
 
 // ".001" ... ".999" for n = 1 ... 999.
 QString PieceSuffix(int n);

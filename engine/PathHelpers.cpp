@@ -2,10 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // Path helpers and piece naming.
 #include "FctDecoup.h"
-#include "WildcardPattern.h"
 
-#include <QDirIterator>
-#include <QFileInfo>
 #include <QTextBoundaryFinder>
 
 namespace {
@@ -38,20 +35,6 @@ QString SplitPath(const QString &path, bool nameFlag, QChar separator)
 QString AddBackslash(const QString &folder, QChar separator)
 {
     return folder.endsWith(separator) ? folder : folder + separator;
-}
-
-bool FileExists(const QString &name)
-{
-    const QString folder = SplitPath(name, false);
-    const WildcardPattern pattern(SplitPath(name, true), Qt::CaseSensitive);
-    // QDir::Files without QDir::Hidden leaves out folders and hidden files, as the lookup must.
-    QDirIterator it(folder.isEmpty() ? QStringLiteral(".") : folder, QDir::Files);
-    while (it.hasNext()) {
-        it.next();
-        if (pattern.matches(it.fileName()))
-            return true;
-    }
-    return false;
 }
 
 QString PieceSuffix(int n)

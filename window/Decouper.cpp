@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "Decouper.h"
-#include "DigitsOnlyFilter.h"
 #include "FctDecoup.h"
 #include "SizeCaption.h"
 #include "WindowTexts.h"
@@ -12,18 +11,16 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
-#include <QStandardPaths>
+#include <QRegularExpressionValidator>
 #include <QUrl>
 
 namespace {
 
-// The size box's text as kilobytes; none when it does not read as a number.
+// The size box's text as kilobytes; none when it does not read as a number (it is empty).
 std::optional<double> sizeFromText(const QString &text)
 {
     bool ok = false;
-    double size = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok)
-        size = QLocale().toDouble(text.trimmed(), &ok);
+    const double size = QLocale::c().toDouble(text, &ok);
     return ok ? std::optional<double>(size) : std::nullopt;
 }
 
@@ -50,7 +47,9 @@ Decouper::Decouper(QWidget *parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     m_ui->Label1->adjustSize();
-    m_ui->Combo1->lineEdit()->installEventFilter(new DigitsOnlyFilter(this));
+    // Digits only, whether typed, pasted or dropped: anything else is refused as a whole.
+    m_ui->Combo1->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
 
     connect(m_ui->Tree1, &FolderTree::folderSelected, this, &Decouper::folderSelected);
     connect(m_ui->File1, &FileList::entryClicked, this, &Decouper::fileClicked);
@@ -88,7 +87,6 @@ void Decouper::activateFirstTime()
 {
     m_ui->Tree1->setSelectedFolder(QCoreApplication::applicationDirPath());
     folderSelected();
-    m_ui->Command1->setFocus();
 }
 
 void Decouper::folderSelected()
@@ -96,11 +94,7 @@ void Decouper::folderSelected()
     m_ui->Decouper->setEnabled(false);
     m_ui->Joindre->setEnabled(false);
     setSizeCaption(QString());
-    const QString treePath = m_ui->Tree1->selectedFolder();
-    if (treePath.toLower() == WindowTexts::myDocumentsName)
-        m_currentFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    else
-        m_currentFolder = treePath;
+    m_currentFolder = m_ui->Tree1->selectedFolder();
     m_ui->File1->setFolder(m_currentFolder);
 }
 

@@ -14,6 +14,9 @@ FileList::FileList(QWidget *parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemSelectionChanged, this, &FileList::entryClicked);
+    // A click on the entry that is already selected changes nothing, yet the user asks for it:
+    // after a cut, the file stays selected and one click makes it ready for the next cut.
+    connect(this, &QListWidget::itemClicked, this, &FileList::entryClicked);
 }
 
 bool FileList::setFolder(const QString &folder)

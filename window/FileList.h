@@ -28,7 +28,7 @@ public:
     void refresh();
 
 Q_SIGNALS:
-    // The user changed the selected entry.
+    // The user changed the selected entry or clicked an entry.
     void entryClicked();
 
 private:

@@ -51,7 +51,4 @@ inline const QString aboutText =
 
 inline const QString donationUrl = QStringLiteral("https://fendrax.example/Don/Don.htm");
 
-// Where the folder tree's bare "Mes documents" leads on this system.
-inline const QString myDocumentsName = QStringLiteral("mes documents");
-
 } // namespace WindowTexts
