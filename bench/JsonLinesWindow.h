@@ -18,6 +18,7 @@ public:
                               MessageButtons buttons) override;
     void refreshFileList() override;
     void yieldOnce(int piece, int pieceCount) override;
+    void processPendingEvents() override {}
     bool stopRequested() const override;
 
     void printDone();

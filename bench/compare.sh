@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Fendrax project
 # Compares the engine with its peers on this machine, in one run: the cut with `split -b` of the
-# same block size, the restore with `cat` of the same pieces. Prints the median time ratios
-# (below 1.0: Fendrax is faster) and the engine's peak memory.
+# same block size, the restore with `cat` of the same pieces, each until its data is on disk.
+# Prints the median time ratios (below 1.0: Fendrax is faster) and the engine's peak memory, also
+# with pieces of 1 GiB.
 #   bench/compare.sh [BENCH_BINARY] [MIB] [RUNS]
 set -euo pipefail
 bench=${1:-build/default/bench/fendrax-bench}
@@ -54,8 +55,18 @@ cut_peak=$(peak_kb "$bench" cut "$dir/source.bin" $size_kb)
 mv "$dir/source.bin" "$dir/keep.bin"
 restore_peak=$(peak_kb "$bench" restore "$dir/source.001")
 
+# Pieces of 1 GiB, from a sparse source of 1.5 GiB: the memory must not follow the piece size.
+rm -f "$dir"/keep.bin "$dir"/source.*
+truncate -s 1536M "$dir/sparse.bin"
+big_cut_peak=$(peak_kb "$bench" cut "$dir/sparse.bin" 1048576)
+mv "$dir/sparse.bin" "$dir/sparse-keep.bin"
+big_restore_peak=$(peak_kb "$bench" restore "$dir/sparse.001")
+cmp -s "$dir/sparse-keep.bin" "$dir/sparse.bin" || { echo "restored bytes differ (1 GiB pieces)" >&2; exit 1; }
+
 printf 'source %d MiB, pieces of %d KB, %d runs\n' "$mib" "$size_kb" "$runs"
 printf 'cut / split   (median time ratio): %.3f\n' "$(printf '%s\n' "${cut_ratios[@]}" | median)"
 printf 'restore / cat (median time ratio): %.3f\n' "$(printf '%s\n' "${restore_ratios[@]}" | median)"
 printf 'peak memory: cut %.1f MiB, restore %.1f MiB\n' "$(echo "$cut_peak / 1024" | bc -l)" \
   "$(echo "$restore_peak / 1024" | bc -l)"
+printf 'peak memory, pieces of 1 GiB: cut %.1f MiB, restore %.1f MiB\n' \
+  "$(echo "$big_cut_peak / 1024" | bc -l)" "$(echo "$big_restore_peak / 1024" | bc -l)"

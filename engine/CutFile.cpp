@@ -5,6 +5,7 @@
 #include "EngineWindow.h"
 #include "FctDecoup.h"
 #include "FileEntry.h"
+#include "FileIo.h"
 #include "PieceHeader.h"
 
 #include <QDirIterator>
@@ -13,7 +14,6 @@
 
 #include <cmath>
 #include <limits>
-#include <memory>
 
 namespace {
 
@@ -60,16 +60,18 @@ bool removeEarlierSet(const QString &folder, const QString &baseName, const QStr
     return true;
 }
 
-// A piece is always a new file: whatever holds its name (an older piece, a link) is removed
-// first, so that nothing is written through a link and no older byte stays behind the new ones.
-bool createPiece(QFile &piece)
+// A piece is always a new file: whatever holds its name (an older piece, a link, what a cut that
+// was killed left) is removed first, so that nothing is written through a link and no older byte
+// stays behind the new ones.
+bool createPiece(QFile &piece, QFileDevice::Permissions permissions)
 {
     const QFileInfo info(piece.fileName());
     if (info.isDir() && !info.isSymLink())
         return false;
     if (FileEntry::exists(piece.fileName()) && !QFile::remove(piece.fileName()))
         return false;
-    return piece.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
+    return piece.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                      permissions);
 }
 
 void removeFiles(const QStringList &paths)
@@ -101,6 +103,9 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
         return reportFailure(window);
     const QString pieceFolder = SplitPath(sourcePath, false);
     const auto piecePath = [&](int n) { return pieceFolder + *baseName + PieceSuffix(n); };
+    // Piece 1 is written under this name and takes its own once every piece is on disk: a set
+    // whose first piece is there is always whole, even when the program is killed.
+    const QString firstPieceTemporary = FileIo::temporaryPath(piecePath(1));
 
     // What can be known of the new set is checked before anything is asked or removed. A size
     // that gives no block is reported later, after the question, like any failure of the cut.
@@ -114,6 +119,8 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
             return;
         }
         pieceCount = static_cast<int>(count);
+        if (FileEntry::isSameFile(sourcePath, firstPieceTemporary))
+            return reportFailure(window);
         for (int n = 1; n <= pieceCount; ++n) {
             if (FileEntry::isSameFile(sourcePath, piecePath(n)))
                 return reportFailure(window);
@@ -137,43 +144,45 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
     if (!block)
         return reportFailure(window);
 
-    // One buffer of one piece, reused: memory follows the piece size, not the source size.
-    const qint64 bufferLength = std::min(*block, length);
-    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[bufferLength]);
-    if (!buffer)
-        return reportFailure(window);
     const QByteArray header = PieceHeader::encode(ExtensionText(fileName), pieceCount);
+    // Pieces are as private as the source; their owner may always remove them, so that the
+    // next cut of a read-only source can replace its set.
+    const QFileDevice::Permissions permissions = source.permissions() | QFileDevice::WriteOwner;
 
     // The pieces of an unfinished set are useless, and a short last piece would restore into a
     // truncated file without a word: they go when the cut fails or is stopped.
     QStringList created;
-    qint64 remaining = length;
+    const auto abandon = [&](bool stopped) {
+        removeFiles(created);
+        if (!stopped)
+            reportFailure(window);
+    };
+    qint64 offset = 0;
     for (int n = 1; n <= pieceCount; ++n) {
-        QFile piece(piecePath(n));
-        if (!createPiece(piece)) {
-            removeFiles(created);
-            return reportFailure(window);
-        }
+        QFile piece(n == 1 ? firstPieceTemporary : piecePath(n));
+        if (!createPiece(piece, permissions))
+            return abandon(false);
         created.append(piece.fileName());
         window.yieldOnce(n, pieceCount);
-        if (window.stopRequested()) {
-            piece.close();
-            removeFiles(created);
-            return;
-        }
-        const qint64 chunk = std::min(*block, remaining);
-        const bool written = (n > 1 || piece.write(header) == header.size())
-                             && source.read(buffer.get(), chunk) == chunk
-                             && piece.write(buffer.get(), chunk) == chunk;
-        FileEntry::startWriteBack(piece);
-        piece.close();
-        if (!written || piece.error() != QFileDevice::NoError) {
-            removeFiles(created);
-            return reportFailure(window);
-        }
-        remaining -= chunk;
+        if (window.stopRequested())
+            return abandon(true);
+        const qint64 chunk = std::min(*block, length - offset);
+        const FileIo::Result copied =
+            n > 1 || piece.write(header) == header.size()
+                ? FileIo::append(window, source, offset, chunk, piece)
+                : FileIo::Result::Failed;
+        if (copied != FileIo::Result::Done)
+            return abandon(copied == FileIo::Result::Stopped);
+        offset += chunk;
     }
     source.close();
+    // Each piece is on its way to the disk already: the flushes only wait for the last of it.
+    for (const QString &path : std::as_const(created)) {
+        if (!FileIo::flush(path))
+            return abandon(false);
+    }
+    if (FileIo::publish(firstPieceTemporary, piecePath(1)) != FileIo::Result::Done)
+        return abandon(false);
 
     window.showMessage(EngineTexts::cutDone(QString::fromLatin1(header.right(3))),
                        EngineTexts::informationTitle, MessageIcon::Information, MessageButtons::Ok);

@@ -31,6 +31,9 @@ inline const QString tooManyPieces =
     + QStringLiteral("Veuillez choisir une taille de partition plus grande.");
 
 // Restoring
+inline const QString wrongFileTitle = QStringLiteral("Erreur : Mauvais fichier ... ");
+inline const QString wrongFileText =
+    QStringLiteral(" veuillez selectionner un fichier dont l'extention se termine par 001 !");
 inline const QString restoreDone = QStringLiteral("Restitution des fichiers terminée.");
 inline const QString destinationExists =
     QStringLiteral("Le fichier destination existe dans le répertoire !");

@@ -24,7 +24,9 @@ public:
     virtual void refreshFileList() = 0;
     // Processes the window's pending events once; called once per piece, before its data moves.
     virtual void yieldOnce(int piece, int pieceCount) = 0;
-    // Checked after each yield: when true the engine closes its files, undoes its unfinished
+    // Processes the window's pending events between two blocks of a long piece.
+    virtual void processPendingEvents() = 0;
+    // Checked after each of the two: when true the engine closes its files, undoes its unfinished
     // output and returns without a message (the program is ending).
     virtual bool stopRequested() const = 0;
 };

@@ -8,9 +8,6 @@
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
-#ifdef Q_OS_LINUX
-#include <fcntl.h>
-#endif
 
 namespace FileEntry {
 
@@ -47,16 +44,6 @@ bool isReadOnly(const QString &path)
     const QFileDevice::Permissions writeBits =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return !(QFileInfo(path).permissions() & writeBits);
-}
-
-void startWriteBack(QFileDevice &file)
-{
-#ifdef Q_OS_LINUX
-    // A hint only: where the file system does not take it, the data is written later all the same.
-    ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
-#else
-    Q_UNUSED(file);
-#endif
 }
 
 } // namespace FileEntry

@@ -6,8 +6,6 @@
 
 #include <QString>
 
-class QFileDevice;
-
 namespace FileEntry {
 
 // Any entry of that name: a file, hidden or not, a folder, a link, even a dangling one.
@@ -17,9 +15,5 @@ bool exists(const QString &path);
 bool isSameFile(const QString &filePath, const QString &entryPath);
 // Read-only by its permission bits, whoever runs the program (root may write anything).
 bool isReadOnly(const QString &path);
-
-// Starts writing what the file holds in memory to its disk, without waiting: the data reaches
-// a slow medium while the next piece is read, and the memory of written data is freed sooner.
-void startWriteBack(QFileDevice &file);
 
 } // namespace FileEntry

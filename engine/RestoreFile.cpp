@@ -5,13 +5,11 @@
 #include "EngineWindow.h"
 #include "FctDecoup.h"
 #include "FileEntry.h"
+#include "FileIo.h"
 #include "PieceHeader.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <limits>
-#include <memory>
 
 namespace {
 
@@ -47,73 +45,76 @@ namespace FctDecoup {
 
 void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
 {
+    // The header and the data of piece 1 come from the same file: the one named like piece 1.
+    const QString firstPieceName = SplitPath(firstPiecePath, true);
+    if (!firstPieceName.endsWith(PieceSuffix(1))) {
+        window.showMessage(EngineTexts::wrongFileText, EngineTexts::wrongFileTitle,
+                           MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
     const QString pieceFolder = SplitPath(firstPiecePath, false);
-    const std::optional<QString> baseName = BaseName(SplitPath(firstPiecePath, true));
-    const std::optional<PieceHeader> header = baseName ? readHeader(firstPiecePath) : std::nullopt;
+    const QString baseName = firstPieceName.chopped(PieceSuffix(1).size());
+    const std::optional<PieceHeader> header = readHeader(firstPiecePath);
     if (!header)
         return reportError(window, EngineTexts::badHeader);
-    const QString restoredName = *baseName + QLatin1Char('.') + header->extension;
+    const QString restoredName = baseName + QLatin1Char('.') + header->extension;
     if (FileEntry::exists(AddBackslash(window.currentFolder()) + restoredName))
         return reportDestinationExists(window);
 
     // Every piece must be there before anything is created: a missing one is reported, never
-    // taken as empty. The largest piece sets the one buffer that all of them share.
-    const auto piecePath = [&](int n) { return pieceFolder + *baseName + PieceSuffix(n); };
-    qint64 largest = 0;
+    // taken as empty.
+    const auto piecePath = [&](int n) { return pieceFolder + baseName + PieceSuffix(n); };
     for (int n = 1; n <= header->pieceCount; ++n) {
         const QFileInfo info(piecePath(n));
         if (!info.isFile())
             return reportError(window, EngineTexts::missingPiece(info.fileName()));
-        const qint64 dataLength = info.size() - headerLength(n);
-        if (dataLength < 0)
-            return reportError(window, EngineTexts::badHeader);
-        if (dataLength > std::numeric_limits<qint32>::max())
-            return reportError(window, EngineTexts::restoreError);
-        largest = std::max(largest, dataLength);
     }
-    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[std::max<qint64>(largest, 1)]);
-    if (!buffer)
-        return reportError(window, EngineTexts::restoreError);
 
-    // Created exclusively: a file that appeared since the test above is never overwritten.
-    QFile restored(pieceFolder + restoredName);
-    if (!restored.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-        if (FileEntry::exists(restored.fileName()))
-            return reportDestinationExists(window);
+    // The file is written under a hidden name and takes its own only when it is whole and on
+    // disk. What a restore that was killed left under that name is the program's own: it goes.
+    const QString restoredPath = pieceFolder + restoredName;
+    QFile restored(FileIo::temporaryPath(restoredPath));
+    if (FileEntry::exists(restored.fileName()))
+        QFile::remove(restored.fileName());
+    const QFileDevice::Permissions permissions = QFileInfo(firstPiecePath).permissions();
+    if (!restored.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                       permissions))
         return reportError(window, EngineTexts::restoreError);
-    }
-    // A partly restored file must never pass for the whole one.
-    const auto abandon = [&restored] {
+    // A partly restored file never stays: stopped, it goes without a word; failed, with one.
+    const auto abandon = [&](FileIo::Result result) {
         restored.close();
         QFile::remove(restored.fileName());
+        if (result != FileIo::Result::Stopped)
+            reportError(window, EngineTexts::restoreError);
     };
 
     for (int n = 1; n <= header->pieceCount; ++n) {
         QFile piece(piecePath(n));
         const bool opened = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-        const qint64 dataLength = piece.size() - headerLength(n);
         window.yieldOnce(n, header->pieceCount);
-        if (window.stopRequested()) {
-            abandon();
-            return;
-        }
-        // The piece may have changed since it was checked: never read past the buffer.
-        const bool copied = opened && dataLength >= 0 && dataLength <= largest
-                            && piece.seek(headerLength(n))
-                            && piece.read(buffer.get(), dataLength) == dataLength
-                            && restored.write(buffer.get(), dataLength) == dataLength;
-        if (!copied) {
-            abandon();
-            return reportError(window, EngineTexts::restoreError);
-        }
-        FileEntry::startWriteBack(restored);
+        if (window.stopRequested())
+            return abandon(FileIo::Result::Stopped);
+        // A piece is read as long as it is when its turn comes.
+        const FileIo::Result copied =
+            opened ? FileIo::append(window, piece, headerLength(n), -1, restored)
+                   : FileIo::Result::Failed;
+        if (copied != FileIo::Result::Done)
+            return abandon(copied);
     }
     restored.close();
-    if (restored.error() != QFileDevice::NoError) {
+    if (!FileIo::flush(restored.fileName()))
+        return abandon(FileIo::Result::Failed);
+
+    switch (FileIo::publish(restored.fileName(), restoredPath)) {
+    case FileIo::Result::Done:
+        break;
+    case FileIo::Result::Exists:
+        QFile::remove(restored.fileName());
+        return reportDestinationExists(window);
+    default:
         QFile::remove(restored.fileName());
         return reportError(window, EngineTexts::restoreError);
     }
-
     window.showMessage(EngineTexts::restoreDone, EngineTexts::informationTitle,
                        MessageIcon::Information, MessageButtons::Ok);
     window.refreshFileList();

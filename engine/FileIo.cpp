@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+#include "FileIo.h"
+#include "EngineWindow.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 blockSize = 4 << 20;
+
+// Errors by which the kernel declines to copy between these two files itself.
+bool kernelCopyRefused(int error)
+{
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP
+           || error == EBADF;
+}
+
+// Through a buffer: reads up to `length` bytes at offset and writes all that was read.
+qint64 copyThrough(char *buffer, int from, qint64 offset, qint64 length, int to)
+{
+    const ssize_t read = ::pread(from, buffer, size_t(length), off_t(offset));
+    for (ssize_t written = 0, n = 0; read > 0 && written < read; written += n) {
+        n = ::write(to, buffer + written, size_t(read - written));
+        if (n <= 0)
+            return -1;
+    }
+    return read;
+}
+
+// The disk is kept busy but never far behind: the block just written starts on its way, and the
+// one before it is waited for. The final flush then waits for one block at most, and a slow
+// medium slows the copy down instead of filling the memory with data waiting to be written.
+void pace(int file, qint64 start, qint64 length, qint64 previousStart, qint64 previousLength)
+{
+#ifdef Q_OS_LINUX
+    ::sync_file_range(file, start, length, SYNC_FILE_RANGE_WRITE);
+    if (previousLength > 0)
+        ::sync_file_range(file, previousStart, previousLength,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE
+                              | SYNC_FILE_RANGE_WAIT_AFTER);
+#endif
+}
+
+
+} // namespace
+
+namespace FileIo {
+
+Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 length,
+              QFileDevice &to)
+{
+    std::unique_ptr<char[]> buffer; // only where the kernel declines to copy
+    qint64 copied = 0, previousStart = 0, previousLength = 0;
+    qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
+    while (length < 0 || copied < length) {
+        if (copied > 0) {
+            window.processPendingEvents();
+            if (window.stopRequested())
+                return Result::Stopped;
+        }
+        const qint64 wanted = length < 0 ? blockSize : std::min(blockSize, length - copied);
+        loff_t at = offset + copied;
+        qint64 moved = -1;
+        if (!buffer) {
+            moved = ::copy_file_range(from.handle(), &at, to.handle(), nullptr, size_t(wanted), 0);
+            if (moved < 0 && kernelCopyRefused(errno)) {
+                buffer.reset(new (std::nothrow) char[blockSize]);
+                if (!buffer)
+                    return Result::Failed;
+            }
+        }
+        if (buffer)
+            moved = copyThrough(buffer.get(), from.handle(), at, wanted, to.handle());
+        if (moved <= 0) // an error, or the end of a file that holds less than it should
+            return moved == 0 && length < 0 ? Result::Done : Result::Failed;
+        pace(to.handle(), start, moved, previousStart, previousLength);
+        previousStart = start;
+        previousLength = moved;
+        start += moved;
+        copied += moved;
+    }
+    return Result::Done;
+}
+
+bool flush(const QString &path)
+{
+    // Any descriptor of the file will do: the data waits in the system's cache, not in the one
+    // that wrote it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool flushed = fd >= 0 && ::fdatasync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return flushed;
+}
+
+QString temporaryPath(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.path() + QLatin1String("/.") + info.fileName() + QLatin1String(".fendrax");
+}
+
+Result publish(const QString &temporary, const QString &final)
+{
+    const QByteArray from = QFile::encodeName(temporary);
+    const QByteArray to = QFile::encodeName(final);
+    int renamed = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
+                              RENAME_NOREPLACE);
+    if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without that rename: a second link never replaces an entry either.
+        renamed = ::link(from.constData(), to.constData());
+        if (renamed == 0)
+            ::unlink(from.constData());
+        // Nor links (some network shares): the name is tested, then taken, the one place where
+        // another program could take it in between.
+        struct stat entry;
+        if (renamed != 0 && errno != EEXIST && ::lstat(to.constData(), &entry) != 0)
+            renamed = ::rename(from.constData(), to.constData());
+    }
+    if (renamed != 0)
+        return errno == EEXIST ? Result::Exists : Result::Failed;
+    // The folder holds the new name: it is flushed too.
+    return flush(QFileInfo(final).path()) ? Result::Done : Result::Failed;
+}
+
+} // namespace FileIo

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// How the engine moves data and makes its output appear: in bounded blocks that leave the window
+// alive, on disk before it is announced, and under its final name only when it is whole.
+#pragma once
+
+#include <QString>
+
+class EngineWindow;
+class QFileDevice;
+
+namespace FileIo {
+
+enum class Result { Done, Failed, Stopped, Exists };
+
+// Appends to `to` the `length` bytes of `from` that start at offset, or all of them up to its end
+// when length is negative. Data moves in blocks of at most 4 MiB, inside the kernel where it can;
+// between two blocks the window processes its events, and a stop request ends the copy.
+Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 length,
+              QFileDevice &to);
+
+// Waits until what was written to the file at path is on its disk.
+bool flush(const QString &path);
+
+// Where a file is written before it takes its name: hidden, beside it, and the program's own.
+QString temporaryPath(const QString &path);
+
+// Gives the file at temporary the name final, which must not exist: an entry that holds it is
+// never replaced (Exists). The new name is on disk when this returns Done.
+Result publish(const QString &temporary, const QString &final);
+
+} // namespace FileIo
