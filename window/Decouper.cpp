@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMimeData>
 #include <QRegularExpressionValidator>
 #include <QUrl>
 
@@ -26,8 +27,8 @@ std::optional<double> sizeFromText(const QString &text)
 
 } // namespace
 
-Decouper::Decouper(QWidget *parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::DecouperForm>()), m_messages(this)
+Decouper::Decouper(const StartPlace &start, QWidget *parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::DecouperForm>()), m_messages(this), m_start(start)
 {
     // The pictures live in the window's static library, which the linker would otherwise drop.
     Q_INIT_RESOURCE(artwork);
@@ -50,6 +51,10 @@ Decouper::Decouper(QWidget *parent)
     // Digits only, whether typed, pasted or dropped: anything else is refused as a whole.
     m_ui->Combo1->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+    // A file dropped anywhere on the window opens it, the boxes included.
+    setAcceptDrops(true);
+    m_ui->Text1->setAcceptDrops(false);
+    m_ui->Combo1->lineEdit()->setAcceptDrops(false);
 
     connect(m_ui->Tree1, &FolderTree::folderSelected, this, &Decouper::folderSelected);
     connect(m_ui->File1, &FileList::entryClicked, this, &Decouper::fileClicked);
@@ -78,15 +83,37 @@ void Decouper::showEvent(QShowEvent *event)
     // a folder that the user chose is never thrown away by a later activation.
     if (!m_activated) {
         m_activated = true;
-        activateFirstTime();
+        open(m_start);
     }
     QWidget::showEvent(event);
 }
 
-void Decouper::activateFirstTime()
+void Decouper::open(const StartPlace &place)
 {
-    m_ui->Tree1->setSelectedFolder(QCoreApplication::applicationDirPath());
+    m_ui->Tree1->setSelectedFolder(place.folder);
     folderSelected();
+    // Selected as by a click: the list's handler shows its size and sets the buttons.
+    const QList<QListWidgetItem *> entries = m_ui->File1->findItems(place.file, Qt::MatchExactly);
+    if (!place.file.isEmpty() && !entries.isEmpty())
+        m_ui->File1->setCurrentItem(entries.first());
+}
+
+void Decouper::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!m_busy && urls.size() == 1 && StartPlace::fromPath(urls.first().toLocalFile()))
+        event->acceptProposedAction();
+}
+
+void Decouper::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const std::optional<StartPlace> place =
+        urls.size() == 1 ? StartPlace::fromPath(urls.first().toLocalFile()) : std::nullopt;
+    if (m_busy || !place)
+        return;
+    event->acceptProposedAction();
+    open(*place);
 }
 
 void Decouper::folderSelected()
@@ -140,13 +167,9 @@ void Decouper::restoreClicked()
 {
     if (m_busy)
         return;
-    const QString name = selectedEntry().value_or(QString());
-    if (name.size() < 3 || !name.endsWith(WindowTexts::firstPieceEnding)) {
-        showMessage(WindowTexts::wrongFileText, WindowTexts::wrongFileTitle,
-                    MessageIcon::Information, MessageButtons::Ok);
-        return;
-    }
-    const QString path = FctDecoup::AddBackslash(m_currentFolder) + name;
+    // A name that is not a first piece's, or none, is refused by the restore itself.
+    const QString path =
+        FctDecoup::AddBackslash(m_currentFolder) + selectedEntry().value_or(QString());
     runEngine([&] { FctDecoup::RestoreFile(*this, path); });
 }
 
@@ -215,6 +238,8 @@ QString Decouper::currentFolder() const
 MessageAnswer Decouper::showMessage(const QString &text, const QString &title, MessageIcon icon,
                                     MessageButtons buttons)
 {
+    // A message ends or stops an operation: the progress goes from the title.
+    setWindowTitle(WindowTexts::title);
     return m_messages.show(text, title, icon, buttons);
 }
 
@@ -226,6 +251,11 @@ void Decouper::refreshFileList()
 void Decouper::yieldOnce(int piece, int pieceCount)
 {
     setWindowTitle(WindowTexts::progressTitle(piece, pieceCount));
+    QCoreApplication::processEvents();
+}
+
+void Decouper::processPendingEvents()
+{
     QCoreApplication::processEvents();
 }
 

@@ -6,6 +6,7 @@
 
 #include "EngineWindow.h"
 #include "MessagePresenter.h"
+#include "StartPlace.h"
 
 #include <QWidget>
 
@@ -22,7 +23,8 @@ class Decouper : public QWidget, public EngineWindow
     Q_OBJECT
 
 public:
-    explicit Decouper(QWidget *parent = nullptr);
+    // The window opens at start when it is first shown.
+    explicit Decouper(const StartPlace &start, QWidget *parent = nullptr);
     ~Decouper() override;
 
     // EngineWindow
@@ -31,15 +33,18 @@ public:
                               MessageButtons buttons) override;
     void refreshFileList() override;
     void yieldOnce(int piece, int pieceCount) override;
+    void processPendingEvents() override;
     bool stopRequested() const override;
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void load();
-    void activateFirstTime();
+    void open(const StartPlace &place);
     void folderSelected();
     void fileClicked();
     void filterChanged();
@@ -57,6 +62,7 @@ private:
     std::unique_ptr<Ui::DecouperForm> m_ui;
     MessagePresenter m_messages;
     QString m_currentFolder;
+    StartPlace m_start;
     bool m_activated = false;
     bool m_busy = false;
     bool m_stopRequested = false;

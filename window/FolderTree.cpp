@@ -9,6 +9,10 @@
 FolderTree::FolderTree(QWidget *parent) : QTreeView(parent), m_model(new QFileSystemModel(this))
 {
     m_model->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
+    // Watching every folder listed so far, the model would list a folder again at each file that
+    // another program creates or removes there (a busy /tmp kept it at half a core). The tree is
+    // read as the folders were when they were first shown.
+    m_model->setOption(QFileSystemModel::DontWatchForChanges);
     m_model->setRootPath(QDir::rootPath());
     setModel(m_model);
     for (int column = 1; column < m_model->columnCount(); ++column)

@@ -32,6 +32,8 @@ MessageAnswer MessagePresenter::show(const QString &text, const QString &title, 
     lines.replace(QChar(13), QChar(10));
     QMessageBox box(boxIcon(icon), title, lines, QMessageBox::Ok, m_parent);
     box.setTextFormat(Qt::PlainText);
+    // A dialog is a window of its own, which does not inherit the font of its parent.
+    box.setFont(m_parent->font());
     if (buttons == MessageButtons::OkCancel) {
         box.addButton(QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Cancel);

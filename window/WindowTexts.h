@@ -4,7 +4,7 @@
 // carriage return; the message presenter turns it into a line break.
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
 namespace WindowTexts {
 
@@ -25,9 +25,6 @@ inline const QString firstPieceEnding = QStringLiteral("001");
 
 inline const QString nonNumericTitle = QStringLiteral("Erreur : valeur non numérique");
 inline const QString nonNumericText = QStringLiteral(" veuillez entrer une valeur numérique");
-inline const QString wrongFileTitle = QStringLiteral("Erreur : Mauvais fichier ... ");
-inline const QString wrongFileText =
-    QStringLiteral(" veuillez selectionner un fichier dont l'extention se termine par 001 !");
 
 inline const QString helpTitle = QStringLiteral("Information");
 inline const QString helpText =
@@ -48,6 +45,15 @@ inline const QString aboutText =
     + lineBreak + lineBreak + QStringLiteral("Auteur : le projet Fendrax") + lineBreak
     + QStringLiteral("E-Mail : contact@fendrax.example") + lineBreak
     + QStringLiteral("Url : https://fendrax.example/") + lineBreak + lineBreak;
+
+// On standard error, for a command line that names nothing the window can open.
+inline QString commandLineRefused(const QStringList &arguments)
+{
+    return arguments.size() > 1
+               ? QStringLiteral("fendrax : un seul fichier ou dossier à la fois.")
+               : QStringLiteral("fendrax : « %1 » n'est ni un fichier ni un dossier lisible.")
+                     .arg(arguments.constFirst());
+}
 
 inline const QString donationUrl = QStringLiteral("https://fendrax.example/Don/Don.htm");
 
