@@ -1,18 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Fendrax project
-# Installs the Debian 12 packages that building, testing and running Fendrax need; with "fuzz",
-# also clang and its libFuzzer runtime.
+# Installs the Debian 12 packages that building, testing and running Fendrax need.
 set -euo pipefail
 packages=(
   cmake g++ make
   qt6-base-dev qt6-translations-l10n   # Qt 6 and its French texts ("Annuler")
   fonts-liberation2                    # a sans-serif for the window where MS Sans Serif is missing
-  desktop-file-utils appstream         # validation of the desktop entry and the metainfo
-  dpkg-dev file                        # the Debian package and its library dependencies
+  dpkg-dev file lintian                # the Debian package, its library dependencies, its check
   binutils-mingw-w64-x86-64            # the Windows resource script, compiled here too
 )
-[ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

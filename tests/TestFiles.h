@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// Files for the tests to work on: made, read, and compared before and after an operation.
+#pragma once
+
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace TestFiles {
+
+using Snapshot = QMap<QString, QByteArray>;
+
+inline void write(const QString &path, const QByteArray &bytes, qint64 length = -1)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    QVERIFY(length < 0 || file.resize(length)); // a sparse file, when it is long
+}
+
+inline QByteArray read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>";
+}
+
+// Puts entries into folder: "name" a file that holds "old", "name/" a folder, "name!" a read-only
+// file, "name@target" a link to target; "" is nothing.
+inline void populate(const QString &folder, const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const QString name = entry.section('@', 0, 0).remove(QRegularExpression("[/!]$"));
+        const QString path = folder + '/' + name;
+        if (entry.contains('@'))
+            QVERIFY(QFile::link(entry.section('@', 1), path));
+        else if (entry.endsWith('/'))
+            QVERIFY(QDir(folder).mkdir(name));
+        else if (!entry.isEmpty())
+            write(path, "old");
+        if (entry.endsWith('!'))
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+    }
+}
+
+// Every entry of a folder and what it holds; a big file by its length.
+constexpr QDir::Filters everyEntry =
+    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
+inline Snapshot snapshot(const QString &folder)
+{
+    Snapshot entries;
+    for (const QFileInfo &info : QDir(folder).entryInfoList(everyEntry)) {
+        QByteArray &what = entries[info.fileName()];
+        if (info.isSymLink())
+            what = "<link>" + QDir(folder).relativeFilePath(info.symLinkTarget()).toUtf8();
+        else if (info.isDir())
+            what = "<dir>";
+        else if (info.size() < (1 << 20))
+            what = read(info.filePath());
+        else
+            what = QByteArray::number(info.size());
+    }
+    return entries;
+}
+
+// Runs body in a child process, so that what it does to itself (a limit, a kill) ends with it;
+// true when body returned true. With a limit, files cannot grow past limit bytes there, and a
+// write past it fails as on a full disk.
+inline bool inChild(qint64 limit, const std::function<bool()> &body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit rl{limit > 0 ? rlim_t(limit) : RLIM_INFINITY, RLIM_INFINITY};
+        std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &rl);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+inline qsizetype openDescriptors()
+{
+    return QDir("/proc/self/fd").entryList(everyEntry).size();
+}
+
+} // namespace TestFiles

@@ -1,0 +1,270 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// The piece-set engine, with the test as its window: pieces compared with the format byte for
+// byte, sets written by hand, the user's files kept safe, failures and interruptions.
+#include "EngineWindow.h"
+#include "FctDecoup.h"
+#include "TestFiles.h"
+
+using namespace TestFiles;
+
+namespace {
+
+// Each message box shows in the events as "title|first line of its text".
+const QString cutError = "Erreur|Erreur lors du découpage du fichier !";
+const QString tooMany = "Erreur|Ce découpage demanderait plus de 999 morceaux, le maximum.";
+const QString cut = "Information|Découpage du fichier terminé.";
+const QString restored = "Information|Restitution des fichiers terminée.";
+const QString restoreError = "Erreur|Erreur lors de la restitution du fichier !";
+const QString badHeader = "Erreur|Ce fichier n'est pas le premier morceau d'un fichier découpé :";
+const QString exists = "Avertissement|Le fichier destination existe dans le répertoire !";
+const QString wrongFile = "Erreur : Mauvais fichier ... | veuillez selectionner un fichier dont "
+                          "l'extention se termine par 001 !";
+const QString missing = "Erreur|Le morceau rapport.003 est manquant.";
+const QString ask = "Fichier rapport.0XX existant|Supprimer les fichiers déjà découpés ?";
+const QString doc = "rapport.doc";
+const QString first = "rapport.001";
+const QByteArray set4 = "txt  004aaaa|bbbb|cccc|dddd";
+
+// Piece n of the set whose first piece is named first.
+QString piece(const QString &first, int n)
+{
+    return first.chopped(3) + QString::asprintf("%03d", n);
+}
+
+// At the yield of a piece (0: between two blocks), the engine is asked to stop, a file gets
+// another length or turns into a folder, or the process is killed: the operation then runs
+// again, and name is not there in between. Or the disk is full past a length from the start.
+enum Act { None, Stop, Resize, Folder, Kill, DiskFull };
+struct Disturbance
+{
+    Act act = None;
+    int piece = 0;
+    QString name = {};
+    qint64 length = 0;
+};
+
+struct RoundTrip
+{
+    QString name;
+    qint64 length;
+    double sizeKb;
+    qint64 block; // data bytes in every piece but the last
+    QString first;
+    QByteArray header;
+    QString restoredName;
+};
+
+// A cut of file (length bytes, -1: none) in pieces of sizeKb; or, when pieces are given (pieces
+// 1, 2, ... separated by '|'), a restore from file, their first piece. The folder after it is
+// told as changes to what it held: "+name=bytes" added or replaced (any bytes without "="),
+// "-name" removed; nothing else changed.
+struct Operation
+{
+    QString file;
+    QByteArray pieces;
+    qint64 length;
+    double sizeKb;
+    QStringList entries; // put there first, as populate() reads them
+    QStringList events;
+    QStringList changes = {};
+    Disturbance disturbance = {};
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(RoundTrip)
+Q_DECLARE_METATYPE(Operation)
+
+class TestEngine : public QObject, public EngineWindow
+{
+    Q_OBJECT
+
+public:
+    // The engine's window records each message box and refresh in one list, and each yield;
+    // it answers OK, and runs the test's own code at each yield and between two blocks.
+    QString currentFolder() const override { return m_dir->path(); }
+    MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon,
+                              MessageButtons) override
+    {
+        m_events << title + '|' + text.section('\r', 0, 0);
+        return MessageAnswer::Ok;
+    }
+    void refreshFileList() override { m_events << "refresh"; }
+    void yieldOnce(int piece, int count) override
+    {
+        m_yields << std::pair(piece, count);
+        m_onYield(piece);
+    }
+    void processPendingEvents() override { m_onYield(0); }
+    bool stopRequested() const override { return m_stop; }
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    qsizetype m_descriptors = 0;
+    QStringList m_events;
+    QList<std::pair<int, int>> m_yields;
+    std::function<void(int piece)> m_onYield;
+    bool m_stop = false;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_descriptors = openDescriptors();
+        m_events.clear();
+        m_yields.clear();
+        m_onYield = [](int) {};
+    }
+
+    // No file stays open after an operation, whatever its end.
+    void cleanup() { QCOMPARE(openDescriptors(), m_descriptors); }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<RoundTrip>("t");
+        // clang-format off
+        QTest::newRow("exact multiple") << RoundTrip{doc, 2048, 1, 1024, first, "doc  002", doc};
+        QTest::newRow("151 pieces") << RoundTrip{"b.bin", 150 * 1024 + 1, 1, 1024, "b.001", "bin  151", "b.bin"};
+        QTest::newRow("999 pieces") << RoundTrip{"r.doc", 999, 1.0 / 1024, 1, "r.001", "doc  999", "r.doc"};
+        QTest::newRow("empty base name") << RoundTrip{"a.bc", 100, 1, 1024, ".001", ".bc  001", "..bc"};
+        QTest::newRow("5 MiB pieces") << RoundTrip{"v.iso", 9 << 20, 5 << 10, 5 << 20, "v.001", "iso  002", "v.iso"};
+        QTest::newRow("combining accent") << RoundTrip{"n.ce\u0301e", 100, 1, 1024, "n.001", "c\xE9" "e  001", "n.cée"};
+        QTest::newRow("Windows-1252") << RoundTrip{"p.a€œ", 100, 1, 1024, "p.001", "a\x80\x9C  001", "p.a€œ"};
+        // clang-format on
+    }
+
+    // The pieces hold what the format says, as private as the source, and restore to it.
+    void roundTrip()
+    {
+        QFETCH(RoundTrip, t);
+        QByteArray data(t.length, Qt::Uninitialized);
+        for (qint64 i = 0; i < t.length; ++i)
+            data[i] = char(i % 251); // a prime: a shifted or lost byte shows
+        write(path(t.name), data);
+        // The source is its owner's alone: so are its pieces and the restored file.
+        const auto own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QVERIFY(QFile::setPermissions(path(t.name), own));
+        FctDecoup::CutFile(*this, path(t.name), t.sizeKb);
+        const int count = t.header.right(3).toInt();
+        QStringList names{t.name};
+        QList<std::pair<int, int>> yields;
+        for (int n = 1; n <= count; ++n) {
+            names << piece(t.first, n);
+            yields << std::pair(n, count);
+            QCOMPARE(QFile::permissions(path(names.last())), own);
+            QCOMPARE(read(path(names.last())),
+                     (n == 1 ? t.header : "") + data.mid((n - 1) * t.block, t.block));
+        }
+        names.sort();
+        QCOMPARE(snapshot(m_dir->path()).keys(), names);
+
+        QVERIFY(QFile::rename(path(t.name), path("source")));
+        FctDecoup::RestoreFile(*this, path(t.first));
+        QCOMPARE(m_events, QStringList({cut, "refresh", restored, "refresh"}));
+        QCOMPARE(m_yields, yields + yields);
+        QCOMPARE(read(path(t.restoredName)), data);
+        QCOMPARE(QFile::permissions(path(t.restoredName)), own);
+    }
+
+    void operation_data()
+    {
+        QTest::addColumn<Operation>("o");
+        const QStringList earlier{"rapport.001", "rapport.002"};
+        const QStringList pieces5{"+rapport.001", "+rapport.002", "+rapport.003", "+rapport.004",
+                                  "+rapport.005"};
+        const QStringList done{restored, "refresh"};
+        // clang-format off
+        QTest::newRow("empty source") << Operation{doc, {}, 0, 1, earlier, {}};
+        QTest::newRow("vanished source") << Operation{doc, {}, -1, 1, earlier, {}};
+        QTest::newRow("1000 pieces, before the question") << Operation{doc, {}, 1000, 1.0 / 1024, earlier, {tooMany}};
+        QTest::newRow("sparse source past 4 GiB") << Operation{doc, {}, (4LL << 30) + 1000, 1, {}, {tooMany}};
+        QTest::newRow("source is its last piece") << Operation{"rapport.003", {}, 3000, 1, {}, {cutError}};
+        QTest::newRow("source in the earlier set") << Operation{"rapport.0ab", {}, 3000, 1, earlier, {ask, cutError}};
+        QTest::newRow("read-only file in the earlier set") << Operation{doc, {}, 3000, 1, {first, "rapport.002!"}, {ask, cutError}};
+        QTest::newRow("folder under a piece name") << Operation{doc, {}, 3000, 1, {"rapport.002/"}, {cutError}};
+        QTest::newRow("earlier set and pattern removed") << Operation{doc, {}, 1500, 1, {first, "rapport.0x", "rapport.0d/", "rapport.150"},
+            {ask, "refresh", cut, "refresh"}, {"+rapport.001", "+rapport.002", "-rapport.0x"}};
+        QTest::newRow("hidden earlier pieces") << Operation{"a.bc", {}, 100, 1, {".001", ".002"},
+            {"Fichier .0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+.001", "-.002"}};
+        QTest::newRow("no first piece, no question") << Operation{doc, {}, 1500, 1, {"rapport.005"},
+            {cut, "refresh"}, {"+rapport.001", "+rapport.002"}};
+        QTest::newRow("wildcards are literal") << Operation{"r*.doc", {}, 100, 1, {"r*.001", "rx.001"},
+            {"Fichier r*.0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+r*.001"}};
+        QTest::newRow("link under a piece name") << Operation{doc, {}, 1500, 1, {"mine", "rapport.002@mine"},
+            {cut, "refresh"}, {"+rapport.001", "+rapport.002"}};
+        QTest::newRow("cut stopped") << Operation{doc, {}, 5000, 1, {}, {}, {}, {Stop, 3}};
+        QTest::newRow("cut stopped within a piece") << Operation{doc, {}, 5 << 20, 8 << 10, {}, {}, {}, {Stop, 0}};
+        QTest::newRow("source shrinks") << Operation{doc, {}, 5000, 1, {}, {cutError}, {"+rapport.doc"}, {Resize, 3, doc, 2500}};
+        QTest::newRow("cut, disk full") << Operation{doc, {}, 5000, 1, {}, {cutError}, {}, {DiskFull, 0, {}, 1000}};
+        QTest::newRow("cut killed, then again") << Operation{doc, {}, 5000, 1, {}, {cut, "refresh"}, pieces5, {Kill, 5, first}};
+
+        QTest::newRow("one piece") << Operation{first, "txt  001hello", 0, 0, {}, done, {"+rapport.txt=hello"}};
+        QTest::newRow("fourth header byte") << Operation{first, "docx 001data", 0, 0, {}, done, {"+rapport.docx=data"}};
+        QTest::newRow("destination: file") << Operation{first, "txt  001new", 0, 0, {"rapport.txt"}, {exists}};
+        QTest::newRow("destination: dangling link") << Operation{first, "txt  001new", 0, 0, {"rapport.txt@none"}, {exists}};
+        QTest::newRow("destination, meanwhile") << Operation{first, set4, 0, 0, {}, {exists}, {"+rapport.txt=<dir>"}, {Folder, 2, "rapport.txt"}};
+        for (const char *bad : {"txt  00", "txt  x01data", "txt  000data", "/..  001data", "a\\b  001", "a\tb  001"})
+            QTest::addRow("header %s", bad) << Operation{first, bad, 0, 0, {}, {badHeader}};
+        QTest::newRow("no point before 001") << Operation{"backup001", "txt  001data", 0, 0, {}, {wrongFile}};
+        QTest::newRow("missing piece") << Operation{first, "txt  004a|b", 0, 0, {"rapport.004"}, {missing}};
+        QTest::newRow("restore stopped") << Operation{first, set4, 0, 0, {}, {}, {}, {Stop, 2}};
+        QTest::newRow("piece shrinks") << Operation{first, set4, 0, 0, {}, done, {"+rapport.003=c", "+rapport.txt=aaaabbbbcdddd"}, {Resize, 1, "rapport.003", 1}};
+        QTest::newRow("restore, disk full") << Operation{first, set4, 0, 0, {}, {restoreError}, {}, {DiskFull, 0, {}, 14}};
+        QTest::newRow("restore killed, then again") << Operation{first, set4, 0, 0, {}, done, {"+rapport.txt=aaaabbbbccccdddd"}, {Kill, 3, "rapport.txt"}};
+        // clang-format on
+    }
+
+    void operation()
+    {
+        QFETCH(Operation, o);
+        const QList<QByteArray> pieces = o.pieces.split('|');
+        for (int n = 1; n <= pieces.size() && !o.pieces.isEmpty(); ++n)
+            write(path(piece(o.file, n)), pieces[n - 1]);
+        if (o.pieces.isEmpty() && o.length >= 0)
+            write(path(o.file), "source", o.length);
+        populate(m_dir->path(), o.entries);
+        const Snapshot before = snapshot(m_dir->path());
+        const Disturbance &d = o.disturbance;
+        const auto run = [&] {
+            if (o.pieces.isEmpty())
+                FctDecoup::CutFile(*this, path(o.file), o.sizeKb);
+            else
+                FctDecoup::RestoreFile(*this, path(o.file));
+            return m_events == o.events;
+        };
+        m_onYield = [&](int piece) {
+            m_stop = piece == d.piece && d.act == Stop;
+            if (piece == d.piece && d.act == Kill)
+                raise(SIGKILL);
+            if (piece == d.piece && d.act == Resize)
+                QFile::resize(path(d.name), d.length);
+            if (piece == d.piece && d.act == Folder)
+                QFile::remove(path(d.name)), QDir().mkdir(path(d.name));
+        };
+        // In a child process: killed there, the operation runs again here; with a full disk, its
+        // events stay there, and it tells whether they were the right ones.
+        if (d.act == Kill || d.act == DiskFull) {
+            QCOMPARE(inChild(d.act == DiskFull ? d.length : 0, run), d.act == DiskFull);
+            QVERIFY(d.act == DiskFull || !QFileInfo::exists(path(d.name)));
+            m_onYield = [](int) {};
+        }
+        QVERIFY2(d.act == DiskFull || run(), qPrintable(m_events.join('\n')));
+
+        const Snapshot now = snapshot(m_dir->path());
+        Snapshot expected = before;
+        for (const QString &change : o.changes) {
+            const QString name = change.mid(1).section('=', 0, 0);
+            if (change.startsWith('-'))
+                expected.remove(name);
+            else
+                expected[name] = change.contains('=') ? change.section('=', 1).toUtf8() : now[name];
+        }
+        QCOMPARE(now, expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"
