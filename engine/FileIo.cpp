@@ -20,20 +20,19 @@ constexpr qint64 blockSize = 4 << 20;
 // Errors by which the kernel declines to copy between these two files itself.
 bool kernelCopyRefused(int error)
 {
-    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP
-           || error == EBADF;
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
 // Through a buffer: reads up to `length` bytes at offset and writes all that was read.
 qint64 copyThrough(char *buffer, int from, qint64 offset, qint64 length, int to)
 {
-    const ssize_t read = ::pread(from, buffer, size_t(length), off_t(offset));
-    for (ssize_t written = 0, n = 0; read > 0 && written < read; written += n) {
-        n = ::write(to, buffer + written, size_t(read - written));
+    const ssize_t got = ::pread(from, buffer, size_t(length), off_t(offset));
+    for (ssize_t written = 0, n = 0; got > 0 && written < got; written += n) {
+        n = ::write(to, buffer + written, size_t(got - written));
         if (n <= 0)
             return -1;
     }
-    return read;
+    return got;
 }
 
 // The disk is kept busy but never far behind: the block just written starts on its way, and the
@@ -49,7 +48,6 @@ void pace(int file, qint64 start, qint64 length, qint64 previousStart, qint64 pr
                               | SYNC_FILE_RANGE_WAIT_AFTER);
 #endif
 }
-
 
 } // namespace
 
@@ -121,9 +119,12 @@ Result publish(const QString &temporary, const QString &final)
             ::unlink(from.constData());
         // Nor links (some network shares): the name is tested, then taken, the one place where
         // another program could take it in between.
-        struct stat entry;
-        if (renamed != 0 && errno != EEXIST && ::lstat(to.constData(), &entry) != 0)
+        if (renamed != 0 && errno != EEXIST) {
+            struct stat entry;
+            if (::lstat(to.constData(), &entry) == 0)
+                return Result::Exists;
             renamed = ::rename(from.constData(), to.constData());
+        }
     }
     if (renamed != 0)
         return errno == EEXIST ? Result::Exists : Result::Failed;

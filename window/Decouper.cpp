@@ -25,6 +25,13 @@ std::optional<double> sizeFromText(const QString &text)
     return ok ? std::optional<double>(size) : std::nullopt;
 }
 
+// What a drop opens: one file or folder of this computer that can be read, and nothing else.
+std::optional<StartPlace> droppedPlace(const QMimeData *data)
+{
+    const QList<QUrl> urls = data->urls();
+    return urls.size() == 1 ? StartPlace::fromPath(urls.first().toLocalFile()) : std::nullopt;
+}
+
 } // namespace
 
 Decouper::Decouper(const StartPlace &start, QWidget *parent)
@@ -100,16 +107,13 @@ void Decouper::open(const StartPlace &place)
 
 void Decouper::dragEnterEvent(QDragEnterEvent *event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (!m_busy && urls.size() == 1 && StartPlace::fromPath(urls.first().toLocalFile()))
+    if (!m_busy && droppedPlace(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void Decouper::dropEvent(QDropEvent *event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    const std::optional<StartPlace> place =
-        urls.size() == 1 ? StartPlace::fromPath(urls.first().toLocalFile()) : std::nullopt;
+    const std::optional<StartPlace> place = droppedPlace(event->mimeData());
     if (m_busy || !place)
         return;
     event->acceptProposedAction();

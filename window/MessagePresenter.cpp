@@ -3,9 +3,12 @@
 #include "MessagePresenter.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace {
+
+constexpr int titleBarButtons = 120; // the icon and three buttons of a usual title bar, in pixels
 
 QMessageBox::Icon boxIcon(MessageIcon icon)
 {
@@ -34,6 +37,12 @@ MessageAnswer MessagePresenter::show(const QString &text, const QString &title, 
     box.setTextFormat(Qt::PlainText);
     // A dialog is a window of its own, which does not inherit the font of its parent.
     box.setFont(m_parent->font());
+    // A window manager shortens a title that is wider than its window ("Fichier rapp... XX
+    // existant"): the box makes room for its title and the title bar's buttons.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        const int width = box.fontMetrics().horizontalAdvance(title) + titleBarButtons;
+        grid->addItem(new QSpacerItem(width, 0), grid->rowCount(), 0, 1, grid->columnCount());
+    }
     if (buttons == MessageButtons::OkCancel) {
         box.addButton(QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Cancel);
