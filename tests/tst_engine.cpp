@@ -193,7 +193,7 @@ private Q_SLOTS:
             {cut, "refresh"}, {"+rapport.001", "+rapport.002"}};
         QTest::newRow("wildcards are literal") << Operation{"r*.doc", {}, 100, 1, {"r*.001", "rx.001"},
             {"Fichier r*.0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+r*.001"}};
-        QTest::newRow("link under a piece name") << Operation{doc, {}, 1500, 1, {"mine", "rapport.002@mine"},
+        QTest::newRow("dangling link under a piece name") << Operation{doc, {}, 1500, 1, {"rapport.002@mine"},
             {cut, "refresh"}, {"+rapport.001", "+rapport.002"}};
         QTest::newRow("cut stopped") << Operation{doc, {}, 5000, 1, {}, {}, {}, {Stop, 3}};
         QTest::newRow("cut stopped within a piece") << Operation{doc, {}, 5 << 20, 8 << 10, {}, {}, {}, {Stop, 0}};
