@@ -64,8 +64,10 @@ big_restore_peak=$(peak_kb "$bench" restore "$dir/sparse.001")
 cmp -s "$dir/sparse-keep.bin" "$dir/sparse.bin" || { echo "restored bytes differ (1 GiB pieces)" >&2; exit 1; }
 
 printf 'source %d MiB, pieces of %d KB, %d runs\n' "$mib" "$size_kb" "$runs"
-printf 'cut / split   (median time ratio): %.3f\n' "$(printf '%s\n' "${cut_ratios[@]}" | median)"
-printf 'restore / cat (median time ratio): %.3f\n' "$(printf '%s\n' "${restore_ratios[@]}" | median)"
+printf 'cut / split   (median time ratio): %.3f  (runs: %s)\n' \
+  "$(printf '%s\n' "${cut_ratios[@]}" | median)" "$(printf '%.2f ' "${cut_ratios[@]}")"
+printf 'restore / cat (median time ratio): %.3f  (runs: %s)\n' \
+  "$(printf '%s\n' "${restore_ratios[@]}" | median)" "$(printf '%.2f ' "${restore_ratios[@]}")"
 printf 'peak memory: cut %.1f MiB, restore %.1f MiB\n' "$(echo "$cut_peak / 1024" | bc -l)" \
   "$(echo "$restore_peak / 1024" | bc -l)"
 printf 'peak memory, pieces of 1 GiB: cut %.1f MiB, restore %.1f MiB\n' \
