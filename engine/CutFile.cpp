@@ -60,20 +60,6 @@ bool removeEarlierSet(const QString &folder, const QString &baseName, const QStr
     return true;
 }
 
-// A piece is always a new file: whatever holds its name (an older piece, a link, what a cut that
-// was killed left) is removed first, so that nothing is written through a link and no older byte
-// stays behind the new ones.
-bool createPiece(QFile &piece, QFileDevice::Permissions permissions)
-{
-    const QFileInfo info(piece.fileName());
-    if (info.isDir() && !info.isSymLink())
-        return false;
-    if (FileEntry::exists(piece.fileName()) && !QFile::remove(piece.fileName()))
-        return false;
-    return piece.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                      permissions);
-}
-
 void removeFiles(const QStringList &paths)
 {
     for (const QString &path : paths)
@@ -160,7 +146,7 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
     qint64 offset = 0;
     for (int n = 1; n <= pieceCount; ++n) {
         QFile piece(n == 1 ? firstPieceTemporary : piecePath(n));
-        if (!createPiece(piece, permissions))
+        if (!FileIo::createNew(piece, permissions))
             return abandon(false);
         created.append(piece.fileName());
         window.yieldOnce(n, pieceCount);

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "FileIo.h"
 #include "EngineWindow.h"
+#include "FileEntry.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -98,6 +99,14 @@ bool flush(const QString &path)
     if (fd >= 0)
         ::close(fd);
     return flushed;
+}
+
+bool createNew(QFile &file, QFileDevice::Permissions permissions)
+{
+    if (FileEntry::exists(file.fileName()) && !QFile::remove(file.fileName()))
+        return false;
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                     permissions);
 }
 
 QString temporaryPath(const QString &path)

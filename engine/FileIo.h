@@ -4,10 +4,11 @@
 // alive, on disk before it is announced, and under its final name only when it is whole.
 #pragma once
 
+#include <QFileDevice>
 #include <QString>
 
 class EngineWindow;
-class QFileDevice;
+class QFile;
 
 namespace FileIo {
 
@@ -21,6 +22,11 @@ Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 len
 
 // Waits until what was written to the file at path is on its disk.
 bool flush(const QString &path);
+
+// Creates file as a new file with those permissions: whatever held its name (an older file, a link,
+// what a killed run left) is removed first, so that nothing is written through a link and no older
+// byte stays behind the new ones. False when that cannot be done (a folder holds the name).
+bool createNew(QFile &file, QFileDevice::Permissions permissions);
 
 // Where a file is written before it takes its name: hidden, beside it, and the program's own.
 QString temporaryPath(const QString &path);

@@ -74,11 +74,7 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     // disk. What a restore that was killed left under that name is the program's own: it goes.
     const QString restoredPath = pieceFolder + restoredName;
     QFile restored(FileIo::temporaryPath(restoredPath));
-    if (FileEntry::exists(restored.fileName()))
-        QFile::remove(restored.fileName());
-    const QFileDevice::Permissions permissions = QFileInfo(firstPiecePath).permissions();
-    if (!restored.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                       permissions))
+    if (!FileIo::createNew(restored, QFileInfo(firstPiecePath).permissions()))
         return reportError(window, EngineTexts::restoreError);
     // A partly restored file never stays: stopped, it goes without a word; failed, with one.
     const auto abandon = [&](FileIo::Result result) {
