@@ -153,10 +153,9 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
         if (window.stopRequested())
             return abandon(true);
         const qint64 chunk = std::min(*block, length - offset);
-        const FileIo::Result copied =
-            n > 1 || piece.write(header) == header.size()
-                ? FileIo::append(window, source, offset, chunk, piece)
-                : FileIo::Result::Failed;
+        const FileIo::Result copied = n > 1 || piece.write(header) == header.size()
+                                          ? FileIo::append(window, source, offset, chunk, piece)
+                                          : FileIo::Result::Failed;
         if (copied != FileIo::Result::Done)
             return abandon(copied == FileIo::Result::Stopped);
         offset += chunk;

@@ -119,8 +119,8 @@ Result publish(const QString &temporary, const QString &final)
 {
     const QByteArray from = QFile::encodeName(temporary);
     const QByteArray to = QFile::encodeName(final);
-    int renamed = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
-                              RENAME_NOREPLACE);
+    int renamed =
+        ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
     if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
         // A file system without that rename: a second link never replaces an entry either.
         renamed = ::link(from.constData(), to.constData());
