@@ -6,12 +6,13 @@
 #include "FctDecoup.h"
 #include "FileEntry.h"
 #include "FileIo.h"
+#include "IgnoredFileSizeSignal.h"
 #include "PieceHeader.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -35,29 +36,34 @@ std::optional<qint64> blockLength(double sizeKb)
     return static_cast<qint64>(bytes);
 }
 
-// All or nothing: every regular file whose name begins with baseName + ".0" is checked before
-// the first removal, and none may be the source or read-only. The name is compared literally:
-// a base name may hold *, ? or [.
-bool removeEarlierSet(const QString &folder, const QString &baseName, const QString &sourcePath)
+// The entries that hold a name of an earlier set of baseName in folder: baseName + ".001" ...
+// ".999", whatever they are (a file, hidden or not, a folder, a link, even a dangling one). The
+// names are built, never matched: a base name may hold *, ? or [.
+QStringList earlierSet(const QString &folder, const QString &baseName)
 {
-    const QString prefix = baseName + QStringLiteral(".0");
-    QStringList doomed;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (!it.fileName().startsWith(prefix))
-            continue;
-        if (FileEntry::isSameFile(sourcePath, path) || FileEntry::isReadOnly(path))
-            return false;
-        doomed.append(path);
+    QStringList taken;
+    for (int n = 1; n <= maxPieceCount; ++n) {
+        const QString path = folder + baseName + PieceSuffix(n);
+        if (FileEntry::exists(path))
+            taken.append(path);
     }
-    if (!doomed.isEmpty() && !QFileInfo(folder).isWritable())
+    return taken;
+}
+
+// All or nothing: every entry is checked before the first removal, and none may be a folder,
+// the source, or a read-only file. A link goes, never what it leads to.
+bool removeAll(const QStringList &entries, const QString &folder, const QString &sourcePath)
+{
+    for (const QString &path : entries) {
+        const QFileInfo info(path);
+        if (FileEntry::isSameFile(sourcePath, path)
+            || (!info.isSymLink() && (info.isDir() || FileEntry::isReadOnly(path))))
+            return false;
+    }
+    if (!QFileInfo(folder).isWritable())
         return false;
-    for (const QString &path : std::as_const(doomed)) {
-        if (!QFile::remove(path))
-            return false;
-    }
-    return true;
+    return std::all_of(entries.cbegin(), entries.cend(),
+                       [](const QString &path) { return QFile::remove(path); });
 }
 
 void removeFiles(const QStringList &paths)
@@ -72,6 +78,7 @@ namespace FctDecoup {
 
 void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
 {
+    const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
     QFile source(sourcePath);
     if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         // A source that vanished since the list showed it ends quietly.
@@ -83,12 +90,9 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
     if (length == 0)
         return;
 
-    const QString fileName = SplitPath(sourcePath, true);
-    const std::optional<QString> baseName = BaseName(fileName);
-    if (!baseName)
-        return reportFailure(window);
+    const SetName name = SetNameOf(SplitPath(sourcePath, true));
     const QString pieceFolder = SplitPath(sourcePath, false);
-    const auto piecePath = [&](int n) { return pieceFolder + *baseName + PieceSuffix(n); };
+    const auto piecePath = [&](int n) { return pieceFolder + name.baseName + PieceSuffix(n); };
     // Piece 1 is written under this name and takes its own once every piece is on disk: a set
     // whose first piece is there is always whole, even when the program is killed.
     const QString firstPieceTemporary = FileIo::temporaryPath(piecePath(1));
@@ -113,24 +117,25 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
         }
     }
 
+    // No name that a piece may take is taken without the user's OK.
     const QString setFolder = AddBackslash(window.currentFolder());
-    if (QFileInfo(setFolder + *baseName + PieceSuffix(1)).isFile()) {
+    if (const QStringList earlier = earlierSet(setFolder, name.baseName); !earlier.isEmpty()) {
         const MessageAnswer answer = window.showMessage(
-            EngineTexts::earlierSetQuestion, EngineTexts::earlierSetTitle(*baseName),
+            EngineTexts::earlierSetQuestion, EngineTexts::earlierSetTitle(name.baseName),
             MessageIcon::Question, MessageButtons::OkCancel);
         if (answer != MessageAnswer::Ok) {
             source.close();
             window.refreshFileList();
             return;
         }
-        if (!removeEarlierSet(setFolder, *baseName, sourcePath))
+        if (!removeAll(earlier, setFolder, sourcePath))
             return reportFailure(window);
         window.refreshFileList();
     }
     if (!block)
         return reportFailure(window);
 
-    const QByteArray header = PieceHeader::encode(ExtensionText(fileName), pieceCount);
+    const QByteArray header = PieceHeader::encode(name.extension, pieceCount);
     // Pieces are as private as the source; their owner may always remove them, so that the
     // next cut of a read-only source can replace its set.
     const QFileDevice::Permissions permissions = source.permissions() | QFileDevice::WriteOwner;

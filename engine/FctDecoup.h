@@ -2,13 +2,12 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // The piece-set engine: naming of pieces, path helpers, and the two operations that write files.
 // A file is cut into pieces named base name + ".001", ".002", ... in its own folder; the first
-// piece starts with an 8-byte header (PieceHeader.h) from which RestoreFile rebuilds the file.
+// piece starts with an 8-byte header (PieceHeader.h) from which RestoreFile rebuilds the file
+// under its own name again.
 #pragma once
 
 #include <QDir>
 #include <QString>
-
-#include <optional>
 
 class EngineWindow;
 
@@ -24,10 +23,18 @@ QString AddBackslash(const QString &folder, QChar separator = QDir::separator())
 
 // ".001" ... ".999" for n = 1 ... 999.
 QString PieceSuffix(int n);
-// A file name without its last four characters; none for a name of fewer than four.
-std::optional<QString> BaseName(const QString &fileName);
-// The last three characters of a file name (fewer when the name is shorter).
-QString ExtensionText(const QString &fileName);
+// How a file's name is shared between its pieces' names and the header. A name that ends in a
+// point and an extension that the header can hold, after a non-empty stem, gives that stem as
+// base name ("rapport.doc": "rapport" and "doc", "archive.tar.gz": "archive.tar" and "gz"); any
+// other name is the base name whole, with no extension ("Makefile", ".bashrc", "film.matroska").
+struct SetName
+{
+    QString baseName;
+    QString extension;
+};
+SetName SetNameOf(const QString &fileName);
+// The name a set's file comes back under: base name, then a point and the extension if any.
+QString RestoredName(const QString &baseName, const QString &extension);
 
 // Cuts the file at sourcePath into pieces of sizeKb kilobytes (1024 bytes) in its own folder.
 void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb);

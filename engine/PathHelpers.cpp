@@ -2,25 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // Path helpers and piece naming.
 #include "FctDecoup.h"
-
-#include <QTextBoundaryFinder>
-
-namespace {
-
-// Where the last `count` user-perceived characters of text begin, so that an accented letter
-// or a surrogate pair is never cut in two; none when text holds fewer characters.
-std::optional<qsizetype> startOfLastCharacters(const QString &text, int count)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.toEnd();
-    for (int i = 0; i < count; ++i) {
-        if (finder.toPreviousBoundary() < 0)
-            return std::nullopt;
-    }
-    return finder.position();
-}
-
-} // namespace
+#include "PieceHeader.h"
 
 namespace FctDecoup {
 
@@ -43,17 +25,19 @@ QString PieceSuffix(int n)
     return QStringLiteral(".%1").arg(n, 3, 10, QLatin1Char('0'));
 }
 
-std::optional<QString> BaseName(const QString &fileName)
+SetName SetNameOf(const QString &fileName)
 {
-    const auto start = startOfLastCharacters(fileName, 4);
-    if (!start)
-        return std::nullopt;
-    return fileName.left(*start);
+    const qsizetype point = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString extension = fileName.mid(point + 1);
+    // Only an extension that the header gives back unchanged may leave the pieces' names.
+    if (point > 0 && PieceHeader::canHold(extension))
+        return {fileName.left(point), extension};
+    return {fileName, QString()};
 }
 
-QString ExtensionText(const QString &fileName)
+QString RestoredName(const QString &baseName, const QString &extension)
 {
-    return fileName.mid(startOfLastCharacters(fileName, 3).value_or(0));
+    return extension.isEmpty() ? baseName : baseName + QLatin1Char('.') + extension;
 }
 
 } // namespace FctDecoup

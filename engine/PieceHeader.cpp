@@ -4,8 +4,6 @@
 #include "FctDecoup.h"
 #include "Windows1252.h"
 
-#include <QTextBoundaryFinder>
-
 namespace {
 
 // A restored file must land in the pieces' folder under a plain name.
@@ -14,29 +12,26 @@ bool allowedInExtension(char32_t c)
     return c != U'/' && c != U'\\' && QChar::category(c) != QChar::Other_Control;
 }
 
-char encodeCharacter(const QString &character)
-{
-    const QList<uint> codePoints = character.normalized(QString::NormalizationForm_C).toUcs4();
-    if (codePoints.size() != 1 || !allowedInExtension(codePoints.front()))
-        return '?';
-    return Windows1252::encode(codePoints.front()).value_or('?');
-}
-
 } // namespace
 
-QByteArray PieceHeader::encode(const QString &extensionText, int pieceCount)
+bool PieceHeader::canHold(const QString &extension)
 {
+    const QList<uint> codePoints = extension.toUcs4();
+    if (codePoints.isEmpty() || codePoints.size() > extensionSize || codePoints.back() == U' ')
+        return false;
+    return std::all_of(codePoints.cbegin(), codePoints.cend(), [](char32_t c) {
+        return allowedInExtension(c) && Windows1252::encode(c).has_value();
+    });
+}
+
+QByteArray PieceHeader::encode(const QString &extension, int pieceCount)
+{
+    Q_ASSERT(extension.isEmpty() || canHold(extension));
     Q_ASSERT(pieceCount >= 1 && pieceCount <= FctDecoup::maxPieceCount);
     QByteArray header;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, extensionText);
-    qsizetype start = 0;
-    while (finder.toNextBoundary() >= 0) {
-        header += encodeCharacter(extensionText.mid(start, finder.position() - start));
-        start = finder.position();
-    }
-    // A name of four characters or more always gives three; pad so the count stays at byte 5.
-    header = header.leftJustified(3, ' ', true);
-    header += "  ";
+    for (const char32_t c : extension.toUcs4())
+        header += Windows1252::encode(c).value_or('?');
+    header = header.leftJustified(extensionSize + 1, ' ');
     header += QByteArray::number(pieceCount).rightJustified(3, '0');
     return header;
 }
@@ -54,7 +49,7 @@ std::optional<PieceHeader> PieceHeader::decode(const QByteArray &bytes)
     if (count < 1)
         return std::nullopt;
     QString extension;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < extensionSize; ++i) {
         const char32_t c = Windows1252::decode(static_cast<unsigned char>(bytes[i]));
         if (!allowedInExtension(c))
             return std::nullopt;

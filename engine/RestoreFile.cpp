@@ -6,6 +6,7 @@
 #include "FctDecoup.h"
 #include "FileEntry.h"
 #include "FileIo.h"
+#include "IgnoredFileSizeSignal.h"
 #include "PieceHeader.h"
 
 #include <QFile>
@@ -45,6 +46,7 @@ namespace FctDecoup {
 
 void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
 {
+    const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
     // The header and the data of piece 1 come from the same file: the one named like piece 1.
     const QString firstPieceName = SplitPath(firstPiecePath, true);
     if (!firstPieceName.endsWith(PieceSuffix(1))) {
@@ -55,9 +57,9 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     const QString pieceFolder = SplitPath(firstPiecePath, false);
     const QString baseName = firstPieceName.chopped(PieceSuffix(1).size());
     const std::optional<PieceHeader> header = readHeader(firstPiecePath);
-    if (!header)
+    const QString restoredName = header ? RestoredName(baseName, header->extension) : QString();
+    if (restoredName.isEmpty()) // no header, or a set of ".001" that names no file
         return reportError(window, EngineTexts::badHeader);
-    const QString restoredName = baseName + QLatin1Char('.') + header->extension;
     if (FileEntry::exists(AddBackslash(window.currentFolder()) + restoredName))
         return reportDestinationExists(window);
 

@@ -67,14 +67,13 @@ inline Snapshot snapshot(const QString &folder)
 }
 
 // Runs body in a child process, so that what it does to itself (a limit, a kill) ends with it;
-// true when body returned true. With a limit, files cannot grow past limit bytes there, and a
-// write past it fails as on a full disk.
+// true when body returned true. With a limit, files cannot grow past limit bytes there (ulimit -f,
+// its signal left as it is by default: it kills a program that does not take care).
 inline bool inChild(qint64 limit, const std::function<bool()> &body)
 {
     const pid_t child = fork();
     if (child == 0) {
         const rlimit rl{limit > 0 ? rlim_t(limit) : RLIM_INFINITY, RLIM_INFINITY};
-        std::signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &rl);
         _exit(body() ? 0 : 1);
     }
