@@ -12,7 +12,14 @@ mib=${2:-1024}
 runs=${3:-5}
 size_kb=2800
 block=$((size_kb * 1024))
-command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
+# What the comparison needs beyond the build: /usr/bin/time for peak memory, bc for the ratios.
+missing=()
+[ -x /usr/bin/time ] || missing+=(time)
+command -v bc > /dev/null || missing+=(bc)
+if [ ${#missing[@]} -gt 0 ]; then
+  [ "$(id -u)" -eq 0 ] || { echo "needs the Debian packages: sudo apt-get install ${missing[*]}" >&2; exit 1; }
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" > /dev/null
+fi
 
 dir=$(mktemp -d "${TMPDIR:-/var/tmp}/fendrax-compare.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
