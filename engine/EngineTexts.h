@@ -45,6 +45,12 @@ inline QString missingPiece(const QString &pieceName)
     return QStringLiteral("Le morceau ") + pieceName + QStringLiteral(" est manquant.") + lineBreak
            + QStringLiteral("Rassemblez tous les morceaux dans le même dossier.");
 }
+inline QString damagedPiece(const QString &pieceName)
+{
+    return QStringLiteral("Le morceau ") + pieceName
+           + QStringLiteral(" est endommagé : sa taille ne correspond pas à celle des autres "
+                            "morceaux.");
+}
 inline const QString restoreError = QStringLiteral("Erreur lors de la restitution du fichier !");
 
 } // namespace EngineTexts

@@ -60,13 +60,13 @@ Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 len
     std::unique_ptr<char[]> buffer; // only where the kernel declines to copy
     qint64 copied = 0, previousStart = 0, previousLength = 0;
     qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
-    while (length < 0 || copied < length) {
+    while (copied < length) {
         if (copied > 0) {
             window.processPendingEvents();
             if (window.stopRequested())
                 return Result::Stopped;
         }
-        const qint64 wanted = length < 0 ? blockSize : std::min(blockSize, length - copied);
+        const qint64 wanted = std::min(blockSize, length - copied);
         loff_t at = offset + copied;
         qint64 moved = -1;
         if (!buffer) {
@@ -79,8 +79,8 @@ Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 len
         }
         if (buffer)
             moved = copyThrough(buffer.get(), from.handle(), at, wanted, to.handle());
-        if (moved <= 0) // an error, or the end of a file that holds less than it should
-            return moved == 0 && length < 0 ? Result::Done : Result::Failed;
+        if (moved <= 0)
+            return moved == 0 ? Result::Short : Result::Failed;
         pace(to.handle(), start, moved, previousStart, previousLength);
         previousStart = start;
         previousLength = moved;

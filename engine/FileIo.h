@@ -12,11 +12,12 @@ class QFile;
 
 namespace FileIo {
 
-enum class Result { Done, Failed, Stopped, Exists };
+// Short: the file read from ended before the bytes asked of it.
+enum class Result { Done, Failed, Stopped, Exists, Short };
 
-// Appends to `to` the `length` bytes of `from` that start at offset, or all of them up to its end
-// when length is negative. Data moves in blocks of at most 4 MiB, inside the kernel where it can;
-// between two blocks the window processes its events, and a stop request ends the copy.
+// Appends to `to` the `length` bytes of `from` that start at offset. Data moves in blocks of at
+// most 4 MiB, inside the kernel where it can; between two blocks the window processes its events,
+// and a stop request ends the copy.
 Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 length,
               QFileDevice &to);
 

@@ -12,6 +12,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <map>
+#include <sys/stat.h>
+#include <vector>
+
 namespace {
 
 using namespace FctDecoup;
@@ -40,6 +44,49 @@ qint64 headerLength(int n)
     return n == 1 ? PieceHeader::size : 0;
 }
 
+// A piece as the check found it: the restore copies exactly this file and this many data bytes.
+struct CheckedPiece
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    qint64 dataLength = 0;
+
+    bool isStill(const struct stat &now, int n) const
+    {
+        return now.st_dev == device && now.st_ino == inode
+               && now.st_size - headerLength(n) == dataLength;
+    }
+};
+
+// The data length that most of pieces 1 ... N-1 carry, piece 1's on a tie: every piece of a whole
+// set but the last carries it, and the last one at least a byte and at most as much.
+qint64 commonLength(const std::vector<CheckedPiece> &pieces)
+{
+    std::map<qint64, int> counts;
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
+        ++counts[pieces[i].dataLength];
+    qint64 common = pieces.front().dataLength;
+    int most = counts.empty() ? 0 : counts[common];
+    for (const auto &[length, count] : counts) {
+        if (count > most)
+            std::tie(common, most) = std::pair(length, count);
+    }
+    return common;
+}
+
+// The first piece, numbered from 1, whose length a whole set cannot have; 0 when there is none.
+int firstDamaged(const std::vector<CheckedPiece> &pieces)
+{
+    const qint64 common = commonLength(pieces);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const qint64 length = pieces[i].dataLength;
+        const bool last = i + 1 == pieces.size();
+        if (length < 1 || (last ? length > common && pieces.size() > 1 : length != common))
+            return int(i) + 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 namespace FctDecoup {
@@ -63,14 +110,20 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     if (FileEntry::exists(AddBackslash(window.currentFolder()) + restoredName))
         return reportDestinationExists(window);
 
-    // Every piece must be there before anything is created: a missing one is reported, never
-    // taken as empty.
+    // Every piece must be there, with the length that a whole set gives it, before anything is
+    // created: a missing piece is never taken as empty, a short one never restored as if whole.
     const auto piecePath = [&](int n) { return pieceFolder + baseName + PieceSuffix(n); };
+    const auto pieceName = [&](int n) { return baseName + PieceSuffix(n); };
+    std::vector<CheckedPiece> pieces;
     for (int n = 1; n <= header->pieceCount; ++n) {
-        const QFileInfo info(piecePath(n));
-        if (!info.isFile())
-            return reportError(window, EngineTexts::missingPiece(info.fileName()));
+        struct stat entry;
+        if (::stat(QFile::encodeName(piecePath(n)).constData(), &entry) != 0
+            || !S_ISREG(entry.st_mode))
+            return reportError(window, EngineTexts::missingPiece(pieceName(n)));
+        pieces.push_back({entry.st_dev, entry.st_ino, entry.st_size - headerLength(n)});
     }
+    if (const int n = firstDamaged(pieces))
+        return reportError(window, EngineTexts::damagedPiece(pieceName(n)));
 
     // The file is written under a hidden name and takes its own only when it is whole and on
     // disk. What a restore that was killed left under that name is the program's own: it goes.
@@ -79,29 +132,39 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     if (!FileIo::createNew(restored, QFileInfo(firstPiecePath).permissions()))
         return reportError(window, EngineTexts::restoreError);
     // A partly restored file never stays: stopped, it goes without a word; failed, with one.
-    const auto abandon = [&](FileIo::Result result) {
+    const auto abandon = [&](const QString &text) {
         restored.close();
         QFile::remove(restored.fileName());
-        if (result != FileIo::Result::Stopped)
-            reportError(window, EngineTexts::restoreError);
+        if (!text.isEmpty())
+            reportError(window, text);
     };
 
     for (int n = 1; n <= header->pieceCount; ++n) {
-        QFile piece(piecePath(n));
-        const bool opened = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
         window.yieldOnce(n, header->pieceCount);
         if (window.stopRequested())
-            return abandon(FileIo::Result::Stopped);
-        // A piece is read as long as it is when its turn comes.
-        const FileIo::Result copied =
-            opened ? FileIo::append(window, piece, headerLength(n), -1, restored)
-                   : FileIo::Result::Failed;
-        if (copied != FileIo::Result::Done)
-            return abandon(copied);
+            return abandon(QString());
+        // The piece is held to what the check found, before and after its copy: one that changed
+        // meanwhile is reported as it is now, gone or damaged.
+        QFile piece(piecePath(n));
+        struct stat now;
+        const bool same = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+                          && ::fstat(piece.handle(), &now) == 0 && pieces[n - 1].isStill(now, n);
+        const FileIo::Result copied = same ? FileIo::append(window, piece, headerLength(n),
+                                                            pieces[n - 1].dataLength, restored)
+                                           : FileIo::Result::Short;
+        if (copied == FileIo::Result::Stopped)
+            return abandon(QString());
+        if (copied == FileIo::Result::Failed)
+            return abandon(EngineTexts::restoreError);
+        if (copied == FileIo::Result::Short || ::fstat(piece.handle(), &now) != 0
+            || !pieces[n - 1].isStill(now, n))
+            return abandon(FileEntry::exists(piecePath(n))
+                               ? EngineTexts::damagedPiece(pieceName(n))
+                               : EngineTexts::missingPiece(pieceName(n)));
     }
     restored.close();
     if (!FileIo::flush(restored.fileName()))
-        return abandon(FileIo::Result::Failed);
+        return abandon(EngineTexts::restoreError);
 
     switch (FileIo::publish(restored.fileName(), restoredPath)) {
     case FileIo::Result::Done:
