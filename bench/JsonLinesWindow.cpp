@@ -61,7 +61,7 @@ void JsonLinesWindow::refreshFileList()
     print(QStringLiteral("{\"op\":\"refresh\"}"));
 }
 
-void JsonLinesWindow::yieldOnce(int, int)
+void JsonLinesWindow::yieldOnce(const Progress &)
 {
     ++m_yields;
 }

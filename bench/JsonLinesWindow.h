@@ -17,8 +17,8 @@ public:
     MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
                               MessageButtons buttons) override;
     void refreshFileList() override;
-    void yieldOnce(int piece, int pieceCount) override;
-    void processPendingEvents() override {}
+    void yieldOnce(const Progress &progress) override;
+    void processPendingEvents(const Progress &) override {}
     bool stopRequested() const override;
 
     void printDone();

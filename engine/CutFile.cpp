@@ -148,22 +148,24 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
         if (!stopped)
             reportFailure(window);
     };
-    qint64 offset = 0;
+    Progress progress{0, pieceCount, 0, length};
     for (int n = 1; n <= pieceCount; ++n) {
         QFile piece(n == 1 ? firstPieceTemporary : piecePath(n));
         if (!FileIo::createNew(piece, permissions))
             return abandon(false);
         created.append(piece.fileName());
-        window.yieldOnce(n, pieceCount);
+        progress.piece = n;
+        window.yieldOnce(progress);
         if (window.stopRequested())
             return abandon(true);
+        const qint64 offset = progress.moved;
         const qint64 chunk = std::min(*block, length - offset);
-        const FileIo::Result copied = n > 1 || piece.write(header) == header.size()
-                                          ? FileIo::append(window, source, offset, chunk, piece)
-                                          : FileIo::Result::Failed;
+        const FileIo::Result copied =
+            n > 1 || piece.write(header) == header.size()
+                ? FileIo::append(window, source, offset, chunk, piece, progress)
+                : FileIo::Result::Failed;
         if (copied != FileIo::Result::Done)
             return abandon(copied == FileIo::Result::Stopped);
-        offset += chunk;
     }
     source.close();
     // Each piece is on its way to the disk already: the flushes only wait for the last of it.

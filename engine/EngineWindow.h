@@ -10,6 +10,15 @@ enum class MessageIcon { Information, Question, Exclamation };
 enum class MessageButtons { Ok, OkCancel }; // with OkCancel, Cancel is the default button
 enum class MessageAnswer { Ok, Cancel };
 
+// How far an operation is: at piece `piece` of `pieceCount`, `moved` of its `total` data bytes.
+struct Progress
+{
+    int piece = 0;
+    int pieceCount = 0;
+    qint64 moved = 0;
+    qint64 total = 0;
+};
+
 class EngineWindow
 {
 public:
@@ -23,9 +32,9 @@ public:
     // Lists the file list's folder again, after the engine wrote or removed files.
     virtual void refreshFileList() = 0;
     // Processes the window's pending events once; called once per piece, before its data moves.
-    virtual void yieldOnce(int piece, int pieceCount) = 0;
+    virtual void yieldOnce(const Progress &progress) = 0;
     // Processes the window's pending events between two blocks of a long piece.
-    virtual void processPendingEvents() = 0;
+    virtual void processPendingEvents(const Progress &progress) = 0;
     // Checked after each of the two: when true the engine closes its files, undoes its unfinished
     // output and returns without a message (the program is ending).
     virtual bool stopRequested() const = 0;

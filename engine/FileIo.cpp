@@ -55,14 +55,14 @@ void pace(int file, qint64 start, qint64 length, qint64 previousStart, qint64 pr
 namespace FileIo {
 
 Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 length,
-              QFileDevice &to)
+              QFileDevice &to, Progress &progress)
 {
     std::unique_ptr<char[]> buffer; // only where the kernel declines to copy
     qint64 copied = 0, previousStart = 0, previousLength = 0;
     qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
     while (copied < length) {
         if (copied > 0) {
-            window.processPendingEvents();
+            window.processPendingEvents(progress);
             if (window.stopRequested())
                 return Result::Stopped;
         }
@@ -86,6 +86,7 @@ Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 len
         previousLength = moved;
         start += moved;
         copied += moved;
+        progress.moved += moved;
     }
     return Result::Done;
 }

@@ -139,8 +139,12 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
             reportError(window, text);
     };
 
+    Progress progress{0, header->pieceCount, 0, 0};
+    for (const CheckedPiece &checked : pieces)
+        progress.total += checked.dataLength;
     for (int n = 1; n <= header->pieceCount; ++n) {
-        window.yieldOnce(n, header->pieceCount);
+        progress.piece = n;
+        window.yieldOnce(progress);
         if (window.stopRequested())
             return abandon(QString());
         // The piece is held to what the check found, before and after its copy: one that changed
@@ -149,9 +153,10 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
         struct stat now;
         const bool same = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
                           && ::fstat(piece.handle(), &now) == 0 && pieces[n - 1].isStill(now, n);
-        const FileIo::Result copied = same ? FileIo::append(window, piece, headerLength(n),
-                                                            pieces[n - 1].dataLength, restored)
-                                           : FileIo::Result::Short;
+        const FileIo::Result copied =
+            same ? FileIo::append(window, piece, headerLength(n), pieces[n - 1].dataLength,
+                                  restored, progress)
+                 : FileIo::Result::Short;
         if (copied == FileIo::Result::Stopped)
             return abandon(QString());
         if (copied == FileIo::Result::Failed)

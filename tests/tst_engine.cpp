@@ -96,21 +96,26 @@ public:
         return m_cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
     }
     void refreshFileList() override { m_events << "refresh"; }
-    void yieldOnce(int piece, int count) override
+    void yieldOnce(const Progress &p) override { m_onYield(record(p)); }
+    void processPendingEvents(const Progress &p) override
     {
-        m_yields << std::pair(piece, count);
-        m_onYield(piece);
+        record(p);
+        m_onYield(0);
     }
-    void processPendingEvents() override { m_onYield(0); }
     bool stopRequested() const override { return m_stop; }
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
+    int record(const Progress &p)
+    {
+        m_progress << QString("%1/%2 %3/%4").arg(p.piece).arg(p.pieceCount).arg(p.moved).arg(p.total);
+        return p.piece;
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     qsizetype m_descriptors = 0;
     QStringList m_events;
-    QList<std::pair<int, int>> m_yields;
+    QStringList m_progress; // each yield, and each report between two blocks
     std::function<void(int piece)> m_onYield;
     bool m_stop = false;
     bool m_cancel = false;
@@ -121,7 +126,7 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_descriptors = openDescriptors();
         m_events.clear();
-        m_yields.clear();
+        m_progress.clear();
         m_onYield = [](int) {};
     }
 
@@ -166,10 +171,11 @@ private Q_SLOTS:
         const int count = t.header.right(3).toInt();
         const qint64 block = qRound64(t.sizeKb * 1024);
         QStringList names{t.name};
-        QList<std::pair<int, int>> yields;
+        QStringList progress;
         for (int n = 1; n <= count; ++n) {
             names << piece(t.first, n);
-            yields << std::pair(n, count);
+            for (qint64 at = (n - 1) * block; at < std::min(n * block, t.length); at += 4 << 20)
+                progress << QString("%1/%2 %3/%4").arg(n).arg(count).arg(at).arg(t.length);
             QCOMPARE(QFile::permissions(path(names.last())), own);
             QCOMPARE(read(path(names.last())),
                      (n == 1 ? t.header : "") + data.mid((n - 1) * block, block));
@@ -180,7 +186,7 @@ private Q_SLOTS:
         QVERIFY(QFile::rename(path(t.name), path("source")));
         FctDecoup::RestoreFile(*this, path(t.first));
         QCOMPARE(m_events, QStringList({cut, "refresh", restored, "refresh"}));
-        QCOMPARE(m_yields, yields + yields);
+        QCOMPARE(m_progress, progress + progress);
         QCOMPARE(read(path(t.name)), data);
         QCOMPARE(QFile::permissions(path(t.name)), own);
     }
@@ -211,6 +217,9 @@ private Q_SLOTS:
             {"Fichier r*.0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+r*.001"}};
         QTest::newRow("dangling link under a piece name") << Operation{doc, {}, 1500, 1, {"rapport.002@mine"},
             {ask, "refresh", cut, "refresh"}, {"+rapport.001", "+rapport.002"}};
+        QTest::newRow("link under the hidden name") << Operation{doc, {}, 1500, 1, {"mine", ".rapport.001.fendrax@mine"},
+            {cut, "refresh"}, {"+rapport.001", "+rapport.002", "-.rapport.001.fendrax"}};
+        QTest::newRow("folder under a piece name, meanwhile") << Operation{doc, {}, 5000, 1, {}, {cutError}, {"+rapport.003=<dir>"}, {Folder, 2, "rapport.003"}};
         QTest::newRow("cut stopped") << Operation{doc, {}, 5000, 1, {}, {}, {}, {Stop, 3}};
         QTest::newRow("cut stopped within a piece") << Operation{doc, {}, 5 << 20, 8 << 10, {}, {}, {}, {Stop, 0}};
         QTest::newRow("source shrinks") << Operation{doc, {}, 5000, 1, {}, {cutError}, {"+rapport.doc"}, {Resize, 3, doc, 2500}};

@@ -180,20 +180,24 @@ private Q_SLOTS:
 
     void cutAndRefusals()
     {
-        write(path("rapport.doc"), "", 10 * 1024 + 5);
+        write(path("rapport.doc"), "", 300 * 1024 + 5);
         start({m_dir->path()});
         click("rapport.doc");
-        type("Combo1", "3");
-        // While the cut runs, the title tells how far it is, and Découper does nothing.
-        QString title;
-        QTimer::singleShot(0, this, [&] {
-            title = m_window->windowTitle();
-            press("Decouper");
-        });
+        type("Combo1", "");
         press("Decouper");
-        QCOMPARE(title, "Découper / Restituer un fichier — morceau 1 sur 4");
+        QVERIFY(control("Decouper")->isEnabled());
+        // Kept as typed, never completed from the presets (1400).
+        type("Combo1", "140");
+        // While the cut runs, the title tells how far it is, and Découper does nothing.
+        QSignalSpy titles(m_window.get(), &QWidget::windowTitleChanged);
+        QTimer::singleShot(0, this, [&] { press("Decouper"); });
+        press("Decouper");
+        const QString title = "Découper / Restituer un fichier";
+        QCOMPARE(titles, QList<QVariantList>({{title + " — morceau 1 sur 3 — 0 %"},
+                                              {title + " — morceau 2 sur 3 — 46 %"},
+                                              {title + " — morceau 3 sur 3 — 93 %"}, {title}}));
         QVERIFY(!control("Decouper")->isEnabled());
-        QVERIFY(listed().contains("rapport.004"));
+        QVERIFY(listed().contains("rapport.003"));
         // The file stays highlighted: one click on it allows another cut, whose question
         // defaults to Cancel.
         click("rapport.doc");
@@ -206,10 +210,42 @@ private Q_SLOTS:
         press("Joindre");
         press("Decouper");
         QVERIFY(!control("Decouper")->isEnabled());
-        QCOMPARE(m_boxes.size(), 3); // done, question, no first piece
-        QCOMPARE(m_boxes[0], "Information|Découpage du fichier terminé.\nFichier découpé en 004 "
+        QCOMPARE(m_boxes.size(), 4); // empty size, done, question, no first piece
+        QCOMPARE(m_boxes[0], "Erreur : valeur non numérique| veuillez entrer une valeur numérique");
+        QCOMPARE(m_boxes[1], "Information|Découpage du fichier terminé.\nFichier découpé en 003 "
                              "morceaux.");
-        QCOMPARE(m_boxes[1].section('\n', 1), "           Confirmez");
+        QCOMPARE(m_boxes[2].section('\n', 1), "           Confirmez");
+    }
+
+    void accessibleNames_data()
+    {
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<QString>("name");
+        // clang-format off
+        QTest::newRow("size box") << "Combo1" << "Taille des partitions en Ko";
+        QTest::newRow("filter") << "Text1" << "Filtre de sélection des fichiers :";
+        QTest::newRow("file list") << "File1" << "Fichiers du dossier";
+        QTest::newRow("folder tree") << "Tree1" << "Dossiers";
+        QTest::newRow("size display") << "Label3" << "Taille du fichier sélectionné : 1.5 K.Octets";
+        QTest::newRow("donation") << "Image1" << "Faire un don";
+        QTest::newRow("about") << "Command3" << "A propos";
+        // clang-format on
+    }
+
+    // What a screen reader says of each control: what it is, in French.
+    void accessibleNames()
+    {
+        QFETCH(QString, widget);
+        write(path("notes.txt"), "", 1536);
+        start({path("notes.txt")});
+        QAccessibleInterface *face =
+            QAccessible::queryAccessibleInterface(m_window->findChild<QWidget *>(widget));
+        QTEST(face->text(QAccessible::Name), "name");
+        // The tree tells of the one column it shows.
+        QCOMPARE(QAccessible::queryAccessibleInterface(control<QTreeView>("Tree1"))
+                     ->tableInterface()
+                     ->columnCount(),
+                 1);
     }
 
     void keyboardHelpAndQuit()

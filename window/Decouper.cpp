@@ -2,10 +2,12 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "Decouper.h"
 #include "FctDecoup.h"
+#include "NamedComboBoxAccessible.h"
 #include "SizeCaption.h"
 #include "WindowTexts.h"
 #include "ui_Decouper.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -39,6 +41,11 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
 {
     // The pictures live in the window's static library, which the linker would otherwise drop.
     Q_INIT_RESOURCE(artwork);
+    // A screen reader names the size box by its caption, not by the size it holds. Installed
+    // before the controls are made: an interface, once made, is kept.
+    static const bool namedComboBoxes =
+        (QAccessible::installFactory(&NamedComboBoxAccessible::create), true);
+    Q_UNUSED(namedComboBoxes);
     // Where the system has no MS Sans Serif, a plain sans-serif of similar width stands in, so
     // that every caption fits the place that the layout gives it.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
@@ -56,6 +63,8 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     m_ui->Label1->adjustSize();
     // Digits only, whether typed, pasted or dropped: anything else is refused as a whole.
+    // The box keeps what is typed: completed from the presets, "140" would cut at 1400.
+    m_ui->Combo1->setCompleter(nullptr);
     m_ui->Combo1->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     // A file dropped anywhere on the window opens it, the boxes included.
@@ -222,6 +231,8 @@ void Decouper::setSizeCaption(const QString &caption)
 {
     m_ui->Label3->setText(caption);
     m_ui->Label3->adjustSize();
+    // Read with its caption: a figure alone says nothing.
+    m_ui->Label3->setAccessibleName(m_ui->Label2->text() + caption);
 }
 
 void Decouper::runEngine(const std::function<void()> &operation)
@@ -252,15 +263,25 @@ void Decouper::refreshFileList()
     m_ui->File1->refresh();
 }
 
-void Decouper::yieldOnce(int piece, int pieceCount)
+void Decouper::yieldOnce(const Progress &progress)
 {
-    setWindowTitle(WindowTexts::progressTitle(piece, pieceCount));
+    showProgress(progress);
     QCoreApplication::processEvents();
 }
 
-void Decouper::processPendingEvents()
+void Decouper::processPendingEvents(const Progress &progress)
 {
+    // Between blocks a few times a second at most: a title is no log.
+    if (m_sinceProgressShown.hasExpired(250))
+        showProgress(progress);
     QCoreApplication::processEvents();
+}
+
+void Decouper::showProgress(const Progress &progress)
+{
+    const int percent = progress.total > 0 ? int(progress.moved * 100 / progress.total) : 0;
+    setWindowTitle(WindowTexts::progressTitle(progress.piece, progress.pieceCount, percent));
+    m_sinceProgressShown.start();
 }
 
 bool Decouper::stopRequested() const

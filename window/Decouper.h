@@ -8,6 +8,7 @@
 #include "MessagePresenter.h"
 #include "StartPlace.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <functional>
@@ -32,8 +33,8 @@ public:
     MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
                               MessageButtons buttons) override;
     void refreshFileList() override;
-    void yieldOnce(int piece, int pieceCount) override;
-    void processPendingEvents() override;
+    void yieldOnce(const Progress &progress) override;
+    void processPendingEvents(const Progress &progress) override;
     bool stopRequested() const override;
 
 protected:
@@ -58,6 +59,7 @@ private:
     std::optional<QString> selectedEntry() const;
     void setSizeCaption(const QString &caption);
     void runEngine(const std::function<void()> &operation);
+    void showProgress(const Progress &progress);
 
     std::unique_ptr<Ui::DecouperForm> m_ui;
     MessagePresenter m_messages;
@@ -66,4 +68,5 @@ private:
     bool m_activated = false;
     bool m_busy = false;
     bool m_stopRequested = false;
+    QElapsedTimer m_sinceProgressShown;
 };

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "FolderTree.h"
+#include "FolderNameModel.h"
 
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QTimer>
 
-FolderTree::FolderTree(QWidget *parent) : QTreeView(parent), m_model(new QFileSystemModel(this))
+FolderTree::FolderTree(QWidget *parent)
+    : QTreeView(parent), m_model(new QFileSystemModel(this)), m_names(new FolderNameModel(this))
 {
     m_model->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
     // Watching every folder listed so far, the model would list a folder again at each file that
@@ -14,9 +16,8 @@ FolderTree::FolderTree(QWidget *parent) : QTreeView(parent), m_model(new QFileSy
     // read as the folders were when they were first shown.
     m_model->setOption(QFileSystemModel::DontWatchForChanges);
     m_model->setRootPath(QDir::rootPath());
-    setModel(m_model);
-    for (int column = 1; column < m_model->columnCount(); ++column)
-        hideColumn(column);
+    m_names->setSourceModel(m_model);
+    setModel(m_names);
     setHeaderHidden(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -29,7 +30,7 @@ FolderTree::FolderTree(QWidget *parent) : QTreeView(parent), m_model(new QFileSy
 
 QString FolderTree::selectedFolder() const
 {
-    return QDir::toNativeSeparators(m_model->filePath(currentIndex()));
+    return QDir::toNativeSeparators(m_model->filePath(m_names->mapToSource(currentIndex())));
 }
 
 bool FolderTree::setSelectedFolder(const QString &path)
@@ -37,7 +38,7 @@ bool FolderTree::setSelectedFolder(const QString &path)
     const QModelIndex index = m_model->index(QDir::cleanPath(path));
     if (!index.isValid() || !m_model->isDir(index))
         return false;
-    setCurrentIndex(index);
+    setCurrentIndex(m_names->mapFromSource(index));
     m_followSelection = true;
     keepSelectedInView();
     return true;

@@ -6,6 +6,7 @@
 
 #include <QTreeView>
 
+class FolderNameModel;
 class QFileSystemModel;
 
 class FolderTree : public QTreeView
@@ -33,5 +34,6 @@ private:
     void keepSelectedInView();
 
     QFileSystemModel *m_model = nullptr;
+    FolderNameModel *m_names = nullptr;
     bool m_followSelection = false;
 };

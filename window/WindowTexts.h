@@ -11,9 +11,10 @@ namespace WindowTexts {
 inline constexpr QChar lineBreak = QChar(13);
 
 inline const QString title = QStringLiteral("Découper / Restituer un fichier");
-inline QString progressTitle(int piece, int pieceCount)
+inline QString progressTitle(int piece, int pieceCount, int percent)
 {
-    return title + QStringLiteral(" — morceau %1 sur %2").arg(piece).arg(pieceCount);
+    return title
+           + QStringLiteral(" — morceau %1 sur %2 — %3 %").arg(piece).arg(pieceCount).arg(percent);
 }
 
 inline const QString presets[] = {QStringLiteral("2800"), QStringLiteral("1400"),
