@@ -21,11 +21,8 @@ const QString exists = "Avertissement|Le fichier destination existe dans le rép
 const QString wrongFile = "Erreur : Mauvais fichier ... | veuillez selectionner un fichier dont "
                           "l'extention se termine par 001 !";
 const QString missing = "Erreur|Le morceau rapport.003 est manquant.";
-QString damaged(int n)
-{
-    return QString("Erreur|Le morceau rapport.00%1 est endommagé : sa taille ne correspond pas à "
-                   "celle des autres morceaux.").arg(n);
-}
+const QString damaged = "Erreur|Le morceau rapport.00%1 est endommagé : sa taille ne correspond "
+                        "pas à celle des autres morceaux.";
 const QString ask = "Fichier rapport.0XX existant|Supprimer les fichiers déjà découpés ?";
 const QString doc = "rapport.doc";
 const QString first = "rapport.001";
@@ -138,7 +135,6 @@ private Q_SLOTS:
         QTest::addColumn<RoundTrip>("t");
         // clang-format off
         QTest::newRow("exact multiple") << RoundTrip{doc, 2048, 1, first, "doc  002"};
-        QTest::newRow("151 pieces") << RoundTrip{"b.bin", 150 * 1024 + 1, 1, "b.001", "bin  151"};
         QTest::newRow("999 pieces") << RoundTrip{"r.doc", 999, 1.0 / 1024, "r.001", "doc  999"};
         QTest::newRow("5 MiB pieces") << RoundTrip{"v.iso", 9 << 20, 5 << 10, "v.001", "iso  002"};
         QTest::newRow("two letters") << RoundTrip{"notes.md", 100, 1, "notes.001", "md   001"};
@@ -152,7 +148,6 @@ private Q_SLOTS:
         QTest::newRow("Cyrillic") << RoundTrip{"файл.док", 100, 1, "файл.док.001", "     001"};
         QTest::newRow("combining accent") << RoundTrip{"n.ce\u0301", 100, 1, "n.ce\u0301.001", "     001"};
         QTest::newRow("trailing blank") << RoundTrip{"a.b ", 100, 1, "a.b .001", "     001"};
-        QTest::newRow("ends in a point") << RoundTrip{"abc.", 100, 1, "abc..001", "     001"};
         // clang-format on
     }
 
@@ -238,13 +233,13 @@ private Q_SLOTS:
         QTest::newRow("no point before 001") << Operation{"backup001", "txt  001data", 0, 0, {}, {wrongFile}};
         QTest::newRow("missing piece") << Operation{first, "txt  004a|b", 0, 0, {"rapport.004"}, {missing}};
         QTest::newRow("restore stopped") << Operation{first, set4, 0, 0, {}, {}, {}, {Stop, 2}};
-        QTest::newRow("piece shrinks meanwhile") << Operation{first, set4, 0, 0, {}, {damaged(3)}, {"+rapport.003=c"}, {Resize, 1, "rapport.003", 1}};
+        QTest::newRow("piece shrinks meanwhile") << Operation{first, set4, 0, 0, {}, {damaged.arg(3)}, {"+rapport.003=c"}, {Resize, 1, "rapport.003", 1}};
         QTest::newRow("last piece of one byte") << Operation{first, "txt  003aaaa|bbbb|c", 0, 0, {}, done, {"+rapport.txt=aaaabbbbc"}};
         const std::pair<const char *, int> damages[] = {{"txt  004aaaa|bbbb|ccc|dddd", 3}, {"txt  004aaaa|bbbb|ccccc|dddd", 3},
             {"txt  004aaaa||cccc|dddd", 2}, {"txt  004aa|bbbb|cccc|dddd", 1}, {"txt  004aaaa|bbbb|cccc|ddddd", 4},
             {"txt  004aaaa|bbbb|cccc|", 4}, {"txt  003aa|bbbb|c", 2}, {"txt  001", 1}};
         for (const auto &[set, n] : damages)
-            QTest::addRow("damaged: %s", set) << Operation{first, set, 0, 0, {}, {damaged(n)}};
+            QTest::addRow("damaged: %s", set) << Operation{first, set, 0, 0, {}, {damaged.arg(n)}};
         QTest::newRow("restore, file-size limit") << Operation{first, set4, 0, 0, {}, {restoreError}, {}, {DiskFull, 0, {}, 14}};
         QTest::newRow("restore killed, then again") << Operation{first, set4, 0, 0, {}, done, {"+rapport.txt=aaaabbbbccccdddd"}, {Kill, 3, "rapport.txt"}};
         // clang-format on

@@ -217,35 +217,37 @@ private Q_SLOTS:
         QCOMPARE(m_boxes[2].section('\n', 1), "           Confirmez");
     }
 
-    void accessibleNames_data()
-    {
-        QTest::addColumn<QString>("widget");
-        QTest::addColumn<QString>("name");
-        // clang-format off
-        QTest::newRow("size box") << "Combo1" << "Taille des partitions en Ko";
-        QTest::newRow("filter") << "Text1" << "Filtre de sélection des fichiers :";
-        QTest::newRow("file list") << "File1" << "Fichiers du dossier";
-        QTest::newRow("folder tree") << "Tree1" << "Dossiers";
-        QTest::newRow("size display") << "Label3" << "Taille du fichier sélectionné : 1.5 K.Octets";
-        QTest::newRow("donation") << "Image1" << "Faire un don";
-        QTest::newRow("about") << "Command3" << "A propos";
-        // clang-format on
-    }
-
-    // What a screen reader says of each control: what it is, in French.
+    // What a screen reader says of each control: what it is, in French; and the tree tells of the
+    // one column that it shows.
     void accessibleNames()
     {
-        QFETCH(QString, widget);
         write(path("notes.txt"), "", 1536);
         start({path("notes.txt")});
-        QAccessibleInterface *face =
-            QAccessible::queryAccessibleInterface(m_window->findChild<QWidget *>(widget));
-        QTEST(face->text(QAccessible::Name), "name");
-        // The tree tells of the one column it shows.
-        QCOMPARE(QAccessible::queryAccessibleInterface(control<QTreeView>("Tree1"))
-                     ->tableInterface()
-                     ->columnCount(),
-                 1);
+        const auto face = [&](const char *name) {
+            return QAccessible::queryAccessibleInterface(control<QWidget>(name));
+        };
+        const std::pair<const char *, QString> names[] = {
+            {"Combo1", "Taille des partitions en Ko"}, {"Text1", "Filtre de sélection des fichiers :"},
+            {"File1", "Fichiers du dossier"}, {"Tree1", "Dossiers"}, {"Image1", "Faire un don"},
+            {"Label3", "Taille du fichier sélectionné : 1.5 K.Octets"}, {"Command3", "A propos"}};
+        for (const auto &[widget, name] : names)
+            QCOMPARE(face(widget)->text(QAccessible::Name), name);
+        QCOMPARE(face("Tree1")->tableInterface()->columnCount(), 1);
+    }
+
+    // Pieces of several blocks: between two of them, the title tells how far the cut is, a few
+    // times a second at most (here, where each pause lasts 300 ms, at every one).
+    void progressWithinAPiece()
+    {
+        write(path("film.iso"), "", 12 << 20);
+        start({path("film.iso")});
+        type("Combo1", "12288");
+        QSignalSpy titles(m_window.get(), &QWidget::windowTitleChanged);
+        QTimer slowDisk;
+        connect(&slowDisk, &QTimer::timeout, this, [] { QTest::qSleep(300); });
+        slowDisk.start(0);
+        press("Decouper");
+        QCOMPARE(titles.value(1).value(0), "Découper / Restituer un fichier — morceau 1 sur 1 — 33 %");
     }
 
     void keyboardHelpAndQuit()
