@@ -46,9 +46,10 @@ class TestWindow : public QObject
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
                           list()->visualItemRect(items[0]).center());
     }
-    // Replaces the text of a box as a user does: select all, then type.
+    // Replaces the text of a box as a user does: click into it, select all, then type.
     void type(const char *box, const QString &text)
     {
+        QTest::mouseClick(control<QWidget>(box), Qt::LeftButton, {}, {5, 5});
         QTest::keyClick(control<QWidget>(box), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(control<QWidget>(box), Qt::Key_Backspace);
         QTest::keyClicks(control<QWidget>(box), text);
