@@ -49,6 +49,7 @@ class TestWindow : public QObject
     // Replaces the text of a box as a user does: click into it, select all, then type.
     void type(const char *box, const QString &text)
     {
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         QTest::mouseClick(control<QWidget>(box), Qt::LeftButton, {}, {5, 5});
         QTest::keyClick(control<QWidget>(box), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(control<QWidget>(box), Qt::Key_Backspace);

@@ -62,10 +62,10 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     m_ui->Label1->adjustSize();
-    // Digits only, whether typed, pasted or dropped: anything else is refused as a whole.
     // The box keeps what is typed: completed from the presets, "140" would cut at 1400.
     m_ui->Combo1->setCompleter(nullptr);
     m_ui->Combo1->lineEdit()->setAccessibleName(m_ui->Combo1->accessibleName());
+    // Digits only, whether typed, pasted or dropped: anything else is refused as a whole.
     m_ui->Combo1->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     // A file dropped anywhere on the window opens it, the boxes included.
