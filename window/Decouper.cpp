@@ -7,6 +7,7 @@
 #include "WindowTexts.h"
 #include "ui_Decouper.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -65,6 +66,7 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     // The box keeps what is typed: completed from the presets, "140" would cut at 1400.
     m_ui->Combo1->setCompleter(nullptr);
     m_ui->Combo1->lineEdit()->setAccessibleName(m_ui->Combo1->accessibleName());
+    m_ui->Combo1->view()->setAccessibleName(WindowTexts::presetsName);
     // Digits only, whether typed, pasted or dropped: anything else is refused as a whole.
     m_ui->Combo1->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
@@ -91,7 +93,8 @@ void Decouper::load()
 {
     for (const QString &preset : WindowTexts::presets)
         m_ui->Combo1->addItem(preset);
-    m_ui->Combo1->setCurrentText(WindowTexts::defaultSize);
+    // Chosen as a preset, so that the list, when it opens, shows that one highlighted.
+    m_ui->Combo1->setCurrentIndex(m_ui->Combo1->findText(WindowTexts::defaultSize));
 }
 
 void Decouper::showEvent(QShowEvent *event)

@@ -21,6 +21,7 @@ inline const QString presets[] = {QStringLiteral("2800"), QStringLiteral("1400")
                                   QStringLiteral("1200"), QStringLiteral("700"),
                                   QStringLiteral("300")};
 inline const QString defaultSize = QStringLiteral("1400");
+inline const QString presetsName = QStringLiteral("Tailles proposées"); // the size box's list
 inline const QString allFiles = QStringLiteral("*.*");
 inline const QString firstPieceEnding = QStringLiteral("001");
 
