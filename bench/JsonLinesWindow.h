@@ -18,7 +18,7 @@ public:
                               MessageButtons buttons) override;
     void refreshFileList() override;
     void yieldOnce(const Progress &progress) override;
-    void processPendingEvents(const Progress &) override {}
+    void betweenBlocks(const Progress &) override {}
     bool stopRequested() const override;
 
     void printDone();

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
-// The little the piece-set engine needs of the window it runs under. The main window implements
-// it; the tests and fendrax-bench implement it with fakes.
+// The little the piece-set engine needs of the window it runs under. The main window runs the
+// engine on a worker that implements it across threads (window/EngineWorker.h); the tests and
+// fendrax-bench implement it on the engine's own thread.
 #pragma once
 
 #include <QString>
@@ -31,10 +32,11 @@ public:
                                       MessageButtons buttons) = 0;
     // Lists the file list's folder again, after the engine wrote or removed files.
     virtual void refreshFileList() = 0;
-    // Processes the window's pending events once; called once per piece, before its data moves.
+    // Called once per piece, before its data moves: the window shows how far the operation is.
+    // A window on the engine's own thread processes its pending events here.
     virtual void yieldOnce(const Progress &progress) = 0;
-    // Processes the window's pending events between two blocks of a long piece.
-    virtual void processPendingEvents(const Progress &progress) = 0;
+    // Called between two blocks of a long piece, as yieldOnce.
+    virtual void betweenBlocks(const Progress &progress) = 0;
     // Checked after each of the two: when true the engine closes its files, undoes its unfinished
     // output and returns without a message (the program is ending).
     virtual bool stopRequested() const = 0;

@@ -62,7 +62,7 @@ Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 len
     qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
     while (copied < length) {
         if (copied > 0) {
-            window.processPendingEvents(progress);
+            window.betweenBlocks(progress);
             if (window.stopRequested())
                 return Result::Stopped;
         }

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,6 +82,20 @@ inline bool inChild(qint64 limit, const std::function<bool()> &body)
     waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+// A file held as a program that shares it may hold it (a write lease): whoever opens it waits
+// until the hold ends. An operation then waits on the disk, at a place the test knows.
+struct Held
+{
+    explicit Held(const QString &path) : fd(open(QFile::encodeName(path).constData(), O_RDONLY))
+    {
+        std::signal(SIGIO, SIG_IGN); // how the system tells the holder that someone waits
+        held = fd >= 0 && fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+    }
+    ~Held() { close(fd); }
+    const int fd;
+    bool held = false;
+};
 
 inline qsizetype openDescriptors()
 {

@@ -94,7 +94,7 @@ public:
     }
     void refreshFileList() override { m_events << "refresh"; }
     void yieldOnce(const Progress &p) override { m_onYield(record(p)); }
-    void processPendingEvents(const Progress &p) override
+    void betweenBlocks(const Progress &p) override
     {
         record(p);
         m_onYield(0);

@@ -56,6 +56,8 @@ class TestWindow : public QObject
         QTest::keyClick(control<QWidget>(box), Qt::Key_Backspace);
         QTest::keyClicks(control<QWidget>(box), text);
     }
+    // Until the cut or the restore that runs has ended: its busy cursor has gone.
+    void finish() { QTRY_VERIFY(!QApplication::overrideCursor()); }
     QStringList listed() const
     {
         QStringList names;
@@ -63,16 +65,22 @@ class TestWindow : public QObject
             names << list()->item(i)->text();
         return names;
     }
-    // Each modal box that shows is noted as "title|text" and answered with its default button.
-    // It has the window's font, and the window's title tells no progress behind it.
+    // Each modal box that shows is noted as "title|text" and answered with its default button,
+    // Cancel when it has one, or with a click on OK when m_ok. It has the window's font, and the
+    // window's title tells no progress behind it.
     void answerBoxes()
     {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             m_boxes << box->windowTitle() + '|' + box->text();
+            QAbstractButton *cancel = box->button(QMessageBox::Cancel);
             const bool asTheWindow =
                 box->font() == m_window->font()
-                && m_window->windowTitle() == "Découper / Restituer un fichier";
-            QTest::keyClick(box, Qt::Key_Return);
+                && m_window->windowTitle() == "Découper / Restituer un fichier"
+                && (!cancel || box->defaultButton() == cancel);
+            if (m_ok)
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            else
+                QTest::keyClick(box, Qt::Key_Return);
             QVERIFY(asTheWindow);
         }
     }
@@ -81,6 +89,7 @@ class TestWindow : public QObject
     std::unique_ptr<Decouper> m_window;
     QTimer m_boxTimer;
     QStringList m_boxes;
+    bool m_ok = false;
 
 private Q_SLOTS:
     void initTestCase()
@@ -95,6 +104,7 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_boxes.clear();
+        m_ok = false;
     }
 
     void commandLine_data()
@@ -198,10 +208,19 @@ private Q_SLOTS:
         QVERIFY(control("Decouper")->isEnabled());
         // Kept as typed, never completed from the presets (1400).
         type("Combo1", "140");
-        // While the cut runs, the title tells how far it is, and Découper does nothing.
         QSignalSpy titles(m_window.get(), &QWidget::windowTitleChanged);
-        QTimer::singleShot(0, this, [&] { press("Decouper"); });
-        press("Decouper");
+        {
+            // While the cut waits on the disk, the window answers (Aide), and Découper does
+            // nothing.
+            const Held source(path("rapport.doc"));
+            QVERIFY(source.held);
+            press("Decouper");
+            press("Command2");
+            press("Decouper");
+            QCOMPARE(m_boxes.size(), 2);
+        }
+        finish();
+        // The title tells how far the cut is.
         const QString title = "Découper / Restituer un fichier";
         QCOMPARE(titles, QList<QVariantList>({{title + " — morceau 1 sur 3 — 0 %"},
                                               {title + " — morceau 2 sur 3 — 46 %"},
@@ -213,18 +232,28 @@ private Q_SLOTS:
         click("rapport.doc");
         write(path("notes.txt"), "x");
         press("Decouper");
+        finish();
         QVERIFY(listed().contains("notes.txt"));
+        // The worker waits for the answer: OK replaces the set.
+        m_ok = true;
+        click("rapport.doc");
+        type("Combo1", "300");
+        press("Decouper");
+        finish();
+        QVERIFY(listed().contains("rapport.002") && !listed().contains("rapport.003"));
         click("rapport.001");
         // The selected piece leaves the list: nothing is selected, the buttons stay as they were.
         type("Text1", "*.txt");
         press("Joindre");
+        finish();
         press("Decouper");
         QVERIFY(!control("Decouper")->isEnabled());
-        QCOMPARE(m_boxes.size(), 4); // empty size, done, question, no first piece
+        QCOMPARE(m_boxes.size(), 7); // empty size, help, done, question, question, done, no piece
         QCOMPARE(m_boxes[0], "Erreur : valeur non numérique| veuillez entrer une valeur numérique");
-        QCOMPARE(m_boxes[1], "Information|Découpage du fichier terminé.\nFichier découpé en 003 "
+        QCOMPARE(m_boxes[2], "Information|Découpage du fichier terminé.\nFichier découpé en 003 "
                              "morceaux.");
-        QCOMPARE(m_boxes[2].section('\n', 1), "           Confirmez");
+        QCOMPARE(m_boxes[3].section('\n', 1), "           Confirmez");
+        QCOMPARE(m_boxes[6].section('|', 0, 0), "Erreur : Mauvais fichier ... ");
     }
 
     // What a screen reader says of each control: what it is, in French; and the tree tells of the
@@ -248,22 +277,19 @@ private Q_SLOTS:
         QCOMPARE(face("Combo1")->child(0)->text(QAccessible::Name), "Tailles proposées");
     }
 
-    // Pieces of several blocks: between two of them, the title tells how far the cut is, a few
-    // times a second at most (here, where each pause lasts 300 ms, at every one).
+    // Pieces of several blocks: between two of them, the title tells how far the cut is.
     void progressWithinAPiece()
     {
         write(path("film.iso"), "", 12 << 20);
         start({path("film.iso")});
         type("Combo1", "12288");
         QSignalSpy titles(m_window.get(), &QWidget::windowTitleChanged);
-        QTimer slowDisk;
-        connect(&slowDisk, &QTimer::timeout, this, [] { QTest::qSleep(300); });
-        slowDisk.start(0);
         press("Decouper");
+        finish();
         QCOMPARE(titles.value(1).value(0), "Découper / Restituer un fichier — morceau 1 sur 1 — 33 %");
     }
 
-    void keyboardHelpAndQuit()
+    void keyboardHelpAndDrop()
     {
         start({});
         QCOMPARE(QApplication::focusWidget()->objectName(), "Command1");
@@ -290,16 +316,49 @@ private Q_SLOTS:
         write(path("rapport.doc"), "", 50 * 1024);
         const QUrl file = QUrl::fromLocalFile(path("rapport.doc"));
         QVERIFY(!drop({file, file}) && drop({file}));
-        type("Combo1", "1");
-        // Alt+Q while the cut runs; the button shows that it is pressed before it acts.
-        QTimer::singleShot(0, this, [&] {
-            QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::AltModifier);
-            QTest::qWait(200);
-        });
-        press("Decouper");
-        QVERIFY(!m_window->isVisible());
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(snapshot(m_dir->path()).keys(), QStringList{"rapport.doc"});
+        QCOMPARE(control<QLabel>("Label3")->text(), " 50 K.Octets");
+    }
+
+    void quitDuringOperation_data()
+    {
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("waitsOn");
+        QTest::addColumn<QString>("title"); // how it ends while the operation waits
+        QTest::addColumn<bool>("altQ");      // or a click on Quitter
+        // clang-format off
+        QTest::newRow("cut, Alt+Q") << "notes.doc" << "notes.doc" << "fichier" << true;
+        QTest::newRow("restore, Quitter") << "rapport.001" << "rapport.002" << "morceau 2 sur 3 — 36 %" << false;
+        // clang-format on
+    }
+
+    // Quitter while the operation waits on the disk: the window goes at once, and the program, on
+    // its way out, waits until the operation has removed what it had begun.
+    void quitDuringOperation()
+    {
+        QFETCH(QString, selected);
+        QFETCH(QString, title);
+        write(path("notes.doc"), "", 50 * 1024);
+        write(path("rapport.001"), "txt  003aaaa");
+        write(path("rapport.002"), "bbbb");
+        write(path("rapport.003"), "ccc");
+        const Snapshot before = snapshot(m_dir->path());
+        start({path(selected)});
+        {
+            QFETCH(QString, waitsOn);
+            const Held held(path(waitsOn));
+            QVERIFY(held.held);
+            press(selected.endsWith("001") ? "Joindre" : "Decouper");
+            QTRY_VERIFY(m_window->windowTitle().endsWith(title));
+            QFETCH(bool, altQ);
+            if (altQ) // the button shows that it is pressed, then acts
+                QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::AltModifier);
+            else
+                press("Command1");
+            QTRY_VERIFY(m_window->isHidden());
+        }
+        m_window.reset();
+        QCOMPARE(m_boxes, QStringList());
+        QCOMPARE(snapshot(m_dir->path()), before);
     }
 };
 

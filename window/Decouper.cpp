@@ -18,6 +18,8 @@
 #include <QRegularExpressionValidator>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 
 // The size box's text as kilobytes; none when it does not read as a number (it is empty).
@@ -84,6 +86,7 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     connect(m_ui->Command3, &QToolButton::clicked, this, &Decouper::aboutClicked);
     connect(m_ui->Command1, &QToolButton::clicked, this, &Decouper::quitClicked);
     connect(m_ui->Image1, &ClickableImage::clicked, this, &Decouper::donationClicked);
+    connect(&m_worker, &EngineWorker::finished, this, &Decouper::operationFinished);
     load();
 }
 
@@ -120,14 +123,14 @@ void Decouper::open(const StartPlace &place)
 
 void Decouper::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!m_busy && droppedPlace(event->mimeData()))
+    if (!m_worker.isRunning() && droppedPlace(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void Decouper::dropEvent(QDropEvent *event)
 {
     const std::optional<StartPlace> place = droppedPlace(event->mimeData());
-    if (m_busy || !place)
+    if (m_worker.isRunning() || !place)
         return;
     event->acceptProposedAction();
     open(*place);
@@ -165,7 +168,7 @@ void Decouper::filterChanged()
 
 void Decouper::cutClicked()
 {
-    if (m_busy)
+    if (m_worker.isRunning())
         return;
     const std::optional<double> size = sizeFromText(m_ui->Combo1->currentText());
     if (!size) {
@@ -175,19 +178,21 @@ void Decouper::cutClicked()
     }
     if (const std::optional<QString> name = selectedEntry()) {
         const QString path = FctDecoup::AddBackslash(m_currentFolder) + *name;
-        runEngine([&] { FctDecoup::CutFile(*this, path, *size); });
+        m_cutRunning = true;
+        runEngine([path, size](EngineWindow &window) { FctDecoup::CutFile(window, path, *size); });
+    } else {
+        m_ui->Decouper->setEnabled(false);
     }
-    m_ui->Decouper->setEnabled(false);
 }
 
 void Decouper::restoreClicked()
 {
-    if (m_busy)
+    if (m_worker.isRunning())
         return;
     // A name that is not a first piece's, or none, is refused by the restore itself.
     const QString path =
         FctDecoup::AddBackslash(m_currentFolder) + selectedEntry().value_or(QString());
-    runEngine([&] { FctDecoup::RestoreFile(*this, path); });
+    runEngine([path](EngineWindow &window) { FctDecoup::RestoreFile(window, path); });
 }
 
 void Decouper::helpClicked()
@@ -209,9 +214,9 @@ void Decouper::quitClicked()
 
 void Decouper::closeEvent(QCloseEvent *event)
 {
-    // During a cut or a restore the engine stops at its next yield, undoes its unfinished
-    // output and returns; the program ends when the event loop is reached again.
-    m_stopRequested = true;
+    // The window goes at once. A cut or a restore stops at its next block and removes what it
+    // had begun; the program waits for that when the window is destroyed, on its way out.
+    m_worker.stop();
     event->accept();
 }
 
@@ -239,14 +244,20 @@ void Decouper::setSizeCaption(const QString &caption)
     m_ui->Label3->setAccessibleName(m_ui->Label2->text() + caption);
 }
 
-void Decouper::runEngine(const std::function<void()> &operation)
+void Decouper::runEngine(const EngineWorker::Operation &operation)
 {
-    m_busy = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    operation();
+    // The window stays in the user's hands: the cursor tells that work goes on behind it.
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_worker.start(operation);
+}
+
+void Decouper::operationFinished()
+{
     QApplication::restoreOverrideCursor();
     setWindowTitle(WindowTexts::title);
-    m_busy = false;
+    // After a cut, the user selects a file again before the next one.
+    if (std::exchange(m_cutRunning, false))
+        m_ui->Decouper->setEnabled(false);
 }
 
 QString Decouper::currentFolder() const
@@ -270,25 +281,22 @@ void Decouper::refreshFileList()
 void Decouper::yieldOnce(const Progress &progress)
 {
     showProgress(progress);
-    QCoreApplication::processEvents();
 }
 
-void Decouper::processPendingEvents(const Progress &progress)
+void Decouper::betweenBlocks(const Progress &progress)
 {
-    // Between blocks a few times a second at most: a title is no log.
-    if (m_sinceProgressShown.hasExpired(250))
-        showProgress(progress);
-    QCoreApplication::processEvents();
+    showProgress(progress);
 }
 
 void Decouper::showProgress(const Progress &progress)
 {
+    // The title changes only with the piece or the percentage: a hundred times an operation,
+    // and once a piece, however fast the blocks go.
     const int percent = progress.total > 0 ? int(progress.moved * 100 / progress.total) : 0;
     setWindowTitle(WindowTexts::progressTitle(progress.piece, progress.pieceCount, percent));
-    m_sinceProgressShown.start();
 }
 
 bool Decouper::stopRequested() const
 {
-    return m_stopRequested;
+    return m_worker.stopRequested();
 }

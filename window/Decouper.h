@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // The main window: browsing folders and files, the cut and restore commands, help, about, quit
-// and donation. It is the engine's window: it serves the engine's messages, refreshes and yields.
+// and donation. It is the engine's window: the engine runs on a worker, which brings its
+// messages, refreshes and progress to this window on the window's own thread.
 #pragma once
 
 #include "EngineWindow.h"
+#include "EngineWorker.h"
 #include "MessagePresenter.h"
 #include "StartPlace.h"
 
-#include <QElapsedTimer>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,13 +28,13 @@ public:
     explicit Decouper(const StartPlace &start, QWidget *parent = nullptr);
     ~Decouper() override;
 
-    // EngineWindow
+    // EngineWindow, on the window's thread: what the worker hands over.
     QString currentFolder() const override;
     MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
                               MessageButtons buttons) override;
     void refreshFileList() override;
     void yieldOnce(const Progress &progress) override;
-    void processPendingEvents(const Progress &progress) override;
+    void betweenBlocks(const Progress &progress) override;
     bool stopRequested() const override;
 
 protected:
@@ -58,7 +58,8 @@ private:
 
     std::optional<QString> selectedEntry() const;
     void setSizeCaption(const QString &caption);
-    void runEngine(const std::function<void()> &operation);
+    void runEngine(const EngineWorker::Operation &operation);
+    void operationFinished();
     void showProgress(const Progress &progress);
 
     std::unique_ptr<Ui::DecouperForm> m_ui;
@@ -66,7 +67,7 @@ private:
     QString m_currentFolder;
     StartPlace m_start;
     bool m_activated = false;
-    bool m_busy = false;
-    bool m_stopRequested = false;
-    QElapsedTimer m_sinceProgressShown;
+    bool m_cutRunning = false;
+    // Last: it is destroyed first, and stops and waits for the operation that runs.
+    EngineWorker m_worker{*this};
 };

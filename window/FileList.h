@@ -24,7 +24,9 @@ public:
 
     bool isEntrySelected(int i) const;
     QString entryText(int i) const;
-    // Lists the folder again, keeping the selected name selected when it is still there.
+    // Lists the folder again, keeping the selected name selected when it is still there. The
+    // folder is read here and when it is set, never for a change of pattern, which only narrows
+    // what was read: typing a pattern stays quick in a folder of 100,000 files.
     void refresh();
 
 Q_SIGNALS:
@@ -32,8 +34,10 @@ Q_SIGNALS:
     void entryClicked();
 
 private:
+    // Shows the names read that match the pattern.
     void fill();
 
     QString m_folder;
+    QStringList m_names; // every file of the folder, sorted
     QString m_pattern = QStringLiteral("*.*");
 };

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+#include "EngineWorker.h"
+
+// A call handed to the window's thread. It is shared: the window's thread may come to it after
+// the worker has stopped waiting, and must then leave it alone.
+struct EngineWorker::Request
+{
+    enum State { Pending, Running, Done, Abandoned };
+    std::function<void()> call;
+    State state = Pending;
+};
+
+EngineWorker::EngineWorker(EngineWindow &window, QObject *parent)
+    : QObject(parent), m_window(window)
+{}
+
+EngineWorker::~EngineWorker()
+{
+    stop();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool EngineWorker::start(Operation operation)
+{
+    if (isRunning())
+        return false;
+    m_currentFolder = m_window.currentFolder();
+    m_stop = false;
+    m_thread = std::thread([this, operation = std::move(operation)] {
+        operation(*this);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_thread.join();
+                Q_EMIT finished();
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+bool EngineWorker::isRunning() const
+{
+    return m_thread.joinable();
+}
+
+void EngineWorker::stop()
+{
+    const std::lock_guard lock(m_mutex);
+    m_stop = true;
+    m_changed.notify_all();
+}
+
+bool EngineWorker::onWindowThread(std::function<void()> call)
+{
+    const auto request = std::make_shared<Request>(Request{std::move(call)});
+    QMetaObject::invokeMethod(
+        this,
+        [this, request] {
+            {
+                const std::lock_guard lock(m_mutex);
+                if (request->state == Request::Abandoned)
+                    return;
+                request->state = Request::Running;
+            }
+            request->call();
+            const std::lock_guard lock(m_mutex);
+            request->state = Request::Done;
+            m_changed.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(m_mutex);
+    // A call that runs already (a box the user is answering) is waited for: it holds what the
+    // worker gave it. One that has not started is abandoned at a stop.
+    m_changed.wait(lock, [&] {
+        return request->state == Request::Done || (m_stop && request->state == Request::Pending);
+    });
+    if (request->state == Request::Done)
+        return true;
+    request->state = Request::Abandoned;
+    return false;
+}
+
+QString EngineWorker::currentFolder() const
+{
+    return m_currentFolder;
+}
+
+MessageAnswer EngineWorker::showMessage(const QString &text, const QString &title,
+                                        MessageIcon icon, MessageButtons buttons)
+{
+    auto answer = std::make_shared<MessageAnswer>(MessageAnswer::Cancel);
+    const bool shown = onWindowThread([this, answer, text, title, icon, buttons] {
+        *answer = m_window.showMessage(text, title, icon, buttons);
+    });
+    return shown ? *answer : MessageAnswer::Cancel;
+}
+
+void EngineWorker::refreshFileList()
+{
+    onWindowThread([this] { m_window.refreshFileList(); });
+}
+
+void EngineWorker::yieldOnce(const Progress &progress)
+{
+    if (!m_stop)
+        QMetaObject::invokeMethod(
+            this, [this, progress] { m_window.yieldOnce(progress); }, Qt::QueuedConnection);
+}
+
+void EngineWorker::betweenBlocks(const Progress &progress)
+{
+    if (!m_stop)
+        QMetaObject::invokeMethod(
+            this, [this, progress] { m_window.betweenBlocks(progress); },
+            Qt::QueuedConnection);
+}
+
+bool EngineWorker::stopRequested() const
+{
+    return m_stop;
+}
