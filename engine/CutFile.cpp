@@ -8,6 +8,7 @@
 #include "FileIo.h"
 #include "IgnoredFileSizeSignal.h"
 #include "PieceHeader.h"
+#include "WriteBehind.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -149,6 +150,7 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
             reportFailure(window);
     };
     Progress progress{0, pieceCount, 0, length};
+    WriteBehind writeBehind;
     for (int n = 1; n <= pieceCount; ++n) {
         QFile piece(n == 1 ? firstPieceTemporary : piecePath(n));
         if (!FileIo::createNew(piece, permissions))
@@ -162,7 +164,7 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
         const qint64 chunk = std::min(*block, length - offset);
         const FileIo::Result copied =
             n > 1 || piece.write(header) == header.size()
-                ? FileIo::append(window, source, offset, chunk, piece, progress)
+                ? FileIo::append(window, source, offset, chunk, piece, progress, writeBehind)
                 : FileIo::Result::Failed;
         if (copied != FileIo::Result::Done)
             return abandon(copied == FileIo::Result::Stopped);

@@ -3,6 +3,7 @@
 #include "FileIo.h"
 #include "EngineWindow.h"
 #include "FileEntry.h"
+#include "WriteBehind.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -36,29 +37,15 @@ qint64 copyThrough(char *buffer, int from, qint64 offset, qint64 length, int to)
     return got;
 }
 
-// The disk is kept busy but never far behind: the block just written starts on its way, and the
-// one before it is waited for. The final flush then waits for one block at most, and a slow
-// medium slows the copy down instead of filling the memory with data waiting to be written.
-void pace(int file, qint64 start, qint64 length, qint64 previousStart, qint64 previousLength)
-{
-#ifdef Q_OS_LINUX
-    ::sync_file_range(file, start, length, SYNC_FILE_RANGE_WRITE);
-    if (previousLength > 0)
-        ::sync_file_range(file, previousStart, previousLength,
-                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE
-                              | SYNC_FILE_RANGE_WAIT_AFTER);
-#endif
-}
-
 } // namespace
 
 namespace FileIo {
 
 Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 length,
-              QFileDevice &to, Progress &progress)
+              QFileDevice &to, Progress &progress, WriteBehind &writeBehind)
 {
     std::unique_ptr<char[]> buffer; // only where the kernel declines to copy
-    qint64 copied = 0, previousStart = 0, previousLength = 0;
+    qint64 copied = 0;
     qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
     while (copied < length) {
         if (copied > 0) {
@@ -81,9 +68,7 @@ Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 len
             moved = copyThrough(buffer.get(), from.handle(), at, wanted, to.handle());
         if (moved <= 0)
             return moved == 0 ? Result::Short : Result::Failed;
-        pace(to.handle(), start, moved, previousStart, previousLength);
-        previousStart = start;
-        previousLength = moved;
+        writeBehind.written(to.handle(), start, moved);
         start += moved;
         copied += moved;
         progress.moved += moved;

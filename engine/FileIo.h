@@ -9,6 +9,7 @@
 
 class EngineWindow;
 class QFile;
+class WriteBehind;
 struct Progress;
 
 namespace FileIo {
@@ -17,10 +18,11 @@ namespace FileIo {
 enum class Result { Done, Failed, Stopped, Exists, Short };
 
 // Appends to `to` the `length` bytes of `from` that start at offset. Data moves in blocks of at
-// most 4 MiB, inside the kernel where it can; progress counts them, between two blocks the window
-// processes its events, and a stop request ends the copy.
+// most 4 MiB, inside the kernel where it can, each sent on its way to the disk by writeBehind;
+// progress counts them, the window hears of them between two blocks, and a stop request ends the
+// copy.
 Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 length,
-              QFileDevice &to, Progress &progress);
+              QFileDevice &to, Progress &progress, WriteBehind &writeBehind);
 
 // Waits until what was written to the file at path is on its disk.
 bool flush(const QString &path);

@@ -8,6 +8,7 @@
 #include "FileIo.h"
 #include "IgnoredFileSizeSignal.h"
 #include "PieceHeader.h"
+#include "WriteBehind.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -140,6 +141,7 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     };
 
     Progress progress{0, header->pieceCount, 0, 0};
+    WriteBehind writeBehind;
     for (const CheckedPiece &checked : pieces)
         progress.total += checked.dataLength;
     for (int n = 1; n <= header->pieceCount; ++n) {
@@ -155,7 +157,7 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
                           && ::fstat(piece.handle(), &now) == 0 && pieces[n - 1].isStill(now, n);
         const FileIo::Result copied =
             same ? FileIo::append(window, piece, headerLength(n), pieces[n - 1].dataLength,
-                                  restored, progress)
+                                  restored, progress, writeBehind)
                  : FileIo::Result::Short;
         if (copied == FileIo::Result::Stopped)
             return abandon(QString());

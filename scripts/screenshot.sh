@@ -1,45 +1,53 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Fendrax project
-# Starts Fendrax under Xvfb and writes pictures of its window to OUT_DIR (default
-# build/screenshots): just after start, after a file was selected, and with the question
-# about an earlier piece set open. With WM=openbox, under that window manager. Needs xvfb,
-# xdotool and imagemagick (and openbox).
+# Starts Fendrax under Xvfb on a folder as a user has one, and writes pictures of its window to
+# OUT_DIR (default build/screenshots): selected.png, a document selected (the README's picture),
+# and question.png, the question about an earlier set. The folder is /home/claire/Documents/Rapports
+# in a mount namespace of the script's own, where /home is empty memory: nothing of this machine's
+# own folders shows in the tree but its top level. With WM=openbox, under that window manager.
+# Needs xvfb, xdotool and imagemagick (and openbox), and a build of the default preset.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-build/screenshots}")
-mkdir -p "$out"
-binary=build/default/app/fendrax
-[ -x "$binary" ] || { echo "build first: scripts/run.sh or cmake --build --preset default" >&2; exit 1; }
+binary=$PWD/build/default/app/fendrax
+bench=$PWD/build/default/bench/fendrax-bench
+[ -x "$binary" ] && [ -x "$bench" ] || { echo "build first: cmake --build --preset default" >&2; exit 1; }
 if [ -z "${SCREENSHOT_INNER:-}" ]; then
-  exec env SCREENSHOT_INNER=1 xvfb-run -a -s "-screen 0 800x600x24 -dpi 96" "$0" "$out"
+  mkdir -p "$out"
+  own=(); [ "$(id -u)" -eq 0 ] || own=(--map-root-user)
+  exec env SCREENSHOT_INNER=1 unshare "${own[@]}" --mount --propagation private \
+    xvfb-run -a -s "-screen 0 800x600x24 -dpi 96" "$0" "$out"
 fi
 [ -n "${WM:-}" ] && { "$WM" > /dev/null 2>&1 & sleep 1; }
 
-# A folder that holds a file and an earlier set, given to the program as a user would.
-demo=$(mktemp -d)
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$demo"' EXIT
-head -c 3000000 /dev/urandom > "$demo/rapport.doc"
-printf 'doc  002' > "$demo/rapport.001"; : > "$demo/rapport.002"
-head -c 500 /dev/urandom > "$demo/notes.txt"
+mount -t tmpfs tmpfs /home
+documents=/home/claire/Documents
+demo=$documents/Rapports
+mkdir -p "$demo" "$documents/Factures" "$documents/Photos"
+head -c 3000000 /dev/urandom > "$demo/bilan-annuel-2026.pdf"
+head -c 184320 /dev/urandom > "$demo/compte-rendu-réunion.odt"
+head -c 2100 /dev/urandom > "$demo/notes.txt"
+head -c 4718592 /dev/urandom > "$demo/photos-salon.zip"
+# The pieces of one of them, cut by the program's own engine.
+"$bench" cut "$demo/photos-salon.zip" 1400 > /dev/null
 
-"$binary" "$demo" & pid=$!
+"$binary" "$demo/bilan-annuel-2026.pdf" & pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
 win=""
 for _ in $(seq 50); do
   win=$(xdotool search --name '^Découper / Restituer un fichier$' 2>/dev/null | head -1) && [ -n "$win" ] && break
   sleep 0.2
 done
 [ -n "$win" ] || { echo "the window did not appear" >&2; exit 1; }
-sleep 1
+sleep 1.5
 shot() { import -window "$1" "$out/$2"; echo "$out/$2"; }
-shot "$win" start.png
-
-# File1 lies at (224, 64) in the window; its fourth entry (rapport.doc, after notes.txt,
-# rapport.001 and rapport.002) is clicked.
-xdotool mousemove --window "$win" 260 110 click 1; sleep 0.5
 shot "$win" selected.png
 
-# Découper, at (16, 336) in the window: the earlier set brings the question.
+# photos-salon.zip, the last entry, then Découper at (16, 336) in the window: its earlier set
+# brings the question.
+entries=$(find "$demo" -maxdepth 1 -type f | wc -l)
+xdotool mousemove --window "$win" 260 $((64 + 13 * entries - 6)) click 1; sleep 0.5
 xdotool mousemove --window "$win" 56 364 click 1
 sleep 1
 shot root question.png
