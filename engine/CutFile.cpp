@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // Cutting a file into a piece set.
+#include "BlockCopier.h"
+#include "ChecksumFile.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
 #include "FctDecoup.h"
 #include "FileEntry.h"
 #include "FileIo.h"
+#include "HashThread.h"
 #include "IgnoredFileSizeSignal.h"
 #include "PieceHeader.h"
-#include "WriteBehind.h"
+#include "Sha256.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -38,15 +41,17 @@ std::optional<qint64> blockLength(double sizeKb)
 }
 
 // The entries that hold a name of an earlier set of baseName in folder: baseName + ".001" ...
-// ".999", whatever they are (a file, hidden or not, a folder, a link, even a dangling one). The
-// names are built, never matched: a base name may hold *, ? or [.
+// ".999" and its checksum file, whatever they are (a file, hidden or not, a folder, a link, even a
+// dangling one). The names are built, never matched: a base name may hold *, ? or [.
 QStringList earlierSet(const QString &folder, const QString &baseName)
 {
+    QStringList names{baseName + QLatin1String(ChecksumFile::suffix)};
+    for (int n = 1; n <= maxPieceCount; ++n)
+        names.append(baseName + PieceSuffix(n));
     QStringList taken;
-    for (int n = 1; n <= maxPieceCount; ++n) {
-        const QString path = folder + baseName + PieceSuffix(n);
-        if (FileEntry::exists(path))
-            taken.append(path);
+    for (const QString &name : std::as_const(names)) {
+        if (FileEntry::exists(folder + name))
+            taken.append(folder + name);
     }
     return taken;
 }
@@ -97,6 +102,7 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
     // Piece 1 is written under this name and takes its own once every piece is on disk: a set
     // whose first piece is there is always whole, even when the program is killed.
     const QString firstPieceTemporary = FileIo::temporaryPath(piecePath(1));
+    const QString checksumPath = pieceFolder + name.baseName + QLatin1String(ChecksumFile::suffix);
 
     // What can be known of the new set is checked before anything is asked or removed. A size
     // that gives no block is reported later, after the question, like any failure of the cut.
@@ -150,7 +156,12 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
             reportFailure(window);
     };
     Progress progress{0, pieceCount, 0, length};
-    WriteBehind writeBehind;
+    BlockCopier copier(window, progress);
+    // The set's checksums, one line a piece as it lies on the disk, then one for the file that it
+    // restores to. Both hashes read the data once, the second on the second core.
+    QByteArray checksums;
+    Sha256 pieceHash;
+    HashThread fileHash;
     for (int n = 1; n <= pieceCount; ++n) {
         QFile piece(n == 1 ? firstPieceTemporary : piecePath(n));
         if (!FileIo::createNew(piece, permissions))
@@ -162,19 +173,41 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
             return abandon(true);
         const qint64 offset = progress.moved;
         const qint64 chunk = std::min(*block, length - offset);
+        if (n == 1)
+            pieceHash.add(header.constData(), header.size());
         const FileIo::Result copied =
             n > 1 || piece.write(header) == header.size()
-                ? FileIo::append(window, source, offset, chunk, piece, progress, writeBehind)
+                ? copier.append(source, offset, chunk, piece, {&pieceHash, &fileHash})
                 : FileIo::Result::Failed;
         if (copied != FileIo::Result::Done)
             return abandon(copied == FileIo::Result::Stopped);
+        const QByteArray digest = pieceHash.finish();
+        if (digest.isEmpty())
+            return abandon(false);
+        checksums += ChecksumFile::line(digest, QFile::encodeName(name.baseName + PieceSuffix(n)));
     }
     source.close();
+    const QByteArray digest = fileHash.finish();
+    if (digest.isEmpty())
+        return abandon(false);
+    checksums += ChecksumFile::line(
+        digest, QFile::encodeName(RestoredName(name.baseName, name.extension)));
+    QFile checksumFile(FileIo::temporaryPath(checksumPath));
+    if (!FileIo::createNew(checksumFile, permissions))
+        return abandon(false);
+    created.append(checksumFile.fileName());
+    if (checksumFile.write(checksums) != checksums.size())
+        return abandon(false);
+    checksumFile.close();
     // Each piece is on its way to the disk already: the flushes only wait for the last of it.
     for (const QString &path : std::as_const(created)) {
         if (!FileIo::flush(path))
             return abandon(false);
     }
+    // The checksums take their name first: a set whose first piece is there has them whole.
+    if (FileIo::publish(checksumFile.fileName(), checksumPath) != FileIo::Result::Done)
+        return abandon(false);
+    created.append(checksumPath);
     if (FileIo::publish(firstPieceTemporary, piecePath(1)) != FileIo::Result::Done)
         return abandon(false);
 

@@ -51,6 +51,17 @@ inline QString damagedPiece(const QString &pieceName)
            + QStringLiteral(" est endommagé : sa taille ne correspond pas à celle des autres "
                             "morceaux.");
 }
+inline QString damagedContent(const QString &pieceName, const QString &checksumName)
+{
+    return QStringLiteral("Le morceau ") + pieceName
+           + QStringLiteral(" est endommagé : son contenu ne correspond pas à ") + checksumName
+           + QLatin1Char('.');
+}
+inline QString checksumsDoNotMatch(const QString &checksumName)
+{
+    return QStringLiteral("Le fichier ") + checksumName
+           + QStringLiteral(" ne correspond pas à ces morceaux.");
+}
 inline const QString restoreError = QStringLiteral("Erreur lors de la restitution du fichier !");
 
 } // namespace EngineTexts

@@ -1,80 +1,17 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "FileIo.h"
-#include "EngineWindow.h"
 #include "FileEntry.h"
-#include "WriteBehind.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-constexpr qint64 blockSize = 4 << 20;
-
-// Errors by which the kernel declines to copy between these two files itself.
-bool kernelCopyRefused(int error)
-{
-    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
-}
-
-// Through a buffer: reads up to `length` bytes at offset and writes all that was read.
-qint64 copyThrough(char *buffer, int from, qint64 offset, qint64 length, int to)
-{
-    const ssize_t got = ::pread(from, buffer, size_t(length), off_t(offset));
-    for (ssize_t written = 0, n = 0; got > 0 && written < got; written += n) {
-        n = ::write(to, buffer + written, size_t(got - written));
-        if (n <= 0)
-            return -1;
-    }
-    return got;
-}
-
-} // namespace
-
 namespace FileIo {
-
-Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 length,
-              QFileDevice &to, Progress &progress, WriteBehind &writeBehind)
-{
-    std::unique_ptr<char[]> buffer; // only where the kernel declines to copy
-    qint64 copied = 0;
-    qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
-    while (copied < length) {
-        if (copied > 0) {
-            window.betweenBlocks(progress);
-            if (window.stopRequested())
-                return Result::Stopped;
-        }
-        const qint64 wanted = std::min(blockSize, length - copied);
-        loff_t at = offset + copied;
-        qint64 moved = -1;
-        if (!buffer) {
-            moved = ::copy_file_range(from.handle(), &at, to.handle(), nullptr, size_t(wanted), 0);
-            if (moved < 0 && kernelCopyRefused(errno)) {
-                buffer.reset(new (std::nothrow) char[blockSize]);
-                if (!buffer)
-                    return Result::Failed;
-            }
-        }
-        if (buffer)
-            moved = copyThrough(buffer.get(), from.handle(), at, wanted, to.handle());
-        if (moved <= 0)
-            return moved == 0 ? Result::Short : Result::Failed;
-        writeBehind.written(to.handle(), start, moved);
-        start += moved;
-        copied += moved;
-        progress.moved += moved;
-    }
-    return Result::Done;
-}
 
 bool flush(const QString &path)
 {

@@ -1,28 +1,18 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
-// How the engine moves data and makes its output appear: in bounded blocks that leave the window
-// alive, on disk before it is announced, and under its final name only when it is whole.
+// How the engine makes its output appear: on disk before it is announced, and under its final name
+// only when it is whole.
 #pragma once
 
 #include <QFileDevice>
 #include <QString>
 
-class EngineWindow;
 class QFile;
-class WriteBehind;
-struct Progress;
 
 namespace FileIo {
 
-// Short: the file read from ended before the bytes asked of it.
+// Short: the file read from ended before the bytes asked of it (BlockCopier).
 enum class Result { Done, Failed, Stopped, Exists, Short };
-
-// Appends to `to` the `length` bytes of `from` that start at offset. Data moves in blocks of at
-// most 4 MiB, inside the kernel where it can, each sent on its way to the disk by writeBehind;
-// progress counts them, the window hears of them between two blocks, and a stop request ends the
-// copy.
-Result append(EngineWindow &window, QFileDevice &from, qint64 offset, qint64 length,
-              QFileDevice &to, Progress &progress, WriteBehind &writeBehind);
 
 // Waits until what was written to the file at path is on its disk.
 bool flush(const QString &path);

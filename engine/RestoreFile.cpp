@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // Rebuilding a file from its piece set.
+#include "BlockCopier.h"
+#include "ChecksumFile.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
 #include "FctDecoup.h"
@@ -8,7 +10,7 @@
 #include "FileIo.h"
 #include "IgnoredFileSizeSignal.h"
 #include "PieceHeader.h"
-#include "WriteBehind.h"
+#include "Sha256.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -88,6 +90,59 @@ int firstDamaged(const std::vector<CheckedPiece> &pieces)
     return 0;
 }
 
+// The lines of the checksum file at path; none when it cannot be read or is not in the format.
+std::optional<QList<ChecksumFile::Line>> readChecksums(const QString &path)
+{
+    constexpr qint64 limit = 4 << 20; // 1000 lines with names of the longest
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray content = file.read(limit + 1);
+    return content.size() > limit ? std::nullopt : ChecksumFile::parse(content);
+}
+
+// The digest of the whole file at path; empty when it cannot be read.
+QByteArray digestOf(const QString &path)
+{
+    QFile file(path);
+    Sha256 hash;
+    QByteArray block;
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    while (!(block = file.read(1 << 20)).isEmpty())
+        hash.add(block.constData(), block.size());
+    return file.error() == QFileDevice::NoError ? hash.finish() : QByteArray();
+}
+
+// Why the checksum file's lines do not describe the set of pieceCount pieces of baseName in
+// folder, or nothing when they do: one line for each piece, in order, then one for the file under
+// the name that the header gives it.
+QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
+                         const QString &folder, const QString &baseName, int pieceCount,
+                         const QString &restoredName)
+{
+    const QString checksumName = baseName + QLatin1String(ChecksumFile::suffix);
+    // Whether line n names piece n, and whether piece n is as it says.
+    const auto named = [&](int n) {
+        return lines && lines->size() > n
+               && (*lines)[n - 1].name == QFile::encodeName(baseName + PieceSuffix(n));
+    };
+    const auto sound = [&](int n) {
+        return named(n) && (*lines)[n - 1].digest == digestOf(folder + baseName + PieceSuffix(n));
+    };
+    bool describes = lines && lines->size() == pieceCount + 1
+                     && lines->last().name == QFile::encodeName(restoredName);
+    for (int n = 1; describes && n <= pieceCount; ++n)
+        describes = named(n);
+    if (describes)
+        return {};
+    // Piece 1 differs where piece 2, if any, is as it should be: the checksums are those of this
+    // cut, and piece 1's header is what changed.
+    return named(1) && !sound(1) && (!named(2) || sound(2))
+               ? EngineTexts::damagedContent(baseName + PieceSuffix(1), checksumName)
+               : EngineTexts::checksumsDoNotMatch(checksumName);
+}
+
 } // namespace
 
 namespace FctDecoup {
@@ -111,10 +166,22 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     if (FileEntry::exists(AddBackslash(window.currentFolder()) + restoredName))
         return reportDestinationExists(window);
 
-    // Every piece must be there, with the length that a whole set gives it, before anything is
-    // created: a missing piece is never taken as empty, a short one never restored as if whole.
     const auto piecePath = [&](int n) { return pieceFolder + baseName + PieceSuffix(n); };
     const auto pieceName = [&](int n) { return baseName + PieceSuffix(n); };
+    // With the set's checksum file beside it, each piece is checked as it is copied; one that
+    // does not describe the set stops the restore before anything is written.
+    const QString checksumName = baseName + QLatin1String(ChecksumFile::suffix);
+    std::optional<QList<ChecksumFile::Line>> checksums;
+    if (FileEntry::exists(pieceFolder + checksumName)) {
+        checksums = readChecksums(pieceFolder + checksumName);
+        const QString mismatch = checksumMismatch(checksums, pieceFolder, baseName,
+                                                  header->pieceCount, restoredName);
+        if (!mismatch.isEmpty())
+            return reportError(window, mismatch);
+    }
+
+    // Every piece must be there, with the length that a whole set gives it, before anything is
+    // created: a missing piece is never taken as empty, a short one never restored as if whole.
     std::vector<CheckedPiece> pieces;
     for (int n = 1; n <= header->pieceCount; ++n) {
         struct stat entry;
@@ -141,7 +208,7 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     };
 
     Progress progress{0, header->pieceCount, 0, 0};
-    WriteBehind writeBehind;
+    BlockCopier copier(window, progress);
     for (const CheckedPiece &checked : pieces)
         progress.total += checked.dataLength;
     for (int n = 1; n <= header->pieceCount; ++n) {
@@ -155,10 +222,20 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
         struct stat now;
         const bool same = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
                           && ::fstat(piece.handle(), &now) == 0 && pieces[n - 1].isStill(now, n);
+        // The piece's checksum covers it whole: piece 1's header as it is read now, then the
+        // very bytes that are written.
+        Sha256 pieceHash;
+        char head[PieceHeader::size];
+        const bool headRead = n > 1 || !checksums
+                              || ::pread(piece.handle(), head, sizeof head, 0) == sizeof head;
+        if (checksums && n == 1)
+            pieceHash.add(head, sizeof head);
         const FileIo::Result copied =
-            same ? FileIo::append(window, piece, headerLength(n), pieces[n - 1].dataLength,
-                                  restored, progress, writeBehind)
-                 : FileIo::Result::Short;
+            same && headRead
+                ? copier.append(piece, headerLength(n), pieces[n - 1].dataLength, restored,
+                                checksums ? BlockCopier::Hashes{&pieceHash, nullptr, true}
+                                          : BlockCopier::Hashes{})
+                : FileIo::Result::Short;
         if (copied == FileIo::Result::Stopped)
             return abandon(QString());
         if (copied == FileIo::Result::Failed)
@@ -168,6 +245,13 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
             return abandon(FileEntry::exists(piecePath(n))
                                ? EngineTexts::damagedPiece(pieceName(n))
                                : EngineTexts::missingPiece(pieceName(n)));
+        if (checksums) {
+            const QByteArray digest = pieceHash.finish();
+            if (digest.isEmpty())
+                return abandon(EngineTexts::restoreError);
+            if (digest != (*checksums)[n - 1].digest)
+                return abandon(EngineTexts::damagedContent(pieceName(n), checksumName));
+        }
     }
     restored.close();
     if (!FileIo::flush(restored.fileName()))

@@ -23,6 +23,9 @@ const QString wrongFile = "Erreur : Mauvais fichier ... | veuillez selectionner 
 const QString missing = "Erreur|Le morceau rapport.003 est manquant.";
 const QString damaged = "Erreur|Le morceau rapport.00%1 est endommagé : sa taille ne correspond "
                         "pas à celle des autres morceaux.";
+const QString corrupt = "Erreur|Le morceau rapport.00%1 est endommagé : son contenu ne correspond "
+                        "pas à rapport.sha256.";
+const QString notTheSet = "Erreur|Le fichier rapport.sha256 ne correspond pas à ces morceaux.";
 const QString ask = "Fichier rapport.0XX existant|Supprimer les fichiers déjà découpés ?";
 const QString doc = "rapport.doc";
 const QString first = "rapport.001";
@@ -32,6 +35,35 @@ const QByteArray set4 = "txt  004aaaa|bbbb|cccc|dddd";
 QString piece(const QString &first, int n)
 {
     return first.chopped(3) + QString::asprintf("%03d", n);
+}
+
+// The checksum file of the set of pieces 1, 2, ... (separated by '|') whose first is named first,
+// as GNU sha256sum writes it, by Qt's own SHA-256.
+QByteArray checksumsOf(const QByteArray &pieces, const QString &first)
+{
+    const auto line = [](const QByteArray &data, const QString &name) {
+        return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex() + "  "
+               + name.toUtf8() + '\n';
+    };
+    QByteArray sums, data;
+    const QList<QByteArray> parts = pieces.split('|');
+    for (int n = 1; n <= parts.size(); ++n) {
+        sums += line(parts[n - 1], piece(first, n));
+        data += n == 1 ? parts[0].mid(8) : parts[n - 1];
+    }
+    return sums + line(data, first.chopped(3) + parts[0].left(4).trimmed());
+}
+
+// What the command prints, run in folder; its exit code in status.
+QByteArray run(const QString &folder, const QStringList &command, int *status = nullptr)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(command[0], command.mid(1));
+    process.waitForFinished();
+    if (status)
+        *status = process.exitCode();
+    return process.readAllStandardOutput();
 }
 
 // At the yield of a piece (0: between two blocks), the engine is asked to stop, a file gets
@@ -58,7 +90,8 @@ struct RoundTrip
 };
 
 // A cut of file (length bytes, -1: none) in pieces of sizeKb; or, when pieces are given (pieces
-// 1, 2, ... separated by '|'), a restore from file, their first piece. The folder after it is
+// 1, 2, ... separated by '|', then after a '#' those that the checksum file describes, when there
+// is one), a restore from file, their first piece. The folder after it is
 // told as changes to what it held: "+name=bytes" added or replaced (any bytes without "="),
 // "-name" removed; nothing else changed.
 struct Operation
@@ -146,12 +179,14 @@ private Q_SLOTS:
         QTest::newRow("point first") << RoundTrip{".env", 100, 1, ".env.001", "     001"};
         QTest::newRow("five letters") << RoundTrip{"film.webm2", 100, 1, "film.webm2.001", "     001"};
         QTest::newRow("Cyrillic") << RoundTrip{"файл.док", 100, 1, "файл.док.001", "     001"};
+        QTest::newRow("backslash") << RoundTrip{"a\\b.txt", 5000, 1, "a\\b.001", "txt  005"};
         QTest::newRow("combining accent") << RoundTrip{"n.ce\u0301", 100, 1, "n.ce\u0301.001", "     001"};
         QTest::newRow("trailing blank") << RoundTrip{"a.b ", 100, 1, "a.b .001", "     001"};
         // clang-format on
     }
 
-    // The pieces hold what the format says, as private as the source, and restore to it.
+    // The pieces hold what the format says, as private as the source, and restore to it; the
+    // checksum file is what sha256sum writes, and checks the restored file too.
     void roundTrip()
     {
         QFETCH(RoundTrip, t);
@@ -175,6 +210,10 @@ private Q_SLOTS:
             QCOMPARE(read(path(names.last())),
                      (n == 1 ? t.header : "") + data.mid((n - 1) * block, block));
         }
+        const QString sums = t.first.chopped(4) + ".sha256";
+        QCOMPARE(read(path(sums)), run(m_dir->path(), QStringList{"sha256sum"} + names.mid(1) << t.name));
+        QCOMPARE(QFile::permissions(path(sums)), own);
+        names << sums;
         names.sort();
         QCOMPARE(snapshot(m_dir->path()).keys(), names);
 
@@ -184,6 +223,9 @@ private Q_SLOTS:
         QCOMPARE(m_progress, progress + progress);
         QCOMPARE(read(path(t.name)), data);
         QCOMPARE(QFile::permissions(path(t.name)), own);
+        int status = -1;
+        run(m_dir->path(), {"sha256sum", "--quiet", "-c", sums}, &status);
+        QCOMPARE(status, 0);
     }
 
     void operation_data()
@@ -204,22 +246,26 @@ private Q_SLOTS:
         QTest::newRow("folder under a piece name") << Operation{doc, {}, 3000, 1, {first, "rapport.002/"}, {ask, cutError}};
         QTest::newRow("earlier set: its pieces only") << Operation{doc, {}, 1500, 1, {first, "rapport.0x", "rapport.05.txt",
             "rapport.0-final.pdf", "rapport.0001", "rapport.000", "rapport.0d/", "rapport.150", "rapport.999"},
-            {ask, "refresh", cut, "refresh"}, {"+rapport.001", "+rapport.002", "-rapport.150", "-rapport.999"}};
+            {ask, "refresh", cut, "refresh"}, {"+rapport.001", "+rapport.002", "+rapport.sha256", "-rapport.150", "-rapport.999"}};
         QTest::newRow("hidden earlier pieces") << Operation{".x.bc", {}, 100, 1, {".x.001", ".x.002"},
-            {"Fichier .x.0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+.x.001", "-.x.002"}};
+            {"Fichier .x.0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+.x.001", "-.x.002", "+.x.sha256"}};
         QTest::newRow("taken piece name, Cancel") << Operation{doc, {}, 1500, 1, {"rapport.005"}, {ask, "refresh"}, {}, {Cancel}};
+        QTest::newRow("lone checksum file") << Operation{doc, {}, 1500, 1, {"rapport.sha256"}, {ask, "refresh", cut, "refresh"},
+            {"+rapport.001", "+rapport.002", "+rapport.sha256"}};
+        QTest::newRow("lone checksum file, Cancel") << Operation{doc, {}, 1500, 1, {"rapport.sha256"}, {ask, "refresh"}, {}, {Cancel}};
         QTest::newRow("wildcards are literal") << Operation{"r*.doc", {}, 100, 1, {"r*.001", "rx.001"},
-            {"Fichier r*.0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+r*.001"}};
+            {"Fichier r*.0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+r*.001", "+r*.sha256"}};
         QTest::newRow("dangling link under a piece name") << Operation{doc, {}, 1500, 1, {"rapport.002@mine"},
-            {ask, "refresh", cut, "refresh"}, {"+rapport.001", "+rapport.002"}};
+            {ask, "refresh", cut, "refresh"}, {"+rapport.001", "+rapport.002", "+rapport.sha256"}};
         QTest::newRow("link under the hidden name") << Operation{doc, {}, 1500, 1, {"mine", ".rapport.001.fendrax@mine"},
-            {cut, "refresh"}, {"+rapport.001", "+rapport.002", "-.rapport.001.fendrax"}};
+            {cut, "refresh"}, {"+rapport.001", "+rapport.002", "+rapport.sha256", "-.rapport.001.fendrax"}};
         QTest::newRow("folder under a piece name, meanwhile") << Operation{doc, {}, 5000, 1, {}, {cutError}, {"+rapport.003=<dir>"}, {Folder, 2, "rapport.003"}};
         QTest::newRow("cut stopped") << Operation{doc, {}, 5000, 1, {}, {}, {}, {Stop, 3}};
         QTest::newRow("cut stopped within a piece") << Operation{doc, {}, 5 << 20, 8 << 10, {}, {}, {}, {Stop, 0}};
         QTest::newRow("source shrinks") << Operation{doc, {}, 5000, 1, {}, {cutError}, {"+rapport.doc"}, {Resize, 3, doc, 2500}};
         QTest::newRow("cut, file-size limit") << Operation{doc, {}, 5000, 1, {}, {cutError}, {}, {DiskFull, 0, {}, 1000}};
-        QTest::newRow("cut killed, then again") << Operation{doc, {}, 5000, 1, {}, {ask, "refresh", cut, "refresh"}, pieces5, {Kill, 5, first}};
+        QTest::newRow("cut killed, then again") << Operation{doc, {}, 5000, 1, {}, {ask, "refresh", cut, "refresh"},
+            pieces5 + QStringList{"+rapport.sha256"}, {Kill, 5, first}};
 
         QTest::newRow("one piece") << Operation{first, "txt  001hello", 0, 0, {}, done, {"+rapport.txt=hello"}};
         QTest::newRow("fourth header byte") << Operation{first, "docx 001data", 0, 0, {}, done, {"+rapport.docx=data"}};
@@ -240,6 +286,15 @@ private Q_SLOTS:
             {"txt  004aaaa|bbbb|cccc|", 4}, {"txt  003aa|bbbb|c", 2}, {"txt  001", 1}};
         for (const auto &[set, n] : damages)
             QTest::addRow("damaged: %s", set) << Operation{first, set, 0, 0, {}, {damaged.arg(n)}};
+        const std::pair<QByteArray, QString> checked[] = {{"txt  004aaXa|bbbb|cccc|dddd#" + set4, corrupt.arg(1)},
+            {"txt  004aaaa|bbXb|cccc|dddd#" + set4, corrupt.arg(2)}, {"txt  004aaaa|bbbb|cccc|dddX#" + set4, corrupt.arg(4)},
+            {"txx  004aaaa|bbbb|cccc|dddd#" + set4, corrupt.arg(1)}, {"txt  003aaaa|bbbb|cccc|dddd#" + set4, corrupt.arg(1)},
+            {"txt  004aaaa|cccc|bbbb|dddd#" + set4, corrupt.arg(2)}, {set4 + "#txt  004aaaa|bbbb|cccc", notTheSet},
+            {set4 + "#txt  002aaaaaaaa|bbbbbbbb", notTheSet}};
+        for (const auto &[set, message] : checked)
+            QTest::addRow("checked: %s", set.constData()) << Operation{first, set, 0, 0, {}, {message}};
+        QTest::newRow("checked: whole") << Operation{first, set4 + '#' + set4, 0, 0, {}, done, {"+rapport.txt=aaaabbbbccccdddd"}};
+        QTest::newRow("checked: not in the format") << Operation{first, set4, 0, 0, {"rapport.sha256"}, {notTheSet}};
         QTest::newRow("restore, file-size limit") << Operation{first, set4, 0, 0, {}, {restoreError}, {}, {DiskFull, 0, {}, 14}};
         QTest::newRow("restore killed, then again") << Operation{first, set4, 0, 0, {}, done, {"+rapport.txt=aaaabbbbccccdddd"}, {Kill, 3, "rapport.txt"}};
         // clang-format on
@@ -248,9 +303,12 @@ private Q_SLOTS:
     void operation()
     {
         QFETCH(Operation, o);
-        const QList<QByteArray> pieces = o.pieces.split('|');
+        const QList<QByteArray> sets = o.pieces.split('#');
+        const QList<QByteArray> pieces = sets[0].split('|');
         for (int n = 1; n <= pieces.size() && !o.pieces.isEmpty(); ++n)
             write(path(piece(o.file, n)), pieces[n - 1]);
+        if (sets.size() > 1)
+            write(path(o.file.chopped(4) + ".sha256"), checksumsOf(sets[1], o.file));
         if (o.pieces.isEmpty() && o.length >= 0)
             write(path(o.file), "source", o.length);
         populate(m_dir->path(), o.entries);

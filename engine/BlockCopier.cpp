@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+#include "BlockCopier.h"
+#include "EngineWindow.h"
+#include "HashThread.h"
+#include "Sha256.h"
+
+#include <QFileDevice>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 blockSize = 4 << 20;
+
+// Errors by which the kernel declines to copy between these two files itself.
+bool kernelCopyRefused(int error)
+{
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// Up to length bytes at offset: fewer only where the file ends; -1 on an error.
+qint64 readFully(int from, char *buffer, qint64 length, qint64 offset)
+{
+    qint64 got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(from, buffer + got, size_t(length - got), off_t(offset + got));
+        if (n <= 0)
+            return n < 0 ? -1 : got;
+        got += n;
+    }
+    return got;
+}
+
+bool writeFully(int to, const char *buffer, qint64 length)
+{
+    for (qint64 written = 0; written < length;) {
+        const ssize_t n = ::write(to, buffer + written, size_t(length - written));
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+} // namespace
+
+BlockCopier::BlockCopier(EngineWindow &window, Progress &progress)
+    : m_window(window), m_progress(progress)
+{}
+
+BlockCopier::~BlockCopier() = default;
+
+char *BlockCopier::nextBuffer()
+{
+    std::unique_ptr<char[]> &buffer = m_buffers[m_next];
+    m_next = 1 - m_next;
+    if (!buffer)
+        buffer.reset(new (std::nothrow) char[blockSize]);
+    return buffer.get();
+}
+
+FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 length,
+                                   QFileDevice &to, const Hashes &hashes)
+{
+    using FileIo::Result;
+    qint64 copied = 0;
+    qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
+    while (copied < length) {
+        if (copied > 0) {
+            m_window.betweenBlocks(m_progress);
+            if (m_window.stopRequested())
+                return Result::Stopped;
+        }
+        const qint64 wanted = std::min(blockSize, length - copied);
+        const qint64 at = offset + copied;
+        qint64 moved = -1;
+        if (!m_kernelRefuses && !hashes.writeHashed) {
+            loff_t position = at;
+            moved = ::copy_file_range(from.handle(), &position, to.handle(), nullptr,
+                                      size_t(wanted), 0);
+            m_kernelRefuses = moved < 0 && kernelCopyRefused(errno);
+        }
+        char *buffer = nullptr;
+        if (m_kernelRefuses || hashes.writeHashed) {
+            if (!(buffer = nextBuffer()))
+                return Result::Failed;
+            moved = readFully(from.handle(), buffer, wanted, at);
+            if (moved > 0 && !writeFully(to.handle(), buffer, moved))
+                return Result::Failed;
+        }
+        if (moved <= 0)
+            return moved == 0 ? Result::Short : Result::Failed;
+        if (hashes.here || hashes.beside) {
+            if (!buffer && !(buffer = nextBuffer()))
+                return Result::Failed;
+            // Copied by the kernel: read again, from the system's cache where the copy left it.
+            if (!hashes.writeHashed && !m_kernelRefuses
+                && readFully(from.handle(), buffer, moved, at) != moved)
+                return Result::Short;
+            if (hashes.beside)
+                hashes.beside->add(buffer, moved);
+            if (hashes.here)
+                hashes.here->add(buffer, moved);
+        }
+        m_writeBehind.written(to.handle(), start, moved);
+        start += moved;
+        copied += moved;
+        m_progress.moved += moved;
+    }
+    return Result::Done;
+}
