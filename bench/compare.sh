@@ -4,7 +4,9 @@
 # Compares the engine with its peers on this machine, in one run: the cut with `split -b` of the
 # same block size, the restore with `cat` of the same pieces, each until its data is on disk.
 # Prints the median time ratios (below 1.0: Fendrax is faster), also with 999 pieces and, as root,
-# on XFS and btrfs, and the engine's peak memory, also with pieces of 1 GiB.
+# on XFS and btrfs, where the restore is compared with what a careful user does by hand: check
+# the pieces with `sha256sum -c`, then `cat` them; and the engine's peak memory, also with pieces
+# of 1 GiB.
 #   bench/compare.sh [BENCH_BINARY] [MIB] [RUNS]
 set -euo pipefail
 bench=${1:-build/default/bench/fendrax-bench}
@@ -33,23 +35,35 @@ seconds() { # runs a command and a sync, prints their wall time in seconds: data
 }
 median() { sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
-# compare WORK SIZE_KB: times `runs` cuts of WORK/source.bin into pieces of SIZE_KB against split,
-# and restores against cat, alternating the order; prints the median ratios and seconds.
+# compare WORK SIZE_KB [checked]: times `runs` cuts of WORK/source.bin into pieces of SIZE_KB
+# against split, and restores against cat (with "checked", sha256sum -c of the pieces then cat),
+# alternating the order; prints the median ratios and seconds.
 compare() {
-  local work=$1 kb=$2 ours peer
+  local work=$1 kb=$2 checked=${3:-} ours peer
   local cut_ratios=() restore_ratios=() cut_ours=() cut_peer=() restore_ours=() restore_peer=()
   mkdir -p "$work/split"
-  clean_pieces() { find "$work" -maxdepth 1 -name 'source.[0-9][0-9][0-9]' -delete; }
+  clean_pieces() { find "$work" -maxdepth 1 \( -name 'source.[0-9][0-9][0-9]' -o -name source.sha256 \) -delete; }
   # Each timed command starts after a sync, so that it does not pay for the other's write-back.
   our_cut() { clean_pieces; sync; seconds "$bench" cut "$work/source.bin" "$kb"; }
   peer_cut() { rm -f "$work"/split/*; sync; seconds split -b $((kb * 1024)) -a 3 -d "$work/source.bin" "$work/split/source."; }
   our_restore() {
     mv "$work/source.bin" "$work/keep.bin"; sync
     seconds "$bench" restore "$work/source.001"
-    cmp -s "$work/keep.bin" "$work/source.bin" || { echo "restored bytes differ" >&2; exit 1; }
+    cmp -s "$work/keep.bin" "$work/source.bin" \
+      || { echo "restored bytes differ:" >&2; "$bench" restore "$work/source.001" >&2; exit 1; }
     rm -f "$work/source.bin"; mv "$work/keep.bin" "$work/source.bin"
   }
-  peer_restore() { rm -f "$work/cat.bin"; sync; seconds sh -c "cat '$work'/source.[0-9][0-9][0-9] > '$work/cat.bin'"; }
+  peer_restore() {
+    rm -f "$work/cat.bin"; sync
+    if [ -n "$checked" ]; then
+      # The restored file is not there yet when a user checks the pieces.
+      mv "$work/source.bin" "$work/keep.bin"
+      seconds sh -c "cd '$work' && sha256sum --quiet -c --ignore-missing source.sha256 && cat source.[0-9][0-9][0-9] > cat.bin"
+      mv "$work/keep.bin" "$work/source.bin"
+    else
+      seconds sh -c "cat '$work'/source.[0-9][0-9][0-9] > '$work/cat.bin'"
+    fi
+  }
   for ((i = 1; i <= runs; i++)); do
     if ((i % 2)); then ours=$(our_cut); peer=$(peer_cut); else peer=$(peer_cut); ours=$(our_cut); fi
     cut_ours+=("$ours") cut_peer+=("$peer") cut_ratios+=("$(echo "$ours / $peer" | bc -l)")
@@ -61,7 +75,8 @@ compare() {
   printf 'cut / split   (median time ratio): %.3f  (median %.2f s against %.2f s; runs: %s)\n' \
     "$(printf '%s\n' "${cut_ratios[@]}" | median)" "$(printf '%s\n' "${cut_ours[@]}" | median)" \
     "$(printf '%s\n' "${cut_peer[@]}" | median)" "$(printf '%.2f ' "${cut_ratios[@]}")"
-  printf 'restore / cat (median time ratio): %.3f  (median %.2f s against %.2f s; runs: %s)\n' \
+  printf 'restore / %s (median time ratio): %.3f  (median %.2f s against %.2f s; runs: %s)\n' \
+    "${checked:+sha256sum -c + }cat" \
     "$(printf '%s\n' "${restore_ratios[@]}" | median)" "$(printf '%s\n' "${restore_ours[@]}" | median)" \
     "$(printf '%s\n' "${restore_peer[@]}" | median)" "$(printf '%.2f ' "${restore_ratios[@]}")"
 }
@@ -83,7 +98,7 @@ if [ "$(id -u)" -eq 0 ]; then
     mkdir "$dir/$fs" && mount -o loop "$dir/$fs.img" "$dir/$fs" && mounts+=("$dir/$fs")
     cp "$dir/source.bin" "$dir/$fs/source.bin" && sync
     echo "on $fs (loop-mounted image), pieces of 1400 KB:"
-    compare "$dir/$fs" 1400
+    compare "$dir/$fs" 1400 checked
     umount "$dir/$fs" && mounts=() && rm -f "$dir/$fs.img"
   done
 fi

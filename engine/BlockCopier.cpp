@@ -3,7 +3,6 @@
 #include "BlockCopier.h"
 #include "EngineWindow.h"
 #include "HashThread.h"
-#include "Sha256.h"
 
 #include <QFileDevice>
 
@@ -12,7 +11,7 @@
 
 namespace {
 
-constexpr qint64 blockSize = 4 << 20;
+constexpr qint64 blockSize = 1 << 20;
 
 // Errors by which the kernel declines to copy between these two files itself.
 bool kernelCopyRefused(int error)
@@ -55,7 +54,7 @@ BlockCopier::~BlockCopier() = default;
 char *BlockCopier::nextBuffer()
 {
     std::unique_ptr<char[]> &buffer = m_buffers[m_next];
-    m_next = 1 - m_next;
+    m_next = (m_next + 1) % std::size(m_buffers);
     if (!buffer)
         buffer.reset(new (std::nothrow) char[blockSize]);
     return buffer.get();
@@ -92,17 +91,17 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
         }
         if (moved <= 0)
             return moved == 0 ? Result::Short : Result::Failed;
-        if (hashes.here || hashes.beside) {
+        if (hashes.threads[0]) {
             if (!buffer && !(buffer = nextBuffer()))
                 return Result::Failed;
             // Copied by the kernel: read again, from the system's cache where the copy left it.
             if (!hashes.writeHashed && !m_kernelRefuses
                 && readFully(from.handle(), buffer, moved, at) != moved)
                 return Result::Short;
-            if (hashes.beside)
-                hashes.beside->add(buffer, moved);
-            if (hashes.here)
-                hashes.here->add(buffer, moved);
+            for (HashThread *thread : hashes.threads) {
+                if (thread)
+                    thread->add(buffer, moved);
+            }
         }
         m_writeBehind.written(to.handle(), start, moved);
         start += moved;

@@ -1,20 +1,20 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
-// How an operation moves its data: in blocks of at most 4 MiB, so that the window hears how far it
+// How an operation moves its data: in blocks of at most 1 MiB, so that the window hears how far it
 // is and a stop is quick; inside the kernel where it can (on XFS and btrfs a piece then shares the
 // source's blocks instead of copying them), through a buffer where it cannot; each block on its
 // way to the disk at once, never far ahead of it; and hashed on the way when asked.
 #pragma once
 
 #include "FileIo.h"
+#include "HashThread.h"
 #include "WriteBehind.h"
 
+#include <array>
 #include <memory>
 
 class EngineWindow;
-class HashThread;
 class QFileDevice;
-class Sha256;
 struct Progress;
 
 class BlockCopier
@@ -23,8 +23,8 @@ public:
     // What the bytes copied are added to besides.
     struct Hashes
     {
-        Sha256 *here = nullptr;       // hashed on the copier's thread
-        HashThread *beside = nullptr; // hashed on the second core while the copy goes on
+        // Each adds them to its digest on a thread of its own, while the copy goes on.
+        std::array<HashThread *, 2> threads = {};
         // The bytes written are the very bytes hashed, read once: what a check proves is what
         // was copied. Otherwise the kernel copies, and the bytes copied are read again for the
         // hashes.
@@ -40,13 +40,13 @@ public:
                           const Hashes &hashes);
 
 private:
-    // One of two buffers, in turn: the one a hash beside may still read is never given out.
+    // One of the buffers, in turn: one that a hash may still read is never given out.
     char *nextBuffer();
 
     EngineWindow &m_window;
     Progress &m_progress;
     WriteBehind m_writeBehind;
     bool m_kernelRefuses = false;
-    std::unique_ptr<char[]> m_buffers[2];
+    std::unique_ptr<char[]> m_buffers[HashThread::queued + 1];
     int m_next = 0;
 };

@@ -11,7 +11,6 @@
 #include "HashThread.h"
 #include "IgnoredFileSizeSignal.h"
 #include "PieceHeader.h"
-#include "Sha256.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -158,9 +157,8 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
     Progress progress{0, pieceCount, 0, length};
     BlockCopier copier(window, progress);
     // The set's checksums, one line a piece as it lies on the disk, then one for the file that it
-    // restores to. Both hashes read the data once, the second on the second core.
-    QByteArray checksums;
-    Sha256 pieceHash;
+    // restores to: two hashes of the data, read once, on both cores while the kernel copies.
+    HashThread pieceHash;
     HashThread fileHash;
     for (int n = 1; n <= pieceCount; ++n) {
         QFile piece(n == 1 ? firstPieceTemporary : piecePath(n));
@@ -177,21 +175,23 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
             pieceHash.add(header.constData(), header.size());
         const FileIo::Result copied =
             n > 1 || piece.write(header) == header.size()
-                ? copier.append(source, offset, chunk, piece, {&pieceHash, &fileHash})
+                ? copier.append(source, offset, chunk, piece, {{&pieceHash, &fileHash}})
                 : FileIo::Result::Failed;
         if (copied != FileIo::Result::Done)
             return abandon(copied == FileIo::Result::Stopped);
-        const QByteArray digest = pieceHash.finish();
-        if (digest.isEmpty())
-            return abandon(false);
-        checksums += ChecksumFile::line(digest, QFile::encodeName(name.baseName + PieceSuffix(n)));
+        pieceHash.endDigest();
     }
     source.close();
-    const QByteArray digest = fileHash.finish();
-    if (digest.isEmpty())
-        return abandon(false);
-    checksums += ChecksumFile::line(
-        digest, QFile::encodeName(RestoredName(name.baseName, name.extension)));
+    fileHash.endDigest();
+    const QList<QByteArray> digests = pieceHash.takeDigests(true) + fileHash.takeDigests(true);
+    QByteArray checksums;
+    for (int n = 1; n <= pieceCount + 1; ++n) {
+        const QString fileName = n <= pieceCount ? name.baseName + PieceSuffix(n)
+                                                 : RestoredName(name.baseName, name.extension);
+        if (digests[n - 1].isEmpty())
+            return abandon(false);
+        checksums += ChecksumFile::line(digests[n - 1], QFile::encodeName(fileName));
+    }
     QFile checksumFile(FileIo::temporaryPath(checksumPath));
     if (!FileIo::createNew(checksumFile, permissions))
         return abandon(false);

@@ -8,8 +8,7 @@ HashThread::HashThread() : m_thread([this] { run(); })
 HashThread::~HashThread()
 {
     {
-        std::unique_lock lock(m_mutex);
-        wait(lock);
+        const std::lock_guard lock(m_mutex);
         m_quit = true;
     }
     m_changed.notify_all();
@@ -18,38 +17,50 @@ HashThread::~HashThread()
 
 void HashThread::add(const char *data, qint64 length)
 {
+    push(data, length);
+}
+
+void HashThread::endDigest()
+{
+    push(nullptr, 0);
+}
+
+void HashThread::push(const char *data, qint64 length)
+{
     {
         std::unique_lock lock(m_mutex);
-        wait(lock);
-        m_data = data;
-        m_length = length;
+        m_changed.wait(lock, [this] { return m_blocks.size() < queued; });
+        m_blocks.push_back({data, length});
     }
     m_changed.notify_all();
 }
 
-QByteArray HashThread::finish()
+QList<QByteArray> HashThread::takeDigests(bool wait)
 {
     std::unique_lock lock(m_mutex);
-    wait(lock);
-    return m_sha256.finish();
-}
-
-void HashThread::wait(std::unique_lock<std::mutex> &lock)
-{
-    m_changed.wait(lock, [this] { return m_data == nullptr; });
+    if (wait)
+        m_changed.wait(lock, [this] { return m_blocks.empty(); });
+    return std::exchange(m_digests, {});
 }
 
 void HashThread::run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_data != nullptr || m_quit; });
-        if (m_data == nullptr)
+        m_changed.wait(lock, [this] { return !m_blocks.empty() || m_quit; });
+        if (m_quit)
             return;
+        const Block block = m_blocks.front();
         lock.unlock();
-        m_sha256.add(m_data, m_length);
+        QByteArray digest;
+        if (block.data)
+            m_sha256.add(block.data, block.length);
+        else
+            digest = m_sha256.finish();
         lock.lock();
-        m_data = nullptr;
+        if (!block.data)
+            m_digests.append(digest);
+        m_blocks.pop_front();
         m_changed.notify_all();
     }
 }

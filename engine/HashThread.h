@@ -1,39 +1,55 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
-// The SHA-256 of a stream of blocks, computed on a thread of its own, on the processor's second
-// core, while the caller goes on with its own work on the same blocks.
+// SHA-256 digests of a stream of blocks, computed on a thread of their own, on the processor's
+// second core, while the caller goes on with its own work on the same blocks. The caller never
+// waits for a digest until it needs all of them.
 #pragma once
 
 #include "Sha256.h"
 
+#include <QList>
+
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 
 class HashThread
 {
 public:
+    // At most this many blocks wait to be hashed: add waits for room.
+    static constexpr int queued = 2;
+
     HashThread();
+    // Hashes no more of what waits.
     ~HashThread();
     HashThread(const HashThread &) = delete;
     HashThread &operator=(const HashThread &) = delete;
 
-    // Adds the block, which must stay as it is until the next call of add or finish returns:
-    // each waits until the block before it is hashed.
+    // Adds the block, which must stay as it is until `queued` more calls of add or endDigest, or a
+    // call of takeDigests that waits, have returned.
     void add(const char *data, qint64 length);
-    // As Sha256::finish, once the last block is hashed.
-    QByteArray finish();
+    // Ends the digest of what was added since the last one ended; the next one starts empty.
+    void endDigest();
+    // The digests ended and computed since the last call, in order (as Sha256::finish); with
+    // wait, once every digest ended is computed.
+    QList<QByteArray> takeDigests(bool wait);
 
 private:
     void run();
-    // Waits until the thread has hashed the block it was given.
-    void wait(std::unique_lock<std::mutex> &lock);
+    void push(const char *data, qint64 length);
+
+    struct Block
+    {
+        const char *data; // none: the end of a digest
+        qint64 length;
+    };
 
     Sha256 m_sha256;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    const char *m_data = nullptr; // the block to hash, while there is one
-    qint64 m_length = 0;
+    std::deque<Block> m_blocks; // the one being hashed first
+    QList<QByteArray> m_digests;
     bool m_quit = false;
     std::thread m_thread; // last: it starts when the rest is ready
 };

@@ -9,6 +9,7 @@
 #include "FileEntry.h"
 #include "FileIo.h"
 #include "IgnoredFileSizeSignal.h"
+#include "HashThread.h"
 #include "PieceHeader.h"
 #include "Sha256.h"
 
@@ -209,6 +210,22 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
 
     Progress progress{0, header->pieceCount, 0, 0};
     BlockCopier copier(window, progress);
+    // Each piece is hashed as it is copied, and its digest compared as soon as it is done: the
+    // copy goes on meanwhile. Its checksum covers it whole: piece 1's header as it is read during
+    // the copy, then the very bytes written.
+    char head[PieceHeader::size];
+    HashThread pieceHash;
+    int checked = 0;
+    const auto check = [&](bool all) {
+        for (const QByteArray &digest : pieceHash.takeDigests(all)) {
+            ++checked;
+            if (digest != (*checksums)[checked - 1].digest)
+                return digest.isEmpty() ? EngineTexts::restoreError
+                                        : EngineTexts::damagedContent(pieceName(checked),
+                                                                      checksumName);
+        }
+        return QString();
+    };
     for (const CheckedPiece &checked : pieces)
         progress.total += checked.dataLength;
     for (int n = 1; n <= header->pieceCount; ++n) {
@@ -222,10 +239,6 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
         struct stat now;
         const bool same = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
                           && ::fstat(piece.handle(), &now) == 0 && pieces[n - 1].isStill(now, n);
-        // The piece's checksum covers it whole: piece 1's header as it is read now, then the
-        // very bytes that are written.
-        Sha256 pieceHash;
-        char head[PieceHeader::size];
         const bool headRead = n > 1 || !checksums
                               || ::pread(piece.handle(), head, sizeof head, 0) == sizeof head;
         if (checksums && n == 1)
@@ -233,7 +246,7 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
         const FileIo::Result copied =
             same && headRead
                 ? copier.append(piece, headerLength(n), pieces[n - 1].dataLength, restored,
-                                checksums ? BlockCopier::Hashes{&pieceHash, nullptr, true}
+                                checksums ? BlockCopier::Hashes{{&pieceHash}, true}
                                           : BlockCopier::Hashes{})
                 : FileIo::Result::Short;
         if (copied == FileIo::Result::Stopped)
@@ -246,13 +259,13 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
                                ? EngineTexts::damagedPiece(pieceName(n))
                                : EngineTexts::missingPiece(pieceName(n)));
         if (checksums) {
-            const QByteArray digest = pieceHash.finish();
-            if (digest.isEmpty())
-                return abandon(EngineTexts::restoreError);
-            if (digest != (*checksums)[n - 1].digest)
-                return abandon(EngineTexts::damagedContent(pieceName(n), checksumName));
+            pieceHash.endDigest();
+            if (const QString damage = check(false); !damage.isEmpty())
+                return abandon(damage);
         }
     }
+    if (const QString damage = checksums ? check(true) : QString(); !damage.isEmpty())
+        return abandon(damage);
     restored.close();
     if (!FileIo::flush(restored.fileName()))
         return abandon(EngineTexts::restoreError);

@@ -5,25 +5,33 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+
+constexpr qint64 mostOnTheirWay = 12 << 20;
+
+} // namespace
+
 WriteBehind::~WriteBehind()
 {
-    if (m_file >= 0)
-        ::close(m_file);
+    for (const Block &block : m_onTheirWay)
+        ::close(block.file);
 }
 
 void WriteBehind::written(int file, qint64 start, qint64 length)
 {
 #ifdef Q_OS_LINUX
     ::sync_file_range(file, start, length, SYNC_FILE_RANGE_WRITE);
-    if (m_file >= 0) {
-        ::sync_file_range(m_file, m_start, m_length,
+    m_onTheirWay.push_back({::fcntl(file, F_DUPFD_CLOEXEC, 0), start, length});
+    m_bytes += length;
+    while (m_bytes > mostOnTheirWay) {
+        const Block &oldest = m_onTheirWay.front();
+        ::sync_file_range(oldest.file, oldest.start, oldest.length,
                           SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE
                               | SYNC_FILE_RANGE_WAIT_AFTER);
-        ::close(m_file);
+        ::close(oldest.file);
+        m_bytes -= oldest.length;
+        m_onTheirWay.pop_front();
     }
-    m_file = ::fcntl(file, F_DUPFD_CLOEXEC, 0);
-    m_start = start;
-    m_length = length;
 #else
     Q_UNUSED(file);
     Q_UNUSED(start);

@@ -204,7 +204,7 @@ private Q_SLOTS:
         QStringList progress;
         for (int n = 1; n <= count; ++n) {
             names << piece(t.first, n);
-            for (qint64 at = (n - 1) * block; at < std::min(n * block, t.length); at += 4 << 20)
+            for (qint64 at = (n - 1) * block; at < std::min(n * block, t.length); at += 1 << 20)
                 progress << QString("%1/%2 %3/%4").arg(n).arg(count).arg(at).arg(t.length);
             QCOMPARE(QFile::permissions(path(names.last())), own);
             QCOMPARE(read(path(names.last())),

@@ -280,9 +280,9 @@ private Q_SLOTS:
     // Pieces of several blocks: between two of them, the title tells how far the cut is.
     void progressWithinAPiece()
     {
-        write(path("film.iso"), "", 12 << 20);
+        write(path("film.iso"), "", 3 << 20);
         start({path("film.iso")});
-        type("Combo1", "12288");
+        type("Combo1", "3072");
         QSignalSpy titles(m_window.get(), &QWidget::windowTitleChanged);
         press("Decouper");
         finish();
