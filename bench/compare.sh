@@ -93,7 +93,9 @@ compare "$dir" $(((mib * 1024 + 998) / 999))
 if [ "$(id -u)" -eq 0 ]; then
   for fs in xfs btrfs; do
     command -v "mkfs.$fs" > /dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${fs}progs" > /dev/null
-    truncate -s $((mib * 3 + 1024))M "$dir/$fs.img"
+    # The source, the pieces of split and cat's copy, and a restore that writes its data: it reads
+    # the pieces to check them, and shares no block with them.
+    truncate -s $((mib * 5 + 1024))M "$dir/$fs.img"
     "mkfs.$fs" -q "$dir/$fs.img" > /dev/null
     mkdir "$dir/$fs" && mount -o loop "$dir/$fs.img" "$dir/$fs" && mounts+=("$dir/$fs")
     cp "$dir/source.bin" "$dir/$fs/source.bin" && sync

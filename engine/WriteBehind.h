@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
-// Keeps the disk busy but never far behind, over all the files that one operation writes: each
-// block written starts on its way to the disk at once, and once more than 12 MiB are on their way,
-// the oldest blocks are waited for, in the same file or in those before. A slow medium then slows
-// the operation down instead of filling the memory with data waiting to be written: a stop, which
-// waits for what is on its way, takes a second at most on a stick that writes 10 MB a second, and
-// the final flush is as short.
+// Keeps the disk busy but never far behind, over all the files that one operation writes: the
+// blocks written are sent on their way to the disk 4 MiB at a time, and once more is on its way
+// than the disk has shown it writes in half a second (8 MiB at least), the oldest are waited for,
+// in the same file or in those before. A slow medium then slows the operation down instead of
+// filling the memory with data waiting to be written, while a fast disk gets enough at once to
+// go at its own pace: a stop, which waits for what is on its way, takes a second or so on a stick
+// that writes 10 MB a second, and the final flush is as short.
 #pragma once
 
-#include <QtGlobal>
+#include <QElapsedTimer>
 
 #include <deque>
 
@@ -24,12 +25,19 @@ public:
     void written(int file, qint64 start, qint64 length);
 
 private:
-    struct Block
+    struct Range
     {
-        int file; // a descriptor of our own: the file may be closed before its block is waited for
-        qint64 start;
-        qint64 length;
+        int file = -1; // a descriptor of our own: the file may be closed before its range goes
+        qint64 start = 0;
+        qint64 length = 0;
     };
-    std::deque<Block> m_onTheirWay;
-    qint64 m_bytes = 0;
+    // Sends the range gathered so far on its way, then waits for the oldest ones as needed.
+    void send();
+
+    int m_writtenTo = -1; // the caller's descriptor of the file the gathered range is in
+    Range m_gathered;
+    std::deque<Range> m_onTheirWay;
+    qint64 m_bytes = 0;   // on their way
+    qint64 m_written = 0; // known to be on the disk, since m_clock started
+    QElapsedTimer m_clock;
 };
