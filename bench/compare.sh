@@ -92,7 +92,8 @@ compare "$dir" $(((mib * 1024 + 998) / 999))
 # source's own blocks: as root, the same comparison on a loop-mounted XFS and btrfs image.
 if [ "$(id -u)" -eq 0 ]; then
   for fs in xfs btrfs; do
-    command -v "mkfs.$fs" > /dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${fs}progs" > /dev/null
+    package=xfsprogs; [ "$fs" = btrfs ] && package=btrfs-progs
+    command -v "mkfs.$fs" > /dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$package" > /dev/null
     # The source, the pieces of split and cat's copy, and a restore that writes its data: it reads
     # the pieces to check them, and shares no block with them.
     truncate -s $((mib * 5 + 1024))M "$dir/$fs.img"
