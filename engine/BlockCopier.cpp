@@ -75,14 +75,14 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
         const qint64 wanted = std::min(blockSize, length - copied);
         const qint64 at = offset + copied;
         qint64 moved = -1;
-        if (!m_kernelRefuses && !hashes.writeHashed) {
+        if (!m_kernelRefuses) {
             loff_t position = at;
             moved = ::copy_file_range(from.handle(), &position, to.handle(), nullptr,
                                       size_t(wanted), 0);
             m_kernelRefuses = moved < 0 && kernelCopyRefused(errno);
         }
         char *buffer = nullptr;
-        if (m_kernelRefuses || hashes.writeHashed) {
+        if (m_kernelRefuses) {
             if (!(buffer = nextBuffer()))
                 return Result::Failed;
             moved = readFully(from.handle(), buffer, wanted, at);
@@ -94,9 +94,10 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
         if (hashes.threads[0]) {
             if (!buffer && !(buffer = nextBuffer()))
                 return Result::Failed;
-            // Copied by the kernel: read again, from the system's cache where the copy left it.
-            if (!hashes.writeHashed && !m_kernelRefuses
-                && readFully(from.handle(), buffer, moved, at) != moved)
+            if (!m_kernelRefuses
+                && readFully(hashes.hashWritten ? to.handle() : from.handle(), buffer, moved,
+                             hashes.hashWritten ? start : at)
+                       != moved)
                 return Result::Short;
             for (HashThread *thread : hashes.threads) {
                 if (thread)

@@ -25,10 +25,10 @@ public:
     {
         // Each adds them to its digest on a thread of its own, while the copy goes on.
         std::array<HashThread *, 2> threads = {};
-        // The bytes written are the very bytes hashed, read once: what a check proves is what
-        // was copied. Otherwise the kernel copies, and the bytes copied are read again for the
-        // hashes.
-        bool writeHashed = false;
+        // The bytes hashed are read back from the file written (or are those written from a
+        // buffer): what a check proves is what lies in the copy. Otherwise they are read again
+        // from the file copied, in the system's cache where the copy left them.
+        bool hashWritten = false;
     };
 
     BlockCopier(EngineWindow &window, Progress &progress);

@@ -28,7 +28,8 @@ bool createNew(QFile &file, QFileDevice::Permissions permissions)
 {
     if (FileEntry::exists(file.fileName()) && !QFile::remove(file.fileName()))
         return false;
-    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+    // Open for reading too: a copy may be read back to be checked.
+    return file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered,
                      permissions);
 }
 

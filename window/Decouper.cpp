@@ -90,7 +90,13 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     load();
 }
 
-Decouper::~Decouper() = default;
+Decouper::~Decouper()
+{
+    // An operation that the window leaves behind (it is stopped and waited for now) has no
+    // end of its own here to give the application its cursor back.
+    if (m_worker.isRunning())
+        QApplication::restoreOverrideCursor();
+}
 
 void Decouper::load()
 {
@@ -214,8 +220,8 @@ void Decouper::quitClicked()
 
 void Decouper::closeEvent(QCloseEvent *event)
 {
-    // The window goes at once. A cut or a restore stops at its next block and removes what it
-    // had begun; the program waits for that when the window is destroyed, on its way out.
+    // The window goes at once, and the operation is told now: the program waits for it to
+    // remove what it had begun when the window is destroyed, on its way out.
     m_worker.stop();
     event->accept();
 }
