@@ -3,7 +3,7 @@
 // The piece-set engine: naming of pieces, path helpers, and the two operations that write files.
 // A file is cut into pieces named base name + ".001", ".002", ... in its own folder; the first
 // piece starts with an 8-byte header (PieceHeader.h) from which RestoreFile rebuilds the file
-// under its own name again.
+// under its own name again, and base name + ".sha256" (ChecksumFile.h) proves what comes back.
 #pragma once
 
 #include <QDir>
@@ -36,9 +36,11 @@ SetName SetNameOf(const QString &fileName);
 // The name a set's file comes back under: base name, then a point and the extension if any.
 QString RestoredName(const QString &baseName, const QString &extension);
 
-// Cuts the file at sourcePath into pieces of sizeKb kilobytes (1024 bytes) in its own folder.
+// Cuts the file at sourcePath into pieces of sizeKb kilobytes (1024 bytes) in its own folder,
+// with their checksum file.
 void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb);
-// Rebuilds the file whose first piece is at firstPiecePath, in the same folder.
+// Rebuilds the file whose first piece is at firstPiecePath, in the same folder, checking each
+// piece against the set's checksum file when there is one.
 void RestoreFile(EngineWindow &window, const QString &firstPiecePath);
 
 } // namespace FctDecoup
