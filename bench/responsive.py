@@ -159,7 +159,9 @@ def progress(rows):
     """How often the title changed while the operation ran, and the longest time it stood still."""
     changes = [t for (t, _, ok, title), previous in zip(rows[1:], rows) if ok and title != previous[3]]
     gaps = [b - a for a, b in zip(changes, changes[1:])]
-    return f'title changed {len(changes)} times, at most {max(gaps, default=0):.2f} s apart'
+    slow = sum(1 for gap in gaps if gap > 0.5)
+    return (f'title changed {len(changes)} times, at most {max(gaps, default=0):.2f} s apart '
+            f'({slow} times more than 0.5 s)')
 
 
 def main(binary, stick, crowded, logs):

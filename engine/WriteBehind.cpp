@@ -9,7 +9,7 @@
 namespace {
 
 // Larger requests cost the file system less work for the same data.
-constexpr qint64 sentAtOnce = 4 << 20;
+constexpr qint64 sentAtOnce = 2 << 20;
 // On their way: what the disk has shown it writes in half a second, within these bounds.
 constexpr qint64 fewestOnTheirWay = 8 << 20;
 constexpr qint64 mostOnTheirWay = 512 << 20;

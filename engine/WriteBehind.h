@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // Keeps the disk busy but never far behind, over all the files that one operation writes: the
-// blocks written are sent on their way to the disk 4 MiB at a time, and once more is on its way
+// blocks written are sent on their way to the disk 2 MiB at a time, and once more is on its way
 // than the disk has shown it writes in half a second (8 MiB at least), the oldest are waited for,
 // in the same file or in those before. A slow medium then slows the operation down instead of
 // filling the memory with data waiting to be written, while a fast disk gets enough at once to
