@@ -181,6 +181,8 @@ void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
             return abandon(copied == FileIo::Result::Stopped);
         pieceHash.endDigest();
     }
+    // Every byte is copied: the title says so while the flushes wait for the disk.
+    window.betweenBlocks(progress);
     source.close();
     fileHash.endDigest();
     const QList<QByteArray> digests = pieceHash.takeDigests(true) + fileHash.takeDigests(true);

@@ -35,7 +35,7 @@ public:
     // Called once per piece, before its data moves: the window shows how far the operation is.
     // A window on the engine's own thread processes its pending events here.
     virtual void yieldOnce(const Progress &progress) = 0;
-    // Called between two blocks of a long piece, as yieldOnce.
+    // Called between two blocks of a long piece, and once all is copied, as yieldOnce.
     virtual void betweenBlocks(const Progress &progress) = 0;
     // Checked after each of the two: when true the engine closes its files, undoes its unfinished
     // output and returns without a message (the program is ending).

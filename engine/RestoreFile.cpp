@@ -264,6 +264,8 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
                 return abandon(damage);
         }
     }
+    // Every byte is copied: the title says so while the flush waits for the disk.
+    window.betweenBlocks(progress);
     if (const QString damage = checksums ? check(true) : QString(); !damage.isEmpty())
         return abandon(damage);
     restored.close();

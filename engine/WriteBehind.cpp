@@ -10,9 +10,9 @@ namespace {
 
 // Larger requests cost the file system less work for the same data.
 constexpr qint64 sentAtOnce = 2 << 20;
-// On their way: what the disk has shown it writes in half a second, within these bounds.
+// On their way: what the disk has shown it writes in a second, within these bounds.
 constexpr qint64 fewestOnTheirWay = 8 << 20;
-constexpr qint64 mostOnTheirWay = 512 << 20;
+constexpr qint64 mostOnTheirWay = 1024 << 20;
 
 } // namespace
 
@@ -63,8 +63,8 @@ void WriteBehind::send()
     m_gathered.file = -1;
     if (!m_clock.isValid())
         m_clock.start();
-    const qint64 halfSecond = m_written * 500 / std::max<qint64>(m_clock.elapsed(), 1);
-    while (m_bytes > std::clamp(halfSecond, fewestOnTheirWay, mostOnTheirWay)) {
+    const qint64 aSecond = m_written * 1000 / std::max<qint64>(m_clock.elapsed(), 1);
+    while (m_bytes > std::clamp(aSecond, fewestOnTheirWay, mostOnTheirWay)) {
         const Range &oldest = m_onTheirWay.front();
         ::sync_file_range(oldest.file, oldest.start, oldest.length,
                           SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE

@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // Keeps the disk busy but never far behind, over all the files that one operation writes: the
 // blocks written are sent on their way to the disk 2 MiB at a time, and once more is on its way
-// than the disk has shown it writes in half a second (8 MiB at least), the oldest are waited for,
-// in the same file or in those before. A slow medium then slows the operation down instead of
-// filling the memory with data waiting to be written, while a fast disk gets enough at once to
-// go at its own pace: a stop, which waits for what is on its way, takes a second or so on a stick
-// that writes 10 MB a second, and the final flush is as short.
+// than the disk has shown it writes in a second (8 MiB at least), the oldest are waited for, in
+// the same file or in those before. A slow medium then slows the operation down instead of
+// filling the memory with data waiting to be written, so that the progress shown is true, a stop
+// (which waits for what is on its way) takes about a second, and so does the final flush; a fast
+// disk is given enough at once to go at its own pace.
 #pragma once
 
 #include <QElapsedTimer>

@@ -210,6 +210,7 @@ private Q_SLOTS:
             QCOMPARE(read(path(names.last())),
                      (n == 1 ? t.header : "") + data.mid((n - 1) * block, block));
         }
+        progress << QString("%1/%1 %2/%2").arg(count).arg(t.length);
         const QString sums = t.first.chopped(4) + ".sha256";
         QCOMPARE(read(path(sums)), run(m_dir->path(), QStringList{"sha256sum"} + names.mid(1) << t.name));
         QCOMPARE(QFile::permissions(path(sums)), own);

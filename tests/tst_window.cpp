@@ -224,7 +224,8 @@ private Q_SLOTS:
         const QString title = "Découper / Restituer un fichier";
         QCOMPARE(titles, QList<QVariantList>({{title + " — morceau 1 sur 3 — 0 %"},
                                               {title + " — morceau 2 sur 3 — 46 %"},
-                                              {title + " — morceau 3 sur 3 — 93 %"}, {title}}));
+                                              {title + " — morceau 3 sur 3 — 93 %"},
+                                              {title + " — morceau 3 sur 3 — 100 %"}, {title}}));
         QVERIFY(!control("Decouper")->isEnabled());
         QVERIFY(listed().contains("rapport.003"));
         // The file stays highlighted: one click on it allows another cut, whose question
