@@ -11,6 +11,7 @@
 # about 20 times a second, the way Orca does, and notes each wait; AT-SPI gives up after 0.8 s.
 import fnmatch
 import os
+import re
 import signal
 import statistics
 import subprocess
@@ -177,7 +178,7 @@ def main(binary, stick, crowded, logs):
     end = time.monotonic()
     s.end()
     rows = s.waits(start, end)
-    pieces = sum(1 for name in os.listdir(stick) if name[-3:].isdigit())
+    pieces = sum(1 for name in os.listdir(stick) if re.fullmatch(r'sauvegarde\.[0-9]{3}', name))
     report(f'cut, 200 MiB at 1400 K into {pieces} pieces', rows, end - start)
     print(f'  {progress(rows)}; said: {text}')
 
