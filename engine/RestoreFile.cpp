@@ -210,8 +210,8 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
 
     Progress progress{0, header->pieceCount, 0, 0};
     BlockCopier copier(window, progress);
-    // Each piece is hashed as it is copied, and its digest compared as soon as it is done: the
-    // copy goes on meanwhile. Its checksum covers it whole: piece 1's header as it is read during
+    // Each piece is hashed as it is copied, and its digest compared as soon as it is done, the
+    // last ones before the file takes its name: the copy goes on meanwhile. Its checksum covers it whole: piece 1's header as it is read during
     // the copy, then the very bytes written.
     char head[PieceHeader::size];
     HashThread pieceHash;
@@ -233,6 +233,9 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
         window.yieldOnce(progress);
         if (window.stopRequested())
             return abandon(QString());
+        // The pieces before this one are checked as their digests come, while it is copied.
+        if (const QString damage = check(false); !damage.isEmpty())
+            return abandon(damage);
         // The piece is held to what the check found, before and after its copy: one that changed
         // meanwhile is reported as it is now, gone or damaged.
         QFile piece(piecePath(n));
@@ -258,15 +261,12 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
             return abandon(FileEntry::exists(piecePath(n))
                                ? EngineTexts::damagedPiece(pieceName(n))
                                : EngineTexts::missingPiece(pieceName(n)));
-        if (checksums) {
+        if (checksums)
             pieceHash.endDigest();
-            if (const QString damage = check(false); !damage.isEmpty())
-                return abandon(damage);
-        }
     }
     // Every byte is copied: the title says so while the flush waits for the disk.
     window.betweenBlocks(progress);
-    if (const QString damage = checksums ? check(true) : QString(); !damage.isEmpty())
+    if (const QString damage = check(true); !damage.isEmpty())
         return abandon(damage);
     restored.close();
     if (!FileIo::flush(restored.fileName()))
