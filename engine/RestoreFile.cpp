@@ -211,8 +211,8 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     Progress progress{0, header->pieceCount, 0, 0};
     BlockCopier copier(window, progress);
     // Each piece is hashed as it is copied, and its digest compared as soon as it is done, the
-    // last ones before the file takes its name: the copy goes on meanwhile. Its checksum covers it whole: piece 1's header as it is read during
-    // the copy, then the very bytes written.
+    // last ones before the file takes its name: the copy goes on meanwhile. Its checksum covers
+    // it whole: piece 1's header as it is read during the copy, then the very bytes written.
     char head[PieceHeader::size];
     HashThread pieceHash;
     int checked = 0;
