@@ -53,8 +53,11 @@ compare() {
       || { echo "restored bytes differ:" >&2; "$bench" restore "$work/source.001" >&2; exit 1; }
     rm -f "$work/source.bin"; mv "$work/keep.bin" "$work/source.bin"
   }
+  # Each side deletes what it wrote after it is timed: on a virtual machine, memory that was
+  # just freed is quicker to fill again than memory the host took back meanwhile, so that a side
+  # that deleted its last output right before its run would be favoured.
   peer_restore() {
-    rm -f "$work/cat.bin"; sync
+    sync
     if [ -n "$checked" ]; then
       # The restored file is not there yet when a user checks the pieces.
       mv "$work/source.bin" "$work/keep.bin"
@@ -63,6 +66,7 @@ compare() {
     else
       seconds sh -c "cat '$work'/source.[0-9][0-9][0-9] > '$work/cat.bin'"
     fi
+    rm -f "$work/cat.bin"
   }
   for ((i = 1; i <= runs; i++)); do
     if ((i % 2)); then ours=$(our_cut); peer=$(peer_cut); else peer=$(peer_cut); ours=$(our_cut); fi

@@ -29,7 +29,10 @@ void HashThread::push(const char *data, qint64 length)
 {
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_blocks.size() < queued; });
+        if (data) {
+            m_changed.wait(lock, [this] { return m_blocksWithData < queued; });
+            ++m_blocksWithData;
+        }
         m_blocks.push_back({data, length});
     }
     m_changed.notify_all();
@@ -58,7 +61,9 @@ void HashThread::run()
         else
             digest = m_sha256.finish();
         lock.lock();
-        if (!block.data)
+        if (block.data)
+            --m_blocksWithData;
+        else
             m_digests.append(digest);
         m_blocks.pop_front();
         m_changed.notify_all();

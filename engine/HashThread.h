@@ -17,7 +17,8 @@
 class HashThread
 {
 public:
-    // At most this many blocks wait to be hashed: add waits for room.
+    // At most this many blocks wait to be hashed: add waits for room. The end of a digest holds
+    // no block and never waits, so that many small pieces keep the hash as busy as a big one.
     static constexpr int queued = 2;
 
     HashThread();
@@ -26,8 +27,8 @@ public:
     HashThread(const HashThread &) = delete;
     HashThread &operator=(const HashThread &) = delete;
 
-    // Adds the block, which must stay as it is until `queued` more calls of add or endDigest, or a
-    // call of takeDigests that waits, have returned.
+    // Adds the block, which must stay as it is until `queued` more calls of add, or a call of
+    // takeDigests that waits, have returned.
     void add(const char *data, qint64 length);
     // Ends the digest of what was added since the last one ended; the next one starts empty.
     void endDigest();
@@ -49,6 +50,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Block> m_blocks; // the one being hashed first
+    int m_blocksWithData = 0;   // of m_blocks
     QList<QByteArray> m_digests;
     bool m_quit = false;
     std::thread m_thread; // last: it starts when the rest is ready
