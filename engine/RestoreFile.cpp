@@ -115,14 +115,13 @@ QByteArray digestOf(const QString &path)
     return file.error() == QFileDevice::NoError ? hash.finish() : QByteArray();
 }
 
-// Why the checksum file's lines do not describe the set of pieceCount pieces of baseName in
-// folder, or nothing when they do: one line for each piece, in order, then one for the file under
-// the name that the header gives it.
+// Why the lines of the checksum file checksumName do not describe the set of pieceCount pieces
+// of baseName in folder, or nothing when they do: one line for each piece, in order, then one for
+// the file under the name that the header gives it.
 QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
-                         const QString &folder, const QString &baseName, int pieceCount,
-                         const QString &restoredName)
+                         const QString &checksumName, const QString &folder,
+                         const QString &baseName, int pieceCount, const QString &restoredName)
 {
-    const QString checksumName = baseName + QLatin1String(ChecksumFile::suffix);
     // Whether line n names piece n, and whether piece n is as it says.
     const auto named = [&](int n) {
         return lines && lines->size() > n
@@ -175,7 +174,7 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     std::optional<QList<ChecksumFile::Line>> checksums;
     if (FileEntry::exists(pieceFolder + checksumName)) {
         checksums = readChecksums(pieceFolder + checksumName);
-        const QString mismatch = checksumMismatch(checksums, pieceFolder, baseName,
+        const QString mismatch = checksumMismatch(checksums, checksumName, pieceFolder, baseName,
                                                   header->pieceCount, restoredName);
         if (!mismatch.isEmpty())
             return reportError(window, mismatch);
