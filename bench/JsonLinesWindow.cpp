@@ -31,16 +31,9 @@ QString iconName(MessageIcon icon)
 
 } // namespace
 
-JsonLinesWindow::JsonLinesWindow(const QString &currentFolder, MessageAnswer questionAnswer,
-                                 bool quiet)
-    : m_currentFolder(currentFolder), m_questionAnswer(questionAnswer), m_quiet(quiet),
-      m_out(stdout)
+JsonLinesWindow::JsonLinesWindow(MessageAnswer questionAnswer, bool quiet)
+    : m_questionAnswer(questionAnswer), m_quiet(quiet), m_out(stdout)
 {}
-
-QString JsonLinesWindow::currentFolder() const
-{
-    return m_currentFolder;
-}
 
 MessageAnswer JsonLinesWindow::showMessage(const QString &text, const QString &title,
                                            MessageIcon icon, MessageButtons buttons)
@@ -61,9 +54,9 @@ void JsonLinesWindow::refreshFileList()
     print(QStringLiteral("{\"op\":\"refresh\"}"));
 }
 
-void JsonLinesWindow::yieldOnce(const Progress &)
+void JsonLinesWindow::reportProgress(const Progress &)
 {
-    ++m_yields;
+    ++m_reports;
 }
 
 bool JsonLinesWindow::stopRequested() const
@@ -73,7 +66,7 @@ bool JsonLinesWindow::stopRequested() const
 
 void JsonLinesWindow::printDone()
 {
-    print(QStringLiteral("{\"op\":\"done\",\"yields\":%1}").arg(m_yields));
+    print(QStringLiteral("{\"op\":\"done\",\"reports\":%1}").arg(m_reports));
 }
 
 void JsonLinesWindow::print(const QString &line)

@@ -11,14 +11,12 @@
 class JsonLinesWindow : public EngineWindow
 {
 public:
-    JsonLinesWindow(const QString &currentFolder, MessageAnswer questionAnswer, bool quiet);
+    JsonLinesWindow(MessageAnswer questionAnswer, bool quiet);
 
-    QString currentFolder() const override;
     MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
                               MessageButtons buttons) override;
     void refreshFileList() override;
-    void yieldOnce(const Progress &progress) override;
-    void betweenBlocks(const Progress &) override {}
+    void reportProgress(const Progress &progress) override;
     bool stopRequested() const override;
 
     void printDone();
@@ -26,9 +24,8 @@ public:
 private:
     void print(const QString &line);
 
-    QString m_currentFolder;
     MessageAnswer m_questionAnswer = MessageAnswer::Ok;
     bool m_quiet = false;
-    int m_yields = 0;
+    int m_reports = 0;
     QTextStream m_out;
 };

@@ -29,11 +29,6 @@ int usage()
     return 2;
 }
 
-QString folderOf(const QString &file)
-{
-    return QFileInfo(file).absolutePath();
-}
-
 // The value after a flag, or def when the flag is absent.
 QString option(const QStringList &args, const QString &flag, const QString &def = {})
 {
@@ -92,7 +87,7 @@ int roundtrip(const QStringList &args)
         return 1;
     }
 
-    JsonLinesWindow window(dir, MessageAnswer::Ok, true);
+    JsonLinesWindow window(MessageAnswer::Ok, true);
     QElapsedTimer timer;
     timer.start();
     FctDecoup::CutFile(window, source, sizeKb);
@@ -115,6 +110,7 @@ int roundtrip(const QStringList &args)
         // Leave the caller's folder as it was found.
         QFile::remove(original);
         QFile::remove(source);
+        QFile::remove(dir + QStringLiteral("/roundtrip.sha256"));
         for (int n = 1; n <= FctDecoup::maxPieceCount; ++n)
             QFile::remove(dir + QStringLiteral("/roundtrip") + FctDecoup::PieceSuffix(n));
     }
@@ -140,7 +136,6 @@ int main(int argc, char *argv[])
             return usage();
         const QString file = QFileInfo(args[1]).absoluteFilePath();
         JsonLinesWindow window(
-            folderOf(file),
             answer == QLatin1String("ok") ? MessageAnswer::Ok : MessageAnswer::Cancel, false);
         FctDecoup::CutFile(window, file, args[2].toDouble());
         window.printDone();
@@ -148,7 +143,7 @@ int main(int argc, char *argv[])
     }
     if (command == QLatin1String("restore") && args.size() == 2) {
         const QString file = QFileInfo(args[1]).absoluteFilePath();
-        JsonLinesWindow window(folderOf(file), MessageAnswer::Ok, false);
+        JsonLinesWindow window(MessageAnswer::Ok, false);
         FctDecoup::RestoreFile(window, file);
         window.printDone();
         return 0;

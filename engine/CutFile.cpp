@@ -11,6 +11,7 @@
 #include "HashThread.h"
 #include "IgnoredFileSizeSignal.h"
 #include "PieceHeader.h"
+#include "UnfinishedOutput.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,12 +23,6 @@
 namespace {
 
 using namespace FctDecoup;
-
-void reportFailure(EngineWindow &window)
-{
-    window.showMessage(EngineTexts::cutError, EngineTexts::errorTitle, MessageIcon::Exclamation,
-                       MessageButtons::Ok);
-}
 
 // Data bytes per piece for a size in kilobytes, rounded half to even; none when the size gives
 // no block at all or one past what a single read may move.
@@ -71,10 +66,200 @@ bool removeAll(const QStringList &entries, const QString &folder, const QString 
                        [](const QString &path) { return QFile::remove(path); });
 }
 
-void removeFiles(const QStringList &paths)
+// One cut, step by step. Each step that cannot go on says why (a stop says nothing) and returns
+// false; what the cut had created goes with it.
+class Cut
 {
-    for (const QString &path : paths)
-        QFile::remove(path);
+public:
+    Cut(EngineWindow &window, const QString &sourcePath);
+
+    bool openSource();
+    bool checkSet(double sizeKb);
+    bool askAboutEarlierSet();
+    bool copyPieces();
+    bool writeChecksums();
+    bool publish();
+    void announce();
+
+private:
+    bool fail(bool stopped = false);
+    QString piecePath(int n) const { return m_folder + m_name.baseName + PieceSuffix(n); }
+
+    EngineWindow &m_window;
+    const QString m_sourcePath;
+    const SetName m_name;
+    // Where the pieces go, beside the source, and so where an earlier set is looked for.
+    const QString m_folder;
+    // Piece 1 is written under this name and takes its own once every piece is on disk: a set
+    // whose first piece is there is always whole, even when the program is killed.
+    const QString m_firstPieceTemporary;
+    const QString m_checksumPath;
+    QFile m_source;
+    qint64 m_length = 0;
+    std::optional<qint64> m_block;
+    int m_pieceCount = 0;
+    QByteArray m_header;
+    QFileDevice::Permissions m_permissions;
+    QList<QByteArray> m_digests; // of each piece, then of the whole file
+    UnfinishedOutput m_created;
+};
+
+Cut::Cut(EngineWindow &window, const QString &sourcePath)
+    : m_window(window), m_sourcePath(sourcePath), m_name(SetNameOf(SplitPath(sourcePath, true))),
+      m_folder(SplitPath(sourcePath, false)), m_firstPieceTemporary(FileIo::temporaryPath(piecePath(1))),
+      m_checksumPath(m_folder + m_name.baseName + QLatin1String(ChecksumFile::suffix)),
+      m_source(sourcePath)
+{}
+
+bool Cut::fail(bool stopped)
+{
+    m_created.remove();
+    if (!stopped)
+        m_window.showMessage(EngineTexts::cutError, EngineTexts::errorTitle,
+                             MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+}
+
+// An empty source has nothing to cut, and one that vanished since the list showed it ends
+// quietly.
+bool Cut::openSource()
+{
+    if (!m_source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return FileEntry::exists(m_sourcePath) && fail();
+    m_length = m_source.size();
+    // Pieces are as private as the source; their owner may always remove them, so that the
+    // next cut of a read-only source can replace its set.
+    m_permissions = m_source.permissions() | QFileDevice::WriteOwner;
+    return m_length > 0;
+}
+
+// What can be known of the new set is checked before anything is asked or removed. A size that
+// gives no block is reported later, after the question, like any failure of the cut.
+bool Cut::checkSet(double sizeKb)
+{
+    m_block = blockLength(sizeKb);
+    if (!m_block)
+        return true;
+    const qint64 count = (m_length + *m_block - 1) / *m_block;
+    if (count > maxPieceCount) {
+        m_window.showMessage(EngineTexts::tooManyPieces, EngineTexts::errorTitle,
+                             MessageIcon::Exclamation, MessageButtons::Ok);
+        return false;
+    }
+    m_pieceCount = int(count);
+    m_header = PieceHeader::encode(m_name.extension, m_pieceCount);
+    // The source is only read: it may be named like one of the pieces, never written as one.
+    if (FileEntry::isSameFile(m_sourcePath, m_firstPieceTemporary))
+        return fail();
+    for (int n = 1; n <= m_pieceCount; ++n) {
+        if (FileEntry::isSameFile(m_sourcePath, piecePath(n)))
+            return fail();
+    }
+    return true;
+}
+
+// No name that the set may take is taken without the user's OK.
+bool Cut::askAboutEarlierSet()
+{
+    if (const QStringList earlier = earlierSet(m_folder, m_name.baseName); !earlier.isEmpty()) {
+        const MessageAnswer answer = m_window.showMessage(
+            EngineTexts::earlierSetQuestion, EngineTexts::earlierSetTitle(m_name.baseName),
+            MessageIcon::Question, MessageButtons::OkCancel);
+        if (answer != MessageAnswer::Ok) {
+            m_source.close();
+            m_window.refreshFileList();
+            return false;
+        }
+        if (!removeAll(earlier, m_folder, m_sourcePath))
+            return fail();
+        m_window.refreshFileList();
+    }
+    return m_block || fail();
+}
+
+// The pieces, each hashed as it lies on the disk, and the whole file too: two hashes of the data,
+// read once, on both cores while the kernel copies. The pieces of an unfinished set are useless,
+// and a short last piece would restore into a truncated file without a word: they go when the
+// cut fails or is stopped.
+bool Cut::copyPieces()
+{
+    Progress progress{0, m_pieceCount, 0, m_length};
+    BlockCopier copier(m_window, progress);
+    HashThread pieceHash;
+    HashThread fileHash;
+    for (int n = 1; n <= m_pieceCount; ++n) {
+        QFile piece(n == 1 ? m_firstPieceTemporary : piecePath(n));
+        if (!FileIo::createNew(piece, m_permissions))
+            return fail();
+        m_created.add(piece.fileName());
+        progress.piece = n;
+        m_window.reportProgress(progress);
+        if (m_window.stopRequested())
+            return fail(true);
+        const qint64 offset = (n - 1) * *m_block;
+        const qint64 length = std::min(*m_block, m_length - offset);
+        if (n == 1) {
+            if (piece.write(m_header) != m_header.size())
+                return fail();
+            pieceHash.add(m_header.constData(), m_header.size());
+        }
+        const FileIo::Result copied =
+            copier.append(m_source, offset, length, piece, {{&pieceHash, &fileHash}});
+        if (copied != FileIo::Result::Done)
+            return fail(copied == FileIo::Result::Stopped);
+        pieceHash.endDigest();
+    }
+    // Every byte is copied: the title says so while the flushes wait for the disk.
+    m_window.reportProgress(progress);
+    m_source.close();
+    fileHash.endDigest();
+    m_digests = pieceHash.takeDigests(true) + fileHash.takeDigests(true);
+    return true;
+}
+
+// One line a piece, then one for the file that the set restores to.
+bool Cut::writeChecksums()
+{
+    QByteArray checksums;
+    for (int n = 1; n <= m_pieceCount + 1; ++n) {
+        const QString fileName = n <= m_pieceCount
+                                     ? m_name.baseName + PieceSuffix(n)
+                                     : RestoredName(m_name.baseName, m_name.extension);
+        if (m_digests[n - 1].isEmpty())
+            return fail();
+        checksums += ChecksumFile::line(m_digests[n - 1], QFile::encodeName(fileName));
+    }
+    QFile file(FileIo::temporaryPath(m_checksumPath));
+    if (!FileIo::createNew(file, m_permissions))
+        return fail();
+    m_created.add(file.fileName());
+    return file.write(checksums) == checksums.size() || fail();
+}
+
+// Each file is on its way to the disk already: the flushes only wait for the last of it. The
+// checksums take their name first: a set whose first piece is there has them whole.
+bool Cut::publish()
+{
+    for (const QString &path : m_created.paths()) {
+        if (!FileIo::flush(path))
+            return fail();
+    }
+    if (FileIo::publish(FileIo::temporaryPath(m_checksumPath), m_checksumPath)
+        != FileIo::Result::Done)
+        return fail();
+    m_created.add(m_checksumPath);
+    if (FileIo::publish(m_firstPieceTemporary, piecePath(1)) != FileIo::Result::Done)
+        return fail();
+    m_created.keep();
+    return true;
+}
+
+void Cut::announce()
+{
+    m_window.showMessage(EngineTexts::cutDone(QString::fromLatin1(m_header.right(3))),
+                         EngineTexts::informationTitle, MessageIcon::Information,
+                         MessageButtons::Ok);
+    m_window.refreshFileList();
 }
 
 } // namespace
@@ -84,138 +269,10 @@ namespace FctDecoup {
 void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
 {
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
-    QFile source(sourcePath);
-    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        // A source that vanished since the list showed it ends quietly.
-        if (FileEntry::exists(sourcePath))
-            reportFailure(window);
-        return;
-    }
-    const qint64 length = source.size();
-    if (length == 0)
-        return;
-
-    const SetName name = SetNameOf(SplitPath(sourcePath, true));
-    const QString pieceFolder = SplitPath(sourcePath, false);
-    const auto piecePath = [&](int n) { return pieceFolder + name.baseName + PieceSuffix(n); };
-    // Piece 1 is written under this name and takes its own once every piece is on disk: a set
-    // whose first piece is there is always whole, even when the program is killed.
-    const QString firstPieceTemporary = FileIo::temporaryPath(piecePath(1));
-    const QString checksumPath = pieceFolder + name.baseName + QLatin1String(ChecksumFile::suffix);
-
-    // What can be known of the new set is checked before anything is asked or removed. A size
-    // that gives no block is reported later, after the question, like any failure of the cut.
-    const std::optional<qint64> block = blockLength(sizeKb);
-    int pieceCount = 0;
-    if (block) {
-        const qint64 count = (length + *block - 1) / *block;
-        if (count > maxPieceCount) {
-            window.showMessage(EngineTexts::tooManyPieces, EngineTexts::errorTitle,
-                               MessageIcon::Exclamation, MessageButtons::Ok);
-            return;
-        }
-        pieceCount = static_cast<int>(count);
-        if (FileEntry::isSameFile(sourcePath, firstPieceTemporary))
-            return reportFailure(window);
-        for (int n = 1; n <= pieceCount; ++n) {
-            if (FileEntry::isSameFile(sourcePath, piecePath(n)))
-                return reportFailure(window);
-        }
-    }
-
-    // No name that a piece may take is taken without the user's OK.
-    const QString setFolder = AddBackslash(window.currentFolder());
-    if (const QStringList earlier = earlierSet(setFolder, name.baseName); !earlier.isEmpty()) {
-        const MessageAnswer answer = window.showMessage(
-            EngineTexts::earlierSetQuestion, EngineTexts::earlierSetTitle(name.baseName),
-            MessageIcon::Question, MessageButtons::OkCancel);
-        if (answer != MessageAnswer::Ok) {
-            source.close();
-            window.refreshFileList();
-            return;
-        }
-        if (!removeAll(earlier, setFolder, sourcePath))
-            return reportFailure(window);
-        window.refreshFileList();
-    }
-    if (!block)
-        return reportFailure(window);
-
-    const QByteArray header = PieceHeader::encode(name.extension, pieceCount);
-    // Pieces are as private as the source; their owner may always remove them, so that the
-    // next cut of a read-only source can replace its set.
-    const QFileDevice::Permissions permissions = source.permissions() | QFileDevice::WriteOwner;
-
-    // The pieces of an unfinished set are useless, and a short last piece would restore into a
-    // truncated file without a word: they go when the cut fails or is stopped.
-    QStringList created;
-    const auto abandon = [&](bool stopped) {
-        removeFiles(created);
-        if (!stopped)
-            reportFailure(window);
-    };
-    Progress progress{0, pieceCount, 0, length};
-    BlockCopier copier(window, progress);
-    // The set's checksums, one line a piece as it lies on the disk, then one for the file that it
-    // restores to: two hashes of the data, read once, on both cores while the kernel copies.
-    HashThread pieceHash;
-    HashThread fileHash;
-    for (int n = 1; n <= pieceCount; ++n) {
-        QFile piece(n == 1 ? firstPieceTemporary : piecePath(n));
-        if (!FileIo::createNew(piece, permissions))
-            return abandon(false);
-        created.append(piece.fileName());
-        progress.piece = n;
-        window.yieldOnce(progress);
-        if (window.stopRequested())
-            return abandon(true);
-        const qint64 offset = progress.moved;
-        const qint64 chunk = std::min(*block, length - offset);
-        if (n == 1)
-            pieceHash.add(header.constData(), header.size());
-        const FileIo::Result copied =
-            n > 1 || piece.write(header) == header.size()
-                ? copier.append(source, offset, chunk, piece, {{&pieceHash, &fileHash}})
-                : FileIo::Result::Failed;
-        if (copied != FileIo::Result::Done)
-            return abandon(copied == FileIo::Result::Stopped);
-        pieceHash.endDigest();
-    }
-    // Every byte is copied: the title says so while the flushes wait for the disk.
-    window.betweenBlocks(progress);
-    source.close();
-    fileHash.endDigest();
-    const QList<QByteArray> digests = pieceHash.takeDigests(true) + fileHash.takeDigests(true);
-    QByteArray checksums;
-    for (int n = 1; n <= pieceCount + 1; ++n) {
-        const QString fileName = n <= pieceCount ? name.baseName + PieceSuffix(n)
-                                                 : RestoredName(name.baseName, name.extension);
-        if (digests[n - 1].isEmpty())
-            return abandon(false);
-        checksums += ChecksumFile::line(digests[n - 1], QFile::encodeName(fileName));
-    }
-    QFile checksumFile(FileIo::temporaryPath(checksumPath));
-    if (!FileIo::createNew(checksumFile, permissions))
-        return abandon(false);
-    created.append(checksumFile.fileName());
-    if (checksumFile.write(checksums) != checksums.size())
-        return abandon(false);
-    checksumFile.close();
-    // Each piece is on its way to the disk already: the flushes only wait for the last of it.
-    for (const QString &path : std::as_const(created)) {
-        if (!FileIo::flush(path))
-            return abandon(false);
-    }
-    // The checksums take their name first: a set whose first piece is there has them whole.
-    if (FileIo::publish(checksumFile.fileName(), checksumPath) != FileIo::Result::Done)
-        return abandon(false);
-    created.append(checksumPath);
-    if (FileIo::publish(firstPieceTemporary, piecePath(1)) != FileIo::Result::Done)
-        return abandon(false);
-
-    window.showMessage(EngineTexts::cutDone(QString::fromLatin1(header.right(3))),
-                       EngineTexts::informationTitle, MessageIcon::Information, MessageButtons::Ok);
-    window.refreshFileList();
+    Cut cut(window, sourcePath);
+    if (cut.openSource() && cut.checkSet(sizeKb) && cut.askAboutEarlierSet() && cut.copyPieces()
+        && cut.writeChecksums() && cut.publish())
+        cut.announce();
 }
 
 } // namespace FctDecoup

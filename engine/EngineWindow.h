@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // The little the piece-set engine needs of the window it runs under. The main window runs the
 // engine on a worker that implements it across threads (window/EngineWorker.h); the tests and
-// fendrax-bench implement it on the engine's own thread.
+// fendrax-bench implement it on the engine's own thread. The engine writes beside the file it is
+// given, and needs no folder of the window's.
 #pragma once
 
 #include <QString>
@@ -25,19 +26,15 @@ class EngineWindow
 public:
     virtual ~EngineWindow() = default;
 
-    // The folder whose files the file list shows, with or without a trailing separator.
-    virtual QString currentFolder() const = 0;
     // A modal message box; returns the button pressed (closing the box counts as Cancel).
     virtual MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
                                       MessageButtons buttons) = 0;
     // Lists the file list's folder again, after the engine wrote or removed files.
     virtual void refreshFileList() = 0;
-    // Called once per piece, before its data moves: the window shows how far the operation is.
-    // A window on the engine's own thread processes its pending events here.
-    virtual void yieldOnce(const Progress &progress) = 0;
-    // Called between two blocks of a long piece, and once all is copied, as yieldOnce.
-    virtual void betweenBlocks(const Progress &progress) = 0;
-    // Checked after each of the two: when true the engine closes its files, undoes its unfinished
+    // How far the operation is: once per piece before its data moves, between two blocks of a
+    // long piece, and once all is copied, before the flushes wait for the disk.
+    virtual void reportProgress(const Progress &progress) = 0;
+    // Checked after each report: when true the engine closes its files, undoes its unfinished
     // output and returns without a message (the program is ending).
     virtual bool stopRequested() const = 0;
 };

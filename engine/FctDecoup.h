@@ -36,6 +36,10 @@ SetName SetNameOf(const QString &fileName);
 // The name a set's file comes back under: base name, then a point and the extension if any.
 QString RestoredName(const QString &baseName, const QString &extension);
 
+// Whether fileName is that of an operation's output that is not whole yet (FileIo's hidden
+// names): no list of the user's files shows it.
+bool IsUnfinishedOutput(const QString &fileName);
+
 // Cuts the file at sourcePath into pieces of sizeKb kilobytes (1024 bytes) in its own folder,
 // with their checksum file.
 void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb);

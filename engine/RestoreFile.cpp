@@ -12,6 +12,7 @@
 #include "HashThread.h"
 #include "PieceHeader.h"
 #include "Sha256.h"
+#include "UnfinishedOutput.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,7 +36,7 @@ void reportDestinationExists(EngineWindow &window)
                        MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
-std::optional<PieceHeader> readHeader(const QString &firstPiecePath)
+std::optional<PieceHeader> headerOf(const QString &firstPiecePath)
 {
     QFile first(firstPiecePath);
     if (!first.open(QIODevice::ReadOnly))
@@ -143,6 +144,209 @@ QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
                : EngineTexts::checksumsDoNotMatch(checksumName);
 }
 
+// One restore, step by step. Each step that cannot go on says why (a stop says nothing) and
+// returns false; a partly restored file goes with it.
+class Restore
+{
+public:
+    Restore(EngineWindow &window, const QString &firstPiecePath);
+
+    bool readHeader();
+    bool checkSet();
+    bool copyAndProve();
+    bool publish();
+    void announce();
+
+private:
+    bool fail(const QString &text);
+    bool copyPiece(int n, BlockCopier &copier, HashThread &hash);
+    QString checkDigests(HashThread &hash, bool all);
+    QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
+    QString piecePath(int n) const { return m_folder + pieceName(n); }
+
+    EngineWindow &m_window;
+    const QString m_firstPiecePath;
+    // Where the pieces are, and so where the file comes back.
+    const QString m_folder;
+    QString m_baseName;
+    std::optional<PieceHeader> m_header;
+    QString m_restoredName;
+    QString m_checksumName;
+    std::optional<QList<ChecksumFile::Line>> m_checksums;
+    std::vector<CheckedPiece> m_pieces;
+    Progress m_progress;
+    QFile m_restored;
+    UnfinishedOutput m_output;
+    int m_proven = 0; // pieces whose digest matched their line
+};
+
+Restore::Restore(EngineWindow &window, const QString &firstPiecePath)
+    : m_window(window), m_firstPiecePath(firstPiecePath),
+      m_folder(SplitPath(firstPiecePath, false))
+{}
+
+bool Restore::fail(const QString &text)
+{
+    m_restored.close();
+    m_output.remove();
+    if (!text.isEmpty())
+        reportError(m_window, text);
+    return false;
+}
+
+// The header and the data of piece 1 come from the same file: the one named like piece 1.
+bool Restore::readHeader()
+{
+    const QString firstPieceName = SplitPath(m_firstPiecePath, true);
+    if (!firstPieceName.endsWith(PieceSuffix(1))) {
+        m_window.showMessage(EngineTexts::wrongFileText, EngineTexts::wrongFileTitle,
+                             MessageIcon::Information, MessageButtons::Ok);
+        return false;
+    }
+    m_baseName = firstPieceName.chopped(PieceSuffix(1).size());
+    m_header = headerOf(m_firstPiecePath);
+    m_restoredName = m_header ? RestoredName(m_baseName, m_header->extension) : QString();
+    if (m_restoredName.isEmpty()) // no header, or a set of ".001" that names no file
+        return fail(EngineTexts::badHeader);
+    if (FileEntry::exists(m_folder + m_restoredName)) {
+        reportDestinationExists(m_window);
+        return false;
+    }
+    return true;
+}
+
+// Before anything is created: with the set's checksum file beside it, the file must describe the
+// set; and every piece must be there, with the length that a whole set gives it, so that a
+// missing piece is never taken as empty, a short one never restored as if whole.
+bool Restore::checkSet()
+{
+    m_checksumName = m_baseName + QLatin1String(ChecksumFile::suffix);
+    if (FileEntry::exists(m_folder + m_checksumName)) {
+        m_checksums = readChecksums(m_folder + m_checksumName);
+        const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folder,
+                                                  m_baseName, m_header->pieceCount,
+                                                  m_restoredName);
+        if (!mismatch.isEmpty())
+            return fail(mismatch);
+    }
+    for (int n = 1; n <= m_header->pieceCount; ++n) {
+        struct stat entry;
+        if (::stat(QFile::encodeName(piecePath(n)).constData(), &entry) != 0
+            || !S_ISREG(entry.st_mode))
+            return fail(EngineTexts::missingPiece(pieceName(n)));
+        m_pieces.push_back({entry.st_dev, entry.st_ino, entry.st_size - headerLength(n)});
+    }
+    if (const int n = firstDamaged(m_pieces))
+        return fail(EngineTexts::damagedPiece(pieceName(n)));
+    m_progress = {0, m_header->pieceCount, 0, 0};
+    for (const CheckedPiece &piece : m_pieces)
+        m_progress.total += piece.dataLength;
+    return true;
+}
+
+// The digests computed since the last call, each compared with its piece's line: the damage
+// found, or nothing.
+QString Restore::checkDigests(HashThread &hash, bool all)
+{
+    for (const QByteArray &digest : hash.takeDigests(all)) {
+        ++m_proven;
+        if (digest != (*m_checksums)[m_proven - 1].digest)
+            return digest.isEmpty() ? EngineTexts::restoreError
+                                    : EngineTexts::damagedContent(pieceName(m_proven),
+                                                                  m_checksumName);
+    }
+    return {};
+}
+
+// The file is written under a hidden name and takes its own only when it is whole and on disk.
+// What a restore that was killed left under that name is the program's own: it goes. Each piece
+// is hashed as it is copied, and its digest compared as soon as it is done, the last ones before
+// the file takes its name: the copy goes on meanwhile.
+bool Restore::copyAndProve()
+{
+    m_restored.setFileName(FileIo::temporaryPath(m_folder + m_restoredName));
+    if (!FileIo::createNew(m_restored, QFileInfo(m_firstPiecePath).permissions()))
+        return fail(EngineTexts::restoreError);
+    m_output.add(m_restored.fileName());
+    BlockCopier copier(m_window, m_progress);
+    HashThread hash;
+    for (int n = 1; n <= m_header->pieceCount; ++n) {
+        m_progress.piece = n;
+        m_window.reportProgress(m_progress);
+        if (m_window.stopRequested())
+            return fail(QString());
+        // The pieces before this one are checked as their digests come, while it is copied.
+        if (const QString damage = m_checksums ? checkDigests(hash, false) : QString();
+            !damage.isEmpty())
+            return fail(damage);
+        if (!copyPiece(n, copier, hash))
+            return false;
+    }
+    // Every byte is copied: the title says so while the flush waits for the disk.
+    m_window.reportProgress(m_progress);
+    if (const QString damage = m_checksums ? checkDigests(hash, true) : QString();
+        !damage.isEmpty())
+        return fail(damage);
+    m_restored.close();
+    return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError);
+}
+
+// Piece n, held to what the check found, before and after its copy: one that changed meanwhile is
+// reported as it is now, gone or damaged. Its checksum covers it whole: piece 1's header as it is
+// read during the copy, then the very bytes written.
+bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
+{
+    const CheckedPiece &checked = m_pieces[n - 1];
+    QFile piece(piecePath(n));
+    struct stat now;
+    char head[PieceHeader::size];
+    const bool same = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+                      && ::fstat(piece.handle(), &now) == 0 && checked.isStill(now, n);
+    const bool headRead = n > 1 || !m_checksums
+                          || ::pread(piece.handle(), head, sizeof head, 0) == sizeof head;
+    if (m_checksums && n == 1)
+        hash.add(head, sizeof head);
+    const FileIo::Result copied =
+        same && headRead
+            ? copier.append(piece, headerLength(n), checked.dataLength, m_restored,
+                            m_checksums ? BlockCopier::Hashes{{&hash}, true}
+                                        : BlockCopier::Hashes{})
+            : FileIo::Result::Short;
+    if (copied == FileIo::Result::Stopped)
+        return fail(QString());
+    if (copied == FileIo::Result::Failed)
+        return fail(EngineTexts::restoreError);
+    if (copied == FileIo::Result::Short || ::fstat(piece.handle(), &now) != 0
+        || !checked.isStill(now, n))
+        return fail(FileEntry::exists(piecePath(n)) ? EngineTexts::damagedPiece(pieceName(n))
+                                                    : EngineTexts::missingPiece(pieceName(n)));
+    if (m_checksums)
+        hash.endDigest();
+    return true;
+}
+
+bool Restore::publish()
+{
+    switch (FileIo::publish(m_restored.fileName(), m_folder + m_restoredName)) {
+    case FileIo::Result::Done:
+        m_output.keep();
+        return true;
+    case FileIo::Result::Exists:
+        m_output.remove();
+        reportDestinationExists(m_window);
+        return false;
+    default:
+        return fail(EngineTexts::restoreError);
+    }
+}
+
+void Restore::announce()
+{
+    m_window.showMessage(EngineTexts::restoreDone, EngineTexts::informationTitle,
+                         MessageIcon::Information, MessageButtons::Ok);
+    m_window.refreshFileList();
+}
+
 } // namespace
 
 namespace FctDecoup {
@@ -150,140 +354,9 @@ namespace FctDecoup {
 void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
 {
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
-    // The header and the data of piece 1 come from the same file: the one named like piece 1.
-    const QString firstPieceName = SplitPath(firstPiecePath, true);
-    if (!firstPieceName.endsWith(PieceSuffix(1))) {
-        window.showMessage(EngineTexts::wrongFileText, EngineTexts::wrongFileTitle,
-                           MessageIcon::Information, MessageButtons::Ok);
-        return;
-    }
-    const QString pieceFolder = SplitPath(firstPiecePath, false);
-    const QString baseName = firstPieceName.chopped(PieceSuffix(1).size());
-    const std::optional<PieceHeader> header = readHeader(firstPiecePath);
-    const QString restoredName = header ? RestoredName(baseName, header->extension) : QString();
-    if (restoredName.isEmpty()) // no header, or a set of ".001" that names no file
-        return reportError(window, EngineTexts::badHeader);
-    if (FileEntry::exists(AddBackslash(window.currentFolder()) + restoredName))
-        return reportDestinationExists(window);
-
-    const auto piecePath = [&](int n) { return pieceFolder + baseName + PieceSuffix(n); };
-    const auto pieceName = [&](int n) { return baseName + PieceSuffix(n); };
-    // With the set's checksum file beside it, each piece is checked as it is copied; one that
-    // does not describe the set stops the restore before anything is written.
-    const QString checksumName = baseName + QLatin1String(ChecksumFile::suffix);
-    std::optional<QList<ChecksumFile::Line>> checksums;
-    if (FileEntry::exists(pieceFolder + checksumName)) {
-        checksums = readChecksums(pieceFolder + checksumName);
-        const QString mismatch = checksumMismatch(checksums, checksumName, pieceFolder, baseName,
-                                                  header->pieceCount, restoredName);
-        if (!mismatch.isEmpty())
-            return reportError(window, mismatch);
-    }
-
-    // Every piece must be there, with the length that a whole set gives it, before anything is
-    // created: a missing piece is never taken as empty, a short one never restored as if whole.
-    std::vector<CheckedPiece> pieces;
-    for (int n = 1; n <= header->pieceCount; ++n) {
-        struct stat entry;
-        if (::stat(QFile::encodeName(piecePath(n)).constData(), &entry) != 0
-            || !S_ISREG(entry.st_mode))
-            return reportError(window, EngineTexts::missingPiece(pieceName(n)));
-        pieces.push_back({entry.st_dev, entry.st_ino, entry.st_size - headerLength(n)});
-    }
-    if (const int n = firstDamaged(pieces))
-        return reportError(window, EngineTexts::damagedPiece(pieceName(n)));
-
-    // The file is written under a hidden name and takes its own only when it is whole and on
-    // disk. What a restore that was killed left under that name is the program's own: it goes.
-    const QString restoredPath = pieceFolder + restoredName;
-    QFile restored(FileIo::temporaryPath(restoredPath));
-    if (!FileIo::createNew(restored, QFileInfo(firstPiecePath).permissions()))
-        return reportError(window, EngineTexts::restoreError);
-    // A partly restored file never stays: stopped, it goes without a word; failed, with one.
-    const auto abandon = [&](const QString &text) {
-        restored.close();
-        QFile::remove(restored.fileName());
-        if (!text.isEmpty())
-            reportError(window, text);
-    };
-
-    Progress progress{0, header->pieceCount, 0, 0};
-    BlockCopier copier(window, progress);
-    // Each piece is hashed as it is copied, and its digest compared as soon as it is done, the
-    // last ones before the file takes its name: the copy goes on meanwhile. Its checksum covers
-    // it whole: piece 1's header as it is read during the copy, then the very bytes written.
-    char head[PieceHeader::size];
-    HashThread pieceHash;
-    int checked = 0;
-    const auto check = [&](bool all) {
-        for (const QByteArray &digest : pieceHash.takeDigests(all)) {
-            ++checked;
-            if (digest != (*checksums)[checked - 1].digest)
-                return digest.isEmpty() ? EngineTexts::restoreError
-                                        : EngineTexts::damagedContent(pieceName(checked),
-                                                                      checksumName);
-        }
-        return QString();
-    };
-    for (const CheckedPiece &checked : pieces)
-        progress.total += checked.dataLength;
-    for (int n = 1; n <= header->pieceCount; ++n) {
-        progress.piece = n;
-        window.yieldOnce(progress);
-        if (window.stopRequested())
-            return abandon(QString());
-        // The pieces before this one are checked as their digests come, while it is copied.
-        if (const QString damage = check(false); !damage.isEmpty())
-            return abandon(damage);
-        // The piece is held to what the check found, before and after its copy: one that changed
-        // meanwhile is reported as it is now, gone or damaged.
-        QFile piece(piecePath(n));
-        struct stat now;
-        const bool same = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
-                          && ::fstat(piece.handle(), &now) == 0 && pieces[n - 1].isStill(now, n);
-        const bool headRead = n > 1 || !checksums
-                              || ::pread(piece.handle(), head, sizeof head, 0) == sizeof head;
-        if (checksums && n == 1)
-            pieceHash.add(head, sizeof head);
-        const FileIo::Result copied =
-            same && headRead
-                ? copier.append(piece, headerLength(n), pieces[n - 1].dataLength, restored,
-                                checksums ? BlockCopier::Hashes{{&pieceHash}, true}
-                                          : BlockCopier::Hashes{})
-                : FileIo::Result::Short;
-        if (copied == FileIo::Result::Stopped)
-            return abandon(QString());
-        if (copied == FileIo::Result::Failed)
-            return abandon(EngineTexts::restoreError);
-        if (copied == FileIo::Result::Short || ::fstat(piece.handle(), &now) != 0
-            || !pieces[n - 1].isStill(now, n))
-            return abandon(FileEntry::exists(piecePath(n))
-                               ? EngineTexts::damagedPiece(pieceName(n))
-                               : EngineTexts::missingPiece(pieceName(n)));
-        if (checksums)
-            pieceHash.endDigest();
-    }
-    // Every byte is copied: the title says so while the flush waits for the disk.
-    window.betweenBlocks(progress);
-    if (const QString damage = check(true); !damage.isEmpty())
-        return abandon(damage);
-    restored.close();
-    if (!FileIo::flush(restored.fileName()))
-        return abandon(EngineTexts::restoreError);
-
-    switch (FileIo::publish(restored.fileName(), restoredPath)) {
-    case FileIo::Result::Done:
-        break;
-    case FileIo::Result::Exists:
-        QFile::remove(restored.fileName());
-        return reportDestinationExists(window);
-    default:
-        QFile::remove(restored.fileName());
-        return reportError(window, EngineTexts::restoreError);
-    }
-    window.showMessage(EngineTexts::restoreDone, EngineTexts::informationTitle,
-                       MessageIcon::Information, MessageButtons::Ok);
-    window.refreshFileList();
+    Restore restore(window, firstPiecePath);
+    if (restore.readHeader() && restore.checkSet() && restore.copyAndProve() && restore.publish())
+        restore.announce();
 }
 
 } // namespace FctDecoup

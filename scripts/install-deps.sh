@@ -9,7 +9,6 @@ packages=(
   libssl-dev                           # SHA-256 of the checksum files, by OpenSSL's libcrypto
   fonts-liberation2                    # a sans-serif for the window where MS Sans Serif is missing
   dpkg-dev file lintian                # the Debian package, its library dependencies, its check
-  binutils-mingw-w64-x86-64            # the Windows resource script, compiled here too
 )
 missing=()
 for p in "${packages[@]}"; do

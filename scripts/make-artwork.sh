@@ -2,8 +2,7 @@
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Fendrax project
 # Draws the program's artwork into resources/: the five 32 x 32 button icons (the cut icon is
-# also the window's and the program's icon, drawn again at the larger sizes of a desktop and as
-# a Windows icon) and the 100 x 44 donation picture, a GIF with one transparent colour.
+# also the window's and the program's icon, drawn again at the larger sizes of a desktop) and the 100 x 44 donation picture, a GIF with one transparent colour.
 # Needs ImageMagick 6 (Debian package imagemagick) and the DejaVu fonts. The pictures are
 # committed; run this only to change them.
 set -euo pipefail
@@ -32,8 +31,6 @@ for size in 48 64 128 256; do
   mkdir -p "icons/${size}x${size}"
   cut_icon "$size" "icons/${size}x${size}/fendrax.png"
 done
-# The Windows icon: one 32 x 32 picture in 256 colours.
-convert cut.png -colors 256 fendrax.ico
 
 # Restore: two halves of a page brought together by arrows.
 convert -size 32x32 xc:none \

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Fendrax project
-# Measures the test suite by the faults it catches. Each mutants/ID.patch puts one small fault
+# Measures the test suite by the faults it catches. Each tests/mutants/ID.patch puts one small fault
 # into the code; for each, this applies it to a copy of the working tree (uncommitted changes
 # included: the checkout itself is never touched), builds, runs ctest, and says whether a test
 # failed (caught) or the whole suite passed (missed).
-#   scripts/mutants.sh [ID ...]        (default: every patch listed in mutants/mutants.tsv)
+#   scripts/mutants.sh [ID ...]        (default: every patch listed in tests/mutants/mutants.tsv)
 # Exits non-zero when a mutant is missed, or no longer applies or builds: a patch that the code
 # has moved away from is rewritten, not skipped.
 set -uo pipefail
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 work=$(mktemp -d "${TMPDIR:-/tmp}/fendrax-mutants.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
-patches=$PWD/mutants
+patches=$PWD/tests/mutants
 
 git ls-files -co --exclude-standard -z | tar --null -T - -cf - | (mkdir "$work/src" && tar -xf - -C "$work/src")
 git -C "$work/src" init -q && git -C "$work/src" add -A \

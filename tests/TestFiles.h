@@ -15,11 +15,12 @@ namespace TestFiles {
 
 using Snapshot = QMap<QString, QByteArray>;
 
-inline void write(const QString &path, const QByteArray &bytes, qint64 length = -1)
+// Whether the file at path now holds bytes, then zeros up to length (a sparse file, when long).
+[[nodiscard]] inline bool write(const QString &path, const QByteArray &bytes, qint64 length = -1)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    QVERIFY(length < 0 || file.resize(length)); // a sparse file, when it is long
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
+           && (length < 0 || file.resize(length));
 }
 
 inline QByteArray read(const QString &path)
@@ -29,21 +30,22 @@ inline QByteArray read(const QString &path)
 }
 
 // Puts entries into folder: "name" a file that holds "old", "name/" a folder, "name!" a read-only
-// file, "name@target" a link to target; "" is nothing.
-inline void populate(const QString &folder, const QStringList &entries)
+// file, "name@target" a link to target; "" is nothing. False when one could not be made.
+[[nodiscard]] inline bool populate(const QString &folder, const QStringList &entries)
 {
     for (const QString &entry : entries) {
         const QString name = entry.section('@', 0, 0).remove(QRegularExpression("[/!]$"));
         const QString path = folder + '/' + name;
-        if (entry.contains('@'))
-            QVERIFY(QFile::link(entry.section('@', 1), path));
-        else if (entry.endsWith('/'))
-            QVERIFY(QDir(folder).mkdir(name));
-        else if (!entry.isEmpty())
-            write(path, "old");
-        if (entry.endsWith('!'))
-            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+        const bool made = entry.contains('@')   ? QFile::link(entry.section('@', 1), path)
+                          : entry.endsWith('/') ? QDir(folder).mkdir(name)
+                          : entry.isEmpty()     ? true
+                                                : write(path, "old");
+        if (!made
+            || (entry.endsWith('!')
+                && !QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup)))
+            return false;
     }
+    return true;
 }
 
 // Every entry of a folder and what it holds; a big file by its length.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Fendrax project
-# What the Debian package and the Windows resources give a desktop: a package that lintian finds
-# clean, the icon at every size a desktop asks for, and the version block as Windows reads it.
+# What the Debian package gives a desktop: a package that lintian finds clean, and the icon at
+# every size a desktop asks for.
 # Each command is shown as it runs, so that the one that fails is the last one shown.
 #   tests/packaging.sh BUILD_DIR
 set -euxo pipefail
@@ -16,6 +16,3 @@ dpkg-deb -x "$deb" "$work/root"
 for size in 32 48 64 128 256; do
   file "$work/root/usr/share/icons/hicolor/${size}x${size}/apps/fendrax.png" | grep -q "$size x $size"
 done
-x86_64-w64-mingw32-windres --preprocessor=cpp -i "$build/resources/fendrax.rc" -o "$work/fendrax.res" -O res
-x86_64-w64-mingw32-windres -i "$work/fendrax.res" -O rc -o "$work/back.rc"
-grep -qF 'VALUE "FileVersion", "2.01"' "$work/back.rc"

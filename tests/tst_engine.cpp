@@ -31,15 +31,15 @@ const QString doc = "rapport.doc";
 const QString first = "rapport.001";
 const QByteArray set4 = "txt  004aaaa|bbbb|cccc|dddd";
 
-// Piece n of the set whose first piece is named first.
-QString piece(const QString &first, int n)
+// Piece n of the set whose first piece is named firstPiece.
+QString piece(const QString &firstPiece, int n)
 {
-    return first.chopped(3) + QString::asprintf("%03d", n);
+    return firstPiece.chopped(3) + QString::asprintf("%03d", n);
 }
 
-// The checksum file of the set of pieces 1, 2, ... (separated by '|') whose first is named first,
-// as GNU sha256sum writes it, by Qt's own SHA-256.
-QByteArray checksumsOf(const QByteArray &pieces, const QString &first)
+// The checksum file of the set of pieces 1, 2, ... (separated by '|') whose first is named
+// firstPiece, as GNU sha256sum writes it, by Qt's own SHA-256.
+QByteArray checksumsOf(const QByteArray &pieces, const QString &firstPiece)
 {
     const auto line = [](const QByteArray &data, const QString &name) {
         return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex() + "  "
@@ -48,10 +48,10 @@ QByteArray checksumsOf(const QByteArray &pieces, const QString &first)
     QByteArray sums, data;
     const QList<QByteArray> parts = pieces.split('|');
     for (int n = 1; n <= parts.size(); ++n) {
-        sums += line(parts[n - 1], piece(first, n));
+        sums += line(parts[n - 1], piece(firstPiece, n));
         data += n == 1 ? parts[0].mid(8) : parts[n - 1];
     }
-    return sums + line(data, first.chopped(3) + parts[0].left(4).trimmed());
+    return sums + line(data, firstPiece.chopped(3) + parts[0].left(4).trimmed());
 }
 
 // What the command prints, run in folder; its exit code in status.
@@ -66,10 +66,10 @@ QByteArray run(const QString &folder, const QStringList &command, int *status = 
     return process.readAllStandardOutput();
 }
 
-// At the yield of a piece (0: between two blocks), the engine is asked to stop, a file gets
-// another length or turns into a folder, or the process is killed: the operation then runs
-// again, and name is not there in between. Or files cannot grow past a length (ulimit -f).
-// Or the question is answered Cancel.
+// At the first report of a piece (0: a later one, between two blocks or at the end), the engine
+// is asked to stop, a file gets another length or turns into a folder, or the process is killed:
+// the operation then runs again, and name is not there in between. Or files cannot grow past a
+// length (ulimit -f). Or the question is answered Cancel.
 enum Act { None, Stop, Resize, Folder, Kill, DiskFull, Cancel };
 struct Disturbance
 {
@@ -89,36 +89,52 @@ struct RoundTrip
     QByteArray header;
 };
 
-// A cut of file (length bytes, -1: none) in pieces of sizeKb; or, when pieces are given (pieces
-// 1, 2, ... separated by '|', then after a '#' those that the checksum file describes, when there
-// is one), a restore from file, their first piece. The folder after it is
-// told as changes to what it held: "+name=bytes" added or replaced (any bytes without "="),
-// "-name" removed; nothing else changed.
-struct Operation
+// What a cut or a restore shows, and what the folder holds after it, told as changes to what it
+// held before: "+name=bytes" added or replaced (any bytes without "="), "-name" removed; nothing
+// else changed.
+struct Outcome
 {
-    QString file;
-    QByteArray pieces;
-    qint64 length;
-    double sizeKb;
-    QStringList entries; // put there first, as populate() reads them
-    QStringList events;
+    QStringList events = {};
     QStringList changes = {};
+};
+
+// A cut of file (length bytes of "source" then zeros, -1: no file) in pieces of sizeKb, in a
+// folder that holds entries (as populate() reads them).
+struct CutCase
+{
+    QString file = doc;
+    qint64 length = 3000;
+    double sizeKb = 1;
+    QStringList entries = {};
+    Outcome outcome = {};
     Disturbance disturbance = {};
+};
+
+// A restore from the set whose pieces 1, 2, ... are separated by '|', with the checksum file of
+// the set checksums when there is one, in a folder that holds entries.
+struct RestoreCase
+{
+    QByteArray pieces;
+    QByteArray checksums = {};
+    QStringList entries = {};
+    Outcome outcome = {};
+    Disturbance disturbance = {};
+    QString firstPiece = first;
 };
 
 } // namespace
 
 Q_DECLARE_METATYPE(RoundTrip)
-Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(CutCase)
+Q_DECLARE_METATYPE(RestoreCase)
 
 class TestEngine : public QObject, public EngineWindow
 {
     Q_OBJECT
 
 public:
-    // The engine's window records each message box and refresh in one list, and each yield;
-    // it answers OK, and runs the test's own code at each yield and between two blocks.
-    QString currentFolder() const override { return m_dir->path(); }
+    // The engine's window records each message box and refresh in one list, and each report of
+    // progress; it answers OK, and runs the test's own code at each report.
     MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon,
                               MessageButtons) override
     {
@@ -126,27 +142,23 @@ public:
         return m_cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
     }
     void refreshFileList() override { m_events << "refresh"; }
-    void yieldOnce(const Progress &p) override { m_onYield(record(p)); }
-    void betweenBlocks(const Progress &p) override
+    void reportProgress(const Progress &p) override
     {
-        record(p);
-        m_onYield(0);
+        m_progress << QString("%1/%2 %3/%4").arg(p.piece).arg(p.pieceCount).arg(p.moved).arg(p.total);
+        m_onReport(p.piece != std::exchange(m_piece, p.piece) ? p.piece : 0);
     }
     bool stopRequested() const override { return m_stop; }
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
-    int record(const Progress &p)
-    {
-        m_progress << QString("%1/%2 %3/%4").arg(p.piece).arg(p.pieceCount).arg(p.moved).arg(p.total);
-        return p.piece;
-    }
+    void disturb(const Disturbance &d, const std::function<void()> &operation, const Outcome &o);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     qsizetype m_descriptors = 0;
     QStringList m_events;
-    QStringList m_progress; // each yield, and each report between two blocks
-    std::function<void(int piece)> m_onYield;
+    QStringList m_progress; // each report
+    int m_piece = 0;        // of the last report
+    std::function<void(int piece)> m_onReport;
     bool m_stop = false;
     bool m_cancel = false;
 
@@ -157,7 +169,10 @@ private Q_SLOTS:
         m_descriptors = openDescriptors();
         m_events.clear();
         m_progress.clear();
-        m_onYield = [](int) {};
+        m_piece = 0;
+        m_onReport = [](int) {};
+        m_stop = false;
+        m_cancel = false;
     }
 
     // No file stays open after an operation, whatever its end.
@@ -193,7 +208,7 @@ private Q_SLOTS:
         QByteArray data(t.length, Qt::Uninitialized);
         for (qint64 i = 0; i < t.length; ++i)
             data[i] = char(i % 251); // a prime: a shifted or lost byte shows
-        write(path(t.name), data);
+        QVERIFY(write(path(t.name), data));
         // The source is its owner's alone: so are its pieces and the restored file.
         const auto own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
         QVERIFY(QFile::setPermissions(path(t.name), own));
@@ -229,133 +244,155 @@ private Q_SLOTS:
         QCOMPARE(status, 0);
     }
 
-    void operation_data()
+    void cuts_data()
     {
-        QTest::addColumn<Operation>("o");
+        QTest::addColumn<CutCase>("c");
         const QStringList earlier{"rapport.001", "rapport.002"};
-        const QStringList pieces5{"+rapport.001", "+rapport.002", "+rapport.003", "+rapport.004",
-                                  "+rapport.005"};
+        const QStringList done{cut, "refresh"};
+        const QStringList asked{ask, "refresh", cut, "refresh"};
+        const QStringList set2{"+rapport.001", "+rapport.002", "+rapport.sha256"};
+        const QString askHidden = "Fichier .x.0XX existant" + ask.mid(ask.indexOf('|'));
+        const QString askStar = "Fichier r*.0XX existant" + ask.mid(ask.indexOf('|'));
+        // clang-format off
+        QTest::newRow("empty source") << CutCase{.length = 0, .entries = earlier};
+        QTest::newRow("vanished source") << CutCase{.length = -1, .entries = earlier};
+        QTest::newRow("1000 pieces, before the question") << CutCase{.length = 1000, .sizeKb = 1.0 / 1024, .entries = earlier, .outcome = {{tooMany}}};
+        QTest::newRow("sparse source past 4 GiB") << CutCase{.length = (4LL << 30) + 1000, .outcome = {{tooMany}}};
+        QTest::newRow("source is its last piece") << CutCase{.file = "rapport.003", .outcome = {{cutError}}};
+        QTest::newRow("source in the earlier set") << CutCase{.file = "rapport.005", .entries = earlier, .outcome = {{ask, cutError}}};
+        QTest::newRow("read-only file in the earlier set") << CutCase{.entries = {first, "rapport.002!"}, .outcome = {{ask, cutError}}};
+        QTest::newRow("folder under a piece name") << CutCase{.entries = {first, "rapport.002/"}, .outcome = {{ask, cutError}}};
+        QTest::newRow("earlier set: its pieces only") << CutCase{.length = 1500, .entries = {first, "rapport.0x", "rapport.05.txt",
+            "rapport.0-final.pdf", "rapport.0001", "rapport.000", "rapport.0d/", "rapport.150", "rapport.999"},
+            .outcome = {asked, set2 + QStringList{"-rapport.150", "-rapport.999"}}};
+        QTest::newRow("hidden earlier pieces") << CutCase{.file = ".x.bc", .length = 100, .entries = {".x.001", ".x.002"},
+            .outcome = {{askHidden, "refresh", cut, "refresh"}, {"+.x.001", "-.x.002", "+.x.sha256"}}};
+        QTest::newRow("taken piece name, Cancel") << CutCase{.entries = {"rapport.005"}, .outcome = {{ask, "refresh"}}, .disturbance = {Cancel}};
+        QTest::newRow("lone checksum file") << CutCase{.length = 1500, .entries = {"rapport.sha256"}, .outcome = {asked, set2}};
+        QTest::newRow("lone checksum file, Cancel") << CutCase{.entries = {"rapport.sha256"}, .outcome = {{ask, "refresh"}}, .disturbance = {Cancel}};
+        QTest::newRow("wildcards are literal") << CutCase{.file = "r*.doc", .length = 100, .entries = {"r*.001", "rx.001"},
+            .outcome = {{askStar, "refresh", cut, "refresh"}, {"+r*.001", "+r*.sha256"}}};
+        QTest::newRow("dangling link under a piece name") << CutCase{.length = 1500, .entries = {"rapport.002@mine"}, .outcome = {asked, set2}};
+        QTest::newRow("link under the hidden name") << CutCase{.length = 1500, .entries = {"mine", ".rapport.001.fendrax@mine"},
+            .outcome = {done, set2 + QStringList{"-.rapport.001.fendrax"}}};
+        QTest::newRow("size of no byte, after the question") << CutCase{.sizeKb = 0.0001, .entries = {"rapport.sha256"},
+            .outcome = {{ask, "refresh", cutError}, {"-rapport.sha256"}}};
+        QTest::newRow("folder under a piece name, meanwhile") << CutCase{.outcome = {{cutError}, {"+rapport.003=<dir>"}}, .disturbance = {Folder, 2, "rapport.003"}};
+        QTest::newRow("cut stopped") << CutCase{.disturbance = {Stop, 3}};
+        QTest::newRow("cut stopped within a piece") << CutCase{.length = 5 << 20, .sizeKb = 8 << 10, .disturbance = {Stop, 0}};
+        QTest::newRow("source shrinks") << CutCase{.length = 5000, .outcome = {{cutError}, {"+rapport.doc"}}, .disturbance = {Resize, 3, doc, 2500}};
+        QTest::newRow("cut, file-size limit") << CutCase{.length = 5000, .outcome = {{cutError}}, .disturbance = {DiskFull, 0, {}, 1000}};
+        QTest::newRow("cut killed, then again") << CutCase{.length = 2500, .outcome = {asked, {"+rapport.001", "+rapport.002", "+rapport.003", "+rapport.sha256"}},
+            .disturbance = {Kill, 3, first}};
+        // clang-format on
+    }
+
+    void cuts()
+    {
+        QFETCH(CutCase, c);
+        if (c.length >= 0)
+            QVERIFY(write(path(c.file), "source", c.length));
+        QVERIFY(populate(m_dir->path(), c.entries));
+        disturb(c.disturbance, [&] { FctDecoup::CutFile(*this, path(c.file), c.sizeKb); },
+                c.outcome);
+    }
+
+    void restores_data()
+    {
+        QTest::addColumn<RestoreCase>("r");
         const QStringList done{restored, "refresh"};
         // clang-format off
-        QTest::newRow("empty source") << Operation{doc, {}, 0, 1, earlier, {}};
-        QTest::newRow("vanished source") << Operation{doc, {}, -1, 1, earlier, {}};
-        QTest::newRow("1000 pieces, before the question") << Operation{doc, {}, 1000, 1.0 / 1024, earlier, {tooMany}};
-        QTest::newRow("sparse source past 4 GiB") << Operation{doc, {}, (4LL << 30) + 1000, 1, {}, {tooMany}};
-        QTest::newRow("source is its last piece") << Operation{"rapport.003", {}, 3000, 1, {}, {cutError}};
-        QTest::newRow("source in the earlier set") << Operation{"rapport.005", {}, 3000, 1, earlier, {ask, cutError}};
-        QTest::newRow("read-only file in the earlier set") << Operation{doc, {}, 3000, 1, {first, "rapport.002!"}, {ask, cutError}};
-        QTest::newRow("folder under a piece name") << Operation{doc, {}, 3000, 1, {first, "rapport.002/"}, {ask, cutError}};
-        QTest::newRow("earlier set: its pieces only") << Operation{doc, {}, 1500, 1, {first, "rapport.0x", "rapport.05.txt",
-            "rapport.0-final.pdf", "rapport.0001", "rapport.000", "rapport.0d/", "rapport.150", "rapport.999"},
-            {ask, "refresh", cut, "refresh"}, {"+rapport.001", "+rapport.002", "+rapport.sha256", "-rapport.150", "-rapport.999"}};
-        QTest::newRow("hidden earlier pieces") << Operation{".x.bc", {}, 100, 1, {".x.001", ".x.002"},
-            {"Fichier .x.0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+.x.001", "-.x.002", "+.x.sha256"}};
-        QTest::newRow("taken piece name, Cancel") << Operation{doc, {}, 1500, 1, {"rapport.005"}, {ask, "refresh"}, {}, {Cancel}};
-        QTest::newRow("lone checksum file") << Operation{doc, {}, 1500, 1, {"rapport.sha256"}, {ask, "refresh", cut, "refresh"},
-            {"+rapport.001", "+rapport.002", "+rapport.sha256"}};
-        QTest::newRow("lone checksum file, Cancel") << Operation{doc, {}, 1500, 1, {"rapport.sha256"}, {ask, "refresh"}, {}, {Cancel}};
-        QTest::newRow("wildcards are literal") << Operation{"r*.doc", {}, 100, 1, {"r*.001", "rx.001"},
-            {"Fichier r*.0XX existant" + ask.mid(ask.indexOf('|')), "refresh", cut, "refresh"}, {"+r*.001", "+r*.sha256"}};
-        QTest::newRow("dangling link under a piece name") << Operation{doc, {}, 1500, 1, {"rapport.002@mine"},
-            {ask, "refresh", cut, "refresh"}, {"+rapport.001", "+rapport.002", "+rapport.sha256"}};
-        QTest::newRow("link under the hidden name") << Operation{doc, {}, 1500, 1, {"mine", ".rapport.001.fendrax@mine"},
-            {cut, "refresh"}, {"+rapport.001", "+rapport.002", "+rapport.sha256", "-.rapport.001.fendrax"}};
-        QTest::newRow("folder under a piece name, meanwhile") << Operation{doc, {}, 5000, 1, {}, {cutError}, {"+rapport.003=<dir>"}, {Folder, 2, "rapport.003"}};
-        QTest::newRow("cut stopped") << Operation{doc, {}, 5000, 1, {}, {}, {}, {Stop, 3}};
-        QTest::newRow("cut stopped within a piece") << Operation{doc, {}, 5 << 20, 8 << 10, {}, {}, {}, {Stop, 0}};
-        QTest::newRow("source shrinks") << Operation{doc, {}, 5000, 1, {}, {cutError}, {"+rapport.doc"}, {Resize, 3, doc, 2500}};
-        QTest::newRow("cut, file-size limit") << Operation{doc, {}, 5000, 1, {}, {cutError}, {}, {DiskFull, 0, {}, 1000}};
-        QTest::newRow("cut killed, then again") << Operation{doc, {}, 5000, 1, {}, {ask, "refresh", cut, "refresh"},
-            pieces5 + QStringList{"+rapport.sha256"}, {Kill, 5, first}};
-
-        QTest::newRow("one piece") << Operation{first, "txt  001hello", 0, 0, {}, done, {"+rapport.txt=hello"}};
-        QTest::newRow("fourth header byte") << Operation{first, "docx 001data", 0, 0, {}, done, {"+rapport.docx=data"}};
-        QTest::newRow("no extension") << Operation{first, "     001data", 0, 0, {}, done, {"+rapport=data"}};
-        QTest::newRow("no name") << Operation{".001", "     001data", 0, 0, {}, {badHeader}};
-        QTest::newRow("destination: file") << Operation{first, "txt  001new", 0, 0, {"rapport.txt"}, {exists}};
-        QTest::newRow("destination: dangling link") << Operation{first, "txt  001new", 0, 0, {"rapport.txt@none"}, {exists}};
-        QTest::newRow("destination, meanwhile") << Operation{first, set4, 0, 0, {}, {exists}, {"+rapport.txt=<dir>"}, {Folder, 2, "rapport.txt"}};
+        QTest::newRow("one piece") << RestoreCase{.pieces = "txt  001hello", .outcome = {done, {"+rapport.txt=hello"}}};
+        QTest::newRow("fourth header byte") << RestoreCase{.pieces = "docx 001data", .outcome = {done, {"+rapport.docx=data"}}};
+        QTest::newRow("no extension") << RestoreCase{.pieces = "     001data", .outcome = {done, {"+rapport=data"}}};
+        QTest::newRow("no name") << RestoreCase{.pieces = "     001data", .outcome = {{badHeader}}, .firstPiece = ".001"};
+        QTest::newRow("destination: file") << RestoreCase{.pieces = "txt  001new", .entries = {"rapport.txt"}, .outcome = {{exists}}};
+        QTest::newRow("destination: dangling link") << RestoreCase{.pieces = "txt  001new", .entries = {"rapport.txt@none"}, .outcome = {{exists}}};
+        QTest::newRow("destination, meanwhile") << RestoreCase{.pieces = set4, .outcome = {{exists}, {"+rapport.txt=<dir>"}}, .disturbance = {Folder, 2, "rapport.txt"}};
         for (const char *bad : {"txt  00", "txt  x01data", "txt  000data", "/..  001data", "a\\b  001", "a\tb  001"})
-            QTest::addRow("header %s", bad) << Operation{first, bad, 0, 0, {}, {badHeader}};
-        QTest::newRow("no point before 001") << Operation{"backup001", "txt  001data", 0, 0, {}, {wrongFile}};
-        QTest::newRow("missing piece") << Operation{first, "txt  004a|b", 0, 0, {"rapport.004"}, {missing}};
-        QTest::newRow("restore stopped") << Operation{first, set4, 0, 0, {}, {}, {}, {Stop, 2}};
-        QTest::newRow("piece shrinks meanwhile") << Operation{first, set4, 0, 0, {}, {damaged.arg(3)}, {"+rapport.003=c"}, {Resize, 1, "rapport.003", 1}};
-        QTest::newRow("last piece of one byte") << Operation{first, "txt  003aaaa|bbbb|c", 0, 0, {}, done, {"+rapport.txt=aaaabbbbc"}};
+            QTest::addRow("header %s", bad) << RestoreCase{.pieces = bad, .outcome = {{badHeader}}};
+        QTest::newRow("no point before 001") << RestoreCase{.pieces = "txt  001data", .outcome = {{wrongFile}}, .firstPiece = "backup001"};
+        QTest::newRow("missing piece") << RestoreCase{.pieces = "txt  004a|b", .entries = {"rapport.004"}, .outcome = {{missing}}};
+        QTest::newRow("restore stopped") << RestoreCase{.pieces = set4, .disturbance = {Stop, 2}};
+        QTest::newRow("piece shrinks meanwhile") << RestoreCase{.pieces = set4, .outcome = {{damaged.arg(3)}, {"+rapport.003=c"}}, .disturbance = {Resize, 1, "rapport.003", 1}};
+        QTest::newRow("last piece of one byte") << RestoreCase{.pieces = "txt  003aaaa|bbbb|c", .outcome = {done, {"+rapport.txt=aaaabbbbc"}}};
         const std::pair<const char *, int> damages[] = {{"txt  004aaaa|bbbb|ccc|dddd", 3}, {"txt  004aaaa|bbbb|ccccc|dddd", 3},
             {"txt  004aaaa||cccc|dddd", 2}, {"txt  004aa|bbbb|cccc|dddd", 1}, {"txt  004aaaa|bbbb|cccc|ddddd", 4},
             {"txt  004aaaa|bbbb|cccc|", 4}, {"txt  003aa|bbbb|c", 2}, {"txt  001", 1}};
         for (const auto &[set, n] : damages)
-            QTest::addRow("damaged: %s", set) << Operation{first, set, 0, 0, {}, {damaged.arg(n)}};
-        const std::pair<QByteArray, QString> checked[] = {{"txt  004aaXa|bbbb|cccc|dddd#" + set4, corrupt.arg(1)},
-            {"txt  004aaaa|bbXb|cccc|dddd#" + set4, corrupt.arg(2)}, {"txt  004aaaa|bbbb|cccc|dddX#" + set4, corrupt.arg(4)},
-            {"txx  004aaaa|bbbb|cccc|dddd#" + set4, corrupt.arg(1)}, {"txt  003aaaa|bbbb|cccc|dddd#" + set4, corrupt.arg(1)},
-            {"txt  004aaaa|cccc|bbbb|dddd#" + set4, corrupt.arg(2)}, {set4 + "#txt  004aaaa|bbbb|cccc", notTheSet},
-            {set4 + "#txt  002aaaaaaaa|bbbbbbbb", notTheSet}};
+            QTest::addRow("damaged: %s", set) << RestoreCase{.pieces = set, .outcome = {{damaged.arg(n)}}};
+        const std::pair<QByteArray, QString> checked[] = {{"txt  004aaXa|bbbb|cccc|dddd", corrupt.arg(1)},
+            {"txt  004aaaa|bbXb|cccc|dddd", corrupt.arg(2)}, {"txt  004aaaa|bbbb|cccc|dddX", corrupt.arg(4)},
+            {"txx  004aaaa|bbbb|cccc|dddd", corrupt.arg(1)}, {"txt  003aaaa|bbbb|cccc|dddd", corrupt.arg(1)},
+            {"txt  004aaaa|cccc|bbbb|dddd", corrupt.arg(2)}};
         for (const auto &[set, message] : checked)
-            QTest::addRow("checked: %s", set.constData()) << Operation{first, set, 0, 0, {}, {message}};
-        QTest::newRow("checked: whole") << Operation{first, set4 + '#' + set4, 0, 0, {}, done, {"+rapport.txt=aaaabbbbccccdddd"}};
-        QTest::newRow("checked: not in the format") << Operation{first, set4, 0, 0, {"rapport.sha256"}, {notTheSet}};
-        QTest::newRow("restore, file-size limit") << Operation{first, set4, 0, 0, {}, {restoreError}, {}, {DiskFull, 0, {}, 14}};
-        QTest::newRow("restore killed, then again") << Operation{first, set4, 0, 0, {}, done, {"+rapport.txt=aaaabbbbccccdddd"}, {Kill, 3, "rapport.txt"}};
+            QTest::addRow("checked: %s", set.constData()) << RestoreCase{.pieces = set, .checksums = set4, .outcome = {{message}}};
+        for (const QByteArray described : {"txt  004aaaa|bbbb|cccc", "txt  002aaaaaaaa|bbbbbbbb"})
+            QTest::addRow("checked: another set, %s", described.constData()) << RestoreCase{.pieces = set4, .checksums = described, .outcome = {{notTheSet}}};
+        QTest::newRow("checked: whole") << RestoreCase{.pieces = set4, .checksums = set4, .outcome = {done, {"+rapport.txt=aaaabbbbccccdddd"}}};
+        QTest::newRow("checked: not in the format") << RestoreCase{.pieces = set4, .entries = {"rapport.sha256"}, .outcome = {{notTheSet}}};
+        QTest::newRow("restore, file-size limit") << RestoreCase{.pieces = set4, .outcome = {{restoreError}}, .disturbance = {DiskFull, 0, {}, 14}};
+        QTest::newRow("restore killed, then again") << RestoreCase{.pieces = set4, .outcome = {done, {"+rapport.txt=aaaabbbbccccdddd"}}, .disturbance = {Kill, 3, "rapport.txt"}};
         // clang-format on
     }
 
-    void operation()
+    void restores()
     {
-        QFETCH(Operation, o);
-        const QList<QByteArray> sets = o.pieces.split('#');
-        const QList<QByteArray> pieces = sets[0].split('|');
-        for (int n = 1; n <= pieces.size() && !o.pieces.isEmpty(); ++n)
-            write(path(piece(o.file, n)), pieces[n - 1]);
-        if (sets.size() > 1)
-            write(path(o.file.chopped(4) + ".sha256"), checksumsOf(sets[1], o.file));
-        if (o.pieces.isEmpty() && o.length >= 0)
-            write(path(o.file), "source", o.length);
-        populate(m_dir->path(), o.entries);
-        const Snapshot before = snapshot(m_dir->path());
-        const Disturbance &d = o.disturbance;
-        const auto run = [&] {
-            if (o.pieces.isEmpty())
-                FctDecoup::CutFile(*this, path(o.file), o.sizeKb);
-            else
-                FctDecoup::RestoreFile(*this, path(o.file));
-            return m_events == o.events;
-        };
-        m_cancel = d.act == Cancel;
-        m_onYield = [&](int piece) {
-            m_stop = piece == d.piece && d.act == Stop;
-            if (piece == d.piece && d.act == Kill)
-                raise(SIGKILL);
-            if (piece == d.piece && d.act == Resize)
-                QFile::resize(path(d.name), d.length);
-            if (piece == d.piece && d.act == Folder)
-                QFile::remove(path(d.name)), QDir().mkdir(path(d.name));
-        };
-        // In a child process: killed there, the operation runs again here; with a full disk, its
-        // events stay there, and it tells whether they were the right ones.
-        if (d.act == Kill || d.act == DiskFull) {
-#ifdef __SANITIZE_THREAD__
-            QSKIP("ThreadSanitizer cannot follow a child of a program with threads");
-#endif
-            QCOMPARE(inChild(d.act == DiskFull ? d.length : 0, run), d.act == DiskFull);
-            QVERIFY(d.act == DiskFull || !QFileInfo::exists(path(d.name)));
-            m_onYield = [](int) {};
-        }
-        QVERIFY2(d.act == DiskFull || run(), qPrintable(m_events.join('\n')));
-
-        const Snapshot now = snapshot(m_dir->path());
-        Snapshot expected = before;
-        for (const QString &change : o.changes) {
-            const QString name = change.mid(1).section('=', 0, 0);
-            if (change.startsWith('-'))
-                expected.remove(name);
-            else
-                expected[name] = change.contains('=') ? change.section('=', 1).toUtf8() : now[name];
-        }
-        QCOMPARE(now, expected);
+        QFETCH(RestoreCase, r);
+        const QList<QByteArray> pieces = r.pieces.split('|');
+        for (int n = 1; n <= pieces.size(); ++n)
+            QVERIFY(write(path(piece(r.firstPiece, n)), pieces[n - 1]));
+        if (!r.checksums.isEmpty())
+            QVERIFY(write(path(r.firstPiece.chopped(4) + ".sha256"), checksumsOf(r.checksums, r.firstPiece)));
+        QVERIFY(populate(m_dir->path(), r.entries));
+        disturb(r.disturbance, [&] { FctDecoup::RestoreFile(*this, path(r.firstPiece)); },
+                r.outcome);
     }
 };
+
+// Runs the operation as d disturbs it, then compares what it showed and what the folder holds.
+void TestEngine::disturb(const Disturbance &d, const std::function<void()> &operation,
+                         const Outcome &o)
+{
+    const Snapshot before = snapshot(m_dir->path());
+    const auto run = [&] {
+        m_piece = 0;
+        operation();
+        return m_events == o.events;
+    };
+    m_cancel = d.act == Cancel;
+    m_onReport = [&](int piece) {
+        m_stop = piece == d.piece && d.act == Stop;
+        if (piece == d.piece && d.act == Kill)
+            raise(SIGKILL);
+        if (piece == d.piece && d.act == Resize)
+            QFile::resize(path(d.name), d.length);
+        if (piece == d.piece && d.act == Folder)
+            QFile::remove(path(d.name)), QDir().mkdir(path(d.name));
+    };
+    // In a child process: killed there, the operation runs again here; with a full disk, its
+    // events stay there, and it tells whether they were the right ones.
+    if (d.act == Kill || d.act == DiskFull) {
+#ifdef __SANITIZE_THREAD__
+        QSKIP("ThreadSanitizer cannot follow a child of a program with threads");
+#endif
+        QCOMPARE(inChild(d.act == DiskFull ? d.length : 0, run), d.act == DiskFull);
+        QVERIFY(d.act == DiskFull || !QFileInfo::exists(path(d.name)));
+        m_onReport = [](int) {};
+    }
+    QVERIFY2(d.act == DiskFull || run(), qPrintable(m_events.join('\n')));
+
+    const Snapshot now = snapshot(m_dir->path());
+    Snapshot expected = before;
+    for (const QString &change : o.changes) {
+        const QString name = change.mid(1).section('=', 0, 0);
+        if (change.startsWith('-'))
+            expected.remove(name);
+        else
+            expected[name] = change.contains('=') ? change.section('=', 1).toUtf8() : now[name];
+    }
+    QCOMPARE(now, expected);
+}
 
 QTEST_GUILESS_MAIN(TestEngine)
 #include "tst_engine.moc"

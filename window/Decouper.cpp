@@ -79,6 +79,7 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
 
     connect(m_ui->Tree1, &FolderTree::folderSelected, this, &Decouper::folderSelected);
     connect(m_ui->File1, &FileList::entryClicked, this, &Decouper::fileClicked);
+    connect(m_ui->File1, &FileList::reread, this, &Decouper::folderReread);
     connect(m_ui->Text1, &QLineEdit::textChanged, this, &Decouper::filterChanged);
     connect(m_ui->Decouper, &QToolButton::clicked, this, &Decouper::cutClicked);
     connect(m_ui->Joindre, &QToolButton::clicked, this, &Decouper::restoreClicked);
@@ -86,6 +87,9 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     connect(m_ui->Command3, &QToolButton::clicked, this, &Decouper::aboutClicked);
     connect(m_ui->Command1, &QToolButton::clicked, this, &Decouper::quitClicked);
     connect(m_ui->Image1, &ClickableImage::clicked, this, &Decouper::donationClicked);
+    connect(&m_worker, &EngineWorker::messageRequested, this, &Decouper::engineMessage);
+    connect(&m_worker, &EngineWorker::refreshRequested, m_ui->File1, &FileList::refresh);
+    connect(&m_worker, &EngineWorker::progressed, this, &Decouper::showProgress);
     connect(&m_worker, &EngineWorker::finished, this, &Decouper::operationFinished);
     load();
 }
@@ -120,11 +124,8 @@ void Decouper::showEvent(QShowEvent *event)
 void Decouper::open(const StartPlace &place)
 {
     m_ui->Tree1->setSelectedFolder(place.folder);
-    folderSelected();
-    // Selected as by a click: the list's handler shows its size and sets the buttons.
-    const QList<QListWidgetItem *> entries = m_ui->File1->findItems(place.file, Qt::MatchExactly);
-    if (!place.file.isEmpty() && !entries.isEmpty())
-        m_ui->File1->setCurrentItem(entries.first());
+    // Selected as by a click once listed: the list's handler shows its size and sets the buttons.
+    showFolder(place.file);
 }
 
 void Decouper::dragEnterEvent(QDragEnterEvent *event)
@@ -144,11 +145,31 @@ void Decouper::dropEvent(QDropEvent *event)
 
 void Decouper::folderSelected()
 {
+    showFolder(QString());
+}
+
+void Decouper::showFolder(const QString &selected)
+{
+    noFileSelected();
+    m_currentFolder = m_ui->Tree1->selectedFolder();
+    m_ui->File1->setFolder(m_currentFolder, selected);
+}
+
+void Decouper::noFileSelected()
+{
     m_ui->Decouper->setEnabled(false);
     m_ui->Joindre->setEnabled(false);
     setSizeCaption(QString());
-    m_currentFolder = m_ui->Tree1->selectedFolder();
-    m_ui->File1->setFolder(m_currentFolder);
+}
+
+void Decouper::folderReread(bool selectedGone)
+{
+    // The commands are as after a change of folder when their file has gone; when it is still
+    // there, its size may have changed.
+    if (selectedGone)
+        return noFileSelected();
+    if (const std::optional<QString> name = selectedEntry())
+        setSizeCaption(sizeCaption(QFileInfo(FctDecoup::AddBackslash(m_currentFolder) + *name).size()));
 }
 
 void Decouper::fileClicked()
@@ -266,11 +287,6 @@ void Decouper::operationFinished()
         m_ui->Decouper->setEnabled(false);
 }
 
-QString Decouper::currentFolder() const
-{
-    return m_currentFolder;
-}
-
 MessageAnswer Decouper::showMessage(const QString &text, const QString &title, MessageIcon icon,
                                     MessageButtons buttons)
 {
@@ -279,19 +295,10 @@ MessageAnswer Decouper::showMessage(const QString &text, const QString &title, M
     return m_messages.show(text, title, icon, buttons);
 }
 
-void Decouper::refreshFileList()
+void Decouper::engineMessage(const QString &text, const QString &title, MessageIcon icon,
+                             MessageButtons buttons, MessageAnswer *answer)
 {
-    m_ui->File1->refresh();
-}
-
-void Decouper::yieldOnce(const Progress &progress)
-{
-    showProgress(progress);
-}
-
-void Decouper::betweenBlocks(const Progress &progress)
-{
-    showProgress(progress);
+    *answer = showMessage(text, title, icon, buttons);
 }
 
 void Decouper::showProgress(const Progress &progress)
@@ -300,9 +307,4 @@ void Decouper::showProgress(const Progress &progress)
     // and once a piece, however fast the blocks go.
     const int percent = progress.total > 0 ? int(progress.moved * 100 / progress.total) : 0;
     setWindowTitle(WindowTexts::progressTitle(progress.piece, progress.pieceCount, percent));
-}
-
-bool Decouper::stopRequested() const
-{
-    return m_worker.stopRequested();
 }

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // The main window: browsing folders and files, the cut and restore commands, help, about, quit
-// and donation. It is the engine's window: the engine runs on a worker, which brings its
-// messages, refreshes and progress to this window on the window's own thread.
+// and donation. The engine runs on a worker, whose signals bring its messages, refreshes and
+// progress to this window on the window's own thread.
 #pragma once
 
-#include "EngineWindow.h"
 #include "EngineWorker.h"
 #include "MessagePresenter.h"
 #include "StartPlace.h"
@@ -19,7 +18,7 @@ namespace Ui {
 class DecouperForm;
 }
 
-class Decouper : public QWidget, public EngineWindow
+class Decouper : public QWidget
 {
     Q_OBJECT
 
@@ -27,15 +26,6 @@ public:
     // The window opens at start when it is first shown.
     explicit Decouper(const StartPlace &start, QWidget *parent = nullptr);
     ~Decouper() override;
-
-    // EngineWindow, on the window's thread: what the worker hands over.
-    QString currentFolder() const override;
-    MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
-                              MessageButtons buttons) override;
-    void refreshFileList() override;
-    void yieldOnce(const Progress &progress) override;
-    void betweenBlocks(const Progress &progress) override;
-    bool stopRequested() const override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -47,6 +37,9 @@ private:
     void load();
     void open(const StartPlace &place);
     void folderSelected();
+    void showFolder(const QString &selected);
+    void noFileSelected();
+    void folderReread(bool selectedGone);
     void fileClicked();
     void filterChanged();
     void cutClicked();
@@ -58,9 +51,14 @@ private:
 
     std::optional<QString> selectedEntry() const;
     void setSizeCaption(const QString &caption);
+    MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
+                              MessageButtons buttons);
     void runEngine(const EngineWorker::Operation &operation);
-    void operationFinished();
+    // What the worker brings.
+    void engineMessage(const QString &text, const QString &title, MessageIcon icon,
+                       MessageButtons buttons, MessageAnswer *answer);
     void showProgress(const Progress &progress);
+    void operationFinished();
 
     std::unique_ptr<Ui::DecouperForm> m_ui;
     MessagePresenter m_messages;
@@ -69,5 +67,5 @@ private:
     bool m_activated = false;
     bool m_cutRunning = false;
     // Last: it is destroyed first, and stops and waits for the operation that runs.
-    EngineWorker m_worker{*this};
+    EngineWorker m_worker;
 };

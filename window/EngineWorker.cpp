@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "EngineWorker.h"
 
+#include <memory>
+
 // A call handed to the window's thread. It is shared: the window's thread may come to it after
 // the worker has stopped waiting, and must then leave it alone.
 struct EngineWorker::Request
@@ -11,8 +13,7 @@ struct EngineWorker::Request
     State state = Pending;
 };
 
-EngineWorker::EngineWorker(EngineWindow &window, QObject *parent)
-    : QObject(parent), m_window(window)
+EngineWorker::EngineWorker(QObject *parent) : QObject(parent)
 {}
 
 EngineWorker::~EngineWorker()
@@ -26,7 +27,6 @@ bool EngineWorker::start(Operation operation)
 {
     if (isRunning())
         return false;
-    m_currentFolder = m_window.currentFolder();
     m_stop = false;
     m_thread = std::thread([this, operation = std::move(operation)] {
         operation(*this);
@@ -83,39 +83,25 @@ bool EngineWorker::onWindowThread(std::function<void()> call)
     return false;
 }
 
-QString EngineWorker::currentFolder() const
-{
-    return m_currentFolder;
-}
-
 MessageAnswer EngineWorker::showMessage(const QString &text, const QString &title,
                                         MessageIcon icon, MessageButtons buttons)
 {
     auto answer = std::make_shared<MessageAnswer>(MessageAnswer::Cancel);
     const bool shown = onWindowThread([this, answer, text, title, icon, buttons] {
-        *answer = m_window.showMessage(text, title, icon, buttons);
+        Q_EMIT messageRequested(text, title, icon, buttons, answer.get());
     });
     return shown ? *answer : MessageAnswer::Cancel;
 }
 
 void EngineWorker::refreshFileList()
 {
-    onWindowThread([this] { m_window.refreshFileList(); });
+    onWindowThread([this] { Q_EMIT refreshRequested(); });
 }
 
-void EngineWorker::yieldOnce(const Progress &progress)
+void EngineWorker::reportProgress(const Progress &progress)
 {
     if (!m_stop)
-        QMetaObject::invokeMethod(
-            this, [this, progress] { m_window.yieldOnce(progress); }, Qt::QueuedConnection);
-}
-
-void EngineWorker::betweenBlocks(const Progress &progress)
-{
-    if (!m_stop)
-        QMetaObject::invokeMethod(
-            this, [this, progress] { m_window.betweenBlocks(progress); },
-            Qt::QueuedConnection);
+        Q_EMIT progressed(progress);
 }
 
 bool EngineWorker::stopRequested() const

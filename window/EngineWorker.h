@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // Runs a cut or a restore on a thread of its own, so that the window never waits on the disk, and
-// is the engine's window there: each call reaches the main window on the main window's thread.
-// The worker never touches a widget.
+// is the engine's window there: it tells the window what the engine asks through its signals,
+// which the window connects to slots of its own. It never touches a widget.
 #pragma once
 
 #include "EngineWindow.h"
@@ -12,7 +12,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -23,13 +22,12 @@ class EngineWorker : public QObject, public EngineWindow
 public:
     using Operation = std::function<void(EngineWindow &)>;
 
-    // window is called on the thread that makes this object, and only there.
-    explicit EngineWorker(EngineWindow &window, QObject *parent = nullptr);
+    // Its signals reach the thread that makes this object.
+    explicit EngineWorker(QObject *parent = nullptr);
     // Stops the operation that runs and waits until it has removed its unfinished output.
     ~EngineWorker() override;
 
-    // Runs operation on the worker, with the window's current folder as it is now; false when
-    // one runs already.
+    // Runs operation on the worker; false when one runs already.
     bool start(Operation operation);
     bool isRunning() const;
     // The operation stops at its next block; whatever it waits for from the window is answered
@@ -37,17 +35,23 @@ public:
     void stop();
 
     // EngineWindow, called on the worker.
-    QString currentFolder() const override;
     // Blocks until the window's thread has shown the box and the user has answered.
     MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
                               MessageButtons buttons) override;
     // Blocks until the list is refreshed, so that it never shows the operation's own hidden files.
     void refreshFileList() override;
-    void yieldOnce(const Progress &progress) override;
-    void betweenBlocks(const Progress &progress) override;
+    void reportProgress(const Progress &progress) override;
     bool stopRequested() const override;
 
 Q_SIGNALS:
+    // On the window's thread while the operation waits: the slot shows the box and puts the
+    // button pressed in *answer.
+    void messageRequested(const QString &text, const QString &title, MessageIcon icon,
+                          MessageButtons buttons, MessageAnswer *answer);
+    // On the window's thread while the operation waits.
+    void refreshRequested();
+    // From the worker, while the operation goes on: connected to the window, it is queued there.
+    void progressed(const Progress &progress);
     // On the window's thread, once the operation has returned.
     void finished();
 
@@ -57,8 +61,6 @@ private:
     // stopped before it could.
     bool onWindowThread(std::function<void()> call);
 
-    EngineWindow &m_window;
-    QString m_currentFolder;
     std::atomic<bool> m_stop = false;
     std::mutex m_mutex;
     std::condition_variable m_changed;

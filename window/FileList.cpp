@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "FileList.h"
+#include "FctDecoup.h"
 #include "WildcardPattern.h"
 
 #include <QCollator>
@@ -11,6 +12,40 @@
 #include <algorithm>
 #include <vector>
 
+namespace {
+
+// A change shows within this time; the changes of a burst (a cut writing its pieces, a copy of
+// many files) are read once.
+constexpr int gatherMs = 250;
+
+// The ordinary files of folder, sorted; none when it cannot be read. On a thread of its own.
+std::optional<QStringList> readFolder(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable())
+        return std::nullopt;
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Sorted by keys made once a name, which is twice as quick as comparing the names.
+    std::vector<std::pair<QCollatorSortKey, QString>> sorted;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileInfo().isFile() && !FctDecoup::IsUnfinishedOutput(it.fileName()))
+            sorted.emplace_back(collator.sortKey(it.fileName()), it.fileName());
+    }
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
+    QStringList names;
+    names.reserve(qsizetype(sorted.size()));
+    for (const auto &[key, name] : sorted)
+        names.append(name);
+    return names;
+}
+
+} // namespace
+
 FileList::FileList(QWidget *parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -20,20 +55,40 @@ FileList::FileList(QWidget *parent) : QListWidget(parent)
     // A click on the entry that is already selected changes nothing, yet the user asks for it:
     // after a cut, the file stays selected and one click makes it ready for the next cut.
     connect(this, &QListWidget::itemClicked, this, &FileList::entryClicked);
+    m_reader.setMaxThreadCount(1);
+    m_changes.setSingleShot(true);
+    m_changes.setInterval(gatherMs);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FileList::folderChanged);
+    // The selected file is watched too: its size, which the window shows, changes within it.
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FileList::folderChanged);
+    connect(this, &QListWidget::itemSelectionChanged, this, &FileList::watchSelected);
+    connect(&m_changes, &QTimer::timeout, this, &FileList::refresh);
 }
 
-bool FileList::setFolder(const QString &folder)
+FileList::~FileList()
 {
-    const QFileInfo info(folder);
+    m_reader.waitForDone();
+}
+
+bool FileList::setFolder(const QString &folder, const QString &selected)
+{
+    ++m_generation;
     m_folder = folder;
     m_names.clear();
+    m_toSelect = selected;
+    m_changes.stop();
+    if (!m_watcher.directories().isEmpty())
+        m_watcher.removePaths(m_watcher.directories());
+    watchSelected();
     {
         // A new folder starts with nothing selected.
         const QSignalBlocker blocker(this);
         clear();
     }
+    const QFileInfo info(folder);
     if (!info.isDir() || !info.isReadable())
         return false;
+    m_watcher.addPath(folder);
     refresh();
     return true;
 }
@@ -59,25 +114,58 @@ QString FileList::entryText(int i) const
     return entry ? entry->text() : QString();
 }
 
+void FileList::watchSelected()
+{
+    if (!m_watcher.files().isEmpty())
+        m_watcher.removePaths(m_watcher.files());
+    const QList<QListWidgetItem *> selected = selectedItems();
+    if (!selected.isEmpty())
+        m_watcher.addPath(QDir(m_folder).filePath(selected.first()->text()));
+}
+
+void FileList::folderChanged()
+{
+    if (!m_changes.isActive())
+        m_changes.start();
+}
+
 void FileList::refresh()
 {
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // Sorted by keys made once a name, which is twice as quick as comparing the names.
-    std::vector<std::pair<QCollatorSortKey, QString>> sorted;
-    QDirIterator it(m_folder, QDir::Files | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        it.next();
-        if (it.fileInfo().isFile())
-            sorted.emplace_back(collator.sortKey(it.fileName()), it.fileName());
+    // One reading at a time: changes meanwhile are read once it has landed.
+    if (std::exchange(m_reading, true)) {
+        m_readAgain = true;
+        return;
     }
-    std::sort(sorted.begin(), sorted.end(),
-              [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
-    m_names.clear();
-    for (const auto &[key, name] : sorted)
-        m_names.append(name);
+    m_reader.start([this, folder = m_folder, generation = m_generation] {
+        const std::optional<QStringList> names = readFolder(folder);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, list = names.value_or(QStringList()), readable = bool(names)] {
+                landed(generation, list, readable);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void FileList::landed(int generation, const QStringList &names, bool readable)
+{
+    m_reading = false;
+    if (std::exchange(m_readAgain, false) || generation != m_generation) {
+        refresh();
+        if (generation != m_generation)
+            return;
+    }
+    const QList<QListWidgetItem *> selected = selectedItems();
+    const bool selectedGone = !selected.isEmpty() && !names.contains(selected.first()->text());
+    m_names = readable ? names : QStringList();
     fill();
+    if (!m_toSelect.isEmpty()) {
+        const QList<QListWidgetItem *> entries =
+            findItems(std::exchange(m_toSelect, QString()), Qt::MatchExactly);
+        if (!entries.isEmpty())
+            setCurrentItem(entries.first()); // as by a click: entryClicked tells the window
+    }
+    Q_EMIT reread(selectedGone);
 }
 
 void FileList::fill()

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
-// The file list File1: the files of one folder (hidden ones included, never folders) whose names
-// match its pattern, sorted by name, listed at once. One entry may be selected at a time.
+// The file list File1: the files of one folder (hidden ones included, never folders, nor an
+// operation's unfinished output) whose names match its pattern, sorted by name. It follows its
+// folder: what another program adds, removes or renames there shows by itself, read off the
+// window's thread. One entry may be selected at a time.
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QListWidget>
+#include <QThreadPool>
+#include <QTimer>
 
 class FileList : public QListWidget
 {
@@ -12,10 +17,12 @@ class FileList : public QListWidget
 
 public:
     explicit FileList(QWidget *parent = nullptr);
+    ~FileList() override;
 
-    // Lists that folder; false when it cannot be listed. The list is then left empty, so that
-    // no file of the folder shown before can be taken for one of the new folder.
-    bool setFolder(const QString &folder);
+    // Lists that folder, and selects the entry of that name (as the user would) once it is
+    // listed; false when the folder cannot be listed. The list is then left empty, so that no
+    // file of the folder shown before can be taken for one of the new folder.
+    bool setFolder(const QString &folder, const QString &selected = QString());
     // Patterns as Windows has them: * and ?, "*.*" for every file, several separated by ';',
     // letter case ignored; an empty pattern lists every file. False for a pattern that no file
     // name could match (it holds a '/'); the list is then left as it was.
@@ -24,20 +31,33 @@ public:
 
     bool isEntrySelected(int i) const;
     QString entryText(int i) const;
-    // Lists the folder again, keeping the selected name selected when it is still there. The
-    // folder is read here and when it is set, never for a change of pattern, which only narrows
-    // what was read: typing a pattern stays quick in a folder of 100,000 files.
+    // Reads the folder again, keeping the selected name selected when it is still there. The
+    // folder is read then, and when it is set or changes, never for a change of pattern, which
+    // only narrows what was read: typing a pattern stays quick in a folder of 100,000 files.
     void refresh();
 
 Q_SIGNALS:
     // The user changed the selected entry or clicked an entry.
     void entryClicked();
+    // The folder was read again; selectedGone when the entry selected before is no longer in it.
+    void reread(bool selectedGone);
 
 private:
+    void watchSelected();
+    void folderChanged();
+    void landed(int generation, const QStringList &names, bool readable);
     // Shows the names read that match the pattern.
     void fill();
 
     QString m_folder;
     QStringList m_names; // every file of the folder, sorted
     QString m_pattern = QStringLiteral("*.*");
+    QString m_toSelect;  // once listed
+    QFileSystemWatcher m_watcher;
+    QTimer m_changes;    // gathers a burst of changes into one reading
+    int m_generation = 0; // of the folder set: a reading of an earlier one is dropped
+    bool m_reading = false;
+    bool m_readAgain = false;
+    // Last: destroyed first, it waits for a reading that runs, whose result then goes nowhere.
+    QThreadPool m_reader;
 };

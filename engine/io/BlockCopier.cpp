@@ -68,7 +68,7 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
     qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
     while (copied < length) {
         if (copied > 0) {
-            m_window.betweenBlocks(m_progress);
+            m_window.reportProgress(m_progress);
             if (m_window.stopRequested())
                 return Result::Stopped;
         }

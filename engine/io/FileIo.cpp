@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "FileIo.h"
+#include "FctDecoup.h"
 #include "FileEntry.h"
 
 #include <QFile>
@@ -33,10 +34,14 @@ bool createNew(QFile &file, QFileDevice::Permissions permissions)
                      permissions);
 }
 
+namespace {
+const QLatin1String temporaryEnding(".fendrax");
+}
+
 QString temporaryPath(const QString &path)
 {
     const QFileInfo info(path);
-    return info.path() + QLatin1String("/.") + info.fileName() + QLatin1String(".fendrax");
+    return info.path() + QLatin1String("/.") + info.fileName() + temporaryEnding;
 }
 
 Result publish(const QString &temporary, const QString &final)
@@ -66,3 +71,9 @@ Result publish(const QString &temporary, const QString &final)
 }
 
 } // namespace FileIo
+
+bool FctDecoup::IsUnfinishedOutput(const QString &fileName)
+{
+    return fileName.size() > 1 + FileIo::temporaryEnding.size()
+           && fileName.startsWith(QLatin1Char('.')) && fileName.endsWith(FileIo::temporaryEnding);
+}
