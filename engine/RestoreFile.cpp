@@ -178,6 +178,8 @@ private:
     QFile m_restored;
     UnfinishedOutput m_output;
     int m_proven = 0; // pieces whose digest matched their line
+    // Piece 1's header as the copy read it: the hash reads it later, on its own thread.
+    char m_head[PieceHeader::size] = {};
 };
 
 Restore::Restore(EngineWindow &window, const QString &firstPiecePath)
@@ -299,13 +301,12 @@ bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
     const CheckedPiece &checked = m_pieces[n - 1];
     QFile piece(piecePath(n));
     struct stat now;
-    char head[PieceHeader::size];
     const bool same = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
                       && ::fstat(piece.handle(), &now) == 0 && checked.isStill(now, n);
     const bool headRead = n > 1 || !m_checksums
-                          || ::pread(piece.handle(), head, sizeof head, 0) == sizeof head;
+                          || ::pread(piece.handle(), m_head, sizeof m_head, 0) == sizeof m_head;
     if (m_checksums && n == 1)
-        hash.add(head, sizeof head);
+        hash.add(m_head, sizeof m_head);
     const FileIo::Result copied =
         same && headRead
             ? copier.append(piece, headerLength(n), checked.dataLength, m_restored,
