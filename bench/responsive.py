@@ -233,10 +233,34 @@ def main(binary, stick, crowded, logs):
         time.sleep(0.01)
     shown = time.monotonic()
     time.sleep(0.3)
-    s.end()
     rows = s.waits(start, shown)
     report(f'filter "{keys}" typed in a folder of {count} files', rows, shown - start)
     print(f'  the list showed its {expected} files {(shown - last) * 1000:.0f} ms after the last key')
+    # Another program adds a file that the filter shows, then removes it: the list follows.
+    follow(s, listing, os.path.join(crowded, 'IMG_050505b.JPG'), expected, 'filtered')
+    s.end()
+    # The same with every file shown: the longest list to fill again.
+    s = Session(binary, crowded, os.path.join(logs, 'follow.log'))
+    follow(s, find(s.app, 'list', 'Fichiers du dossier'), os.path.join(crowded, 'IMG_100000.JPG'),
+           count, 'every file')
+    s.end()
+
+
+def follow(s, listing, path, count, shown):
+    """A file added then removed by another program, until the list shows each change."""
+    for change, expected in (('added', count + 1), ('removed', count)):
+        start = time.monotonic()
+        if change == 'added':
+            open(path, 'w').close()
+        else:
+            os.remove(path)
+        while listing.childCount != expected and time.monotonic() < start + 30:
+            time.sleep(0.01)
+        seen = time.monotonic()
+        time.sleep(0.3)
+        rows = s.waits(start, seen + 0.3)
+        report(f'a file {change} in {count} files, {shown} shown', rows, seen - start)
+        print(f'  the list showed it {(seen - start) * 1000:.0f} ms after the change')
 
 
 if __name__ == '__main__':

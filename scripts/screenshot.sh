@@ -4,8 +4,9 @@
 # Starts Fendrax under Xvfb on a folder as a user has one, and writes pictures of its window to
 # OUT_DIR (default build/screenshots): selected.png, a document selected (the README's picture),
 # and question.png, the question about an earlier set. The folder is /home/claire/Documents/Rapports
-# in a mount namespace of the script's own, where /home is empty memory: nothing of this machine's
-# own folders shows in the tree but its top level. With WM=openbox, under that window manager.
+# of a root of the script's own, in a mount namespace of its own: the top-level folders of a
+# Debian system, this machine's programs and libraries bound in, and nothing of its other
+# folders. With WM=openbox, under that window manager.
 # Needs xvfb, xdotool and imagemagick (and openbox), and a build of the default preset.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,10 +22,16 @@ if [ -z "${SCREENSHOT_INNER:-}" ]; then
 fi
 [ -n "${WM:-}" ] && { "$WM" > /dev/null 2>&1 & sleep 1; }
 
-mount -t tmpfs tmpfs /home
+root=$(mktemp -d)
+mount -t tmpfs tmpfs "$root"
+mkdir -p "$root"/{boot,dev,etc,home,media,mnt,opt/fendrax,proc,root,run,srv,sys,tmp,usr,var}
+for link in bin lib lib32 lib64 sbin; do [ -L "/$link" ] && ln -s "usr/$link" "$root/$link"; done
+for folder in dev etc proc sys tmp usr var; do mount --bind "/$folder" "$root/$folder"; done
+cp "$binary" "$root/opt/fendrax/"
 documents=/home/claire/Documents
 demo=$documents/Rapports
-mkdir -p "$demo" "$documents/Factures" "$documents/Photos"
+mkdir -p "$root$demo" "$root$documents/Factures" "$root$documents/Photos"
+demo=$root$demo
 head -c 3000000 /dev/urandom > "$demo/bilan-annuel-2026.pdf"
 head -c 184320 /dev/urandom > "$demo/compte-rendu-réunion.odt"
 head -c 2100 /dev/urandom > "$demo/notes.txt"
@@ -32,7 +39,7 @@ head -c 4718592 /dev/urandom > "$demo/photos-salon.zip"
 # The pieces of one of them, cut by the program's own engine.
 "$bench" cut "$demo/photos-salon.zip" 1400 > /dev/null
 
-"$binary" "$demo/bilan-annuel-2026.pdf" & pid=$!
+chroot "$root" env HOME=/home/claire /opt/fendrax/fendrax "${demo#"$root"}/bilan-annuel-2026.pdf" & pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 win=""
 for _ in $(seq 50); do
