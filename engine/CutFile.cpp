@@ -106,7 +106,8 @@ private:
 
 Cut::Cut(EngineWindow &window, const QString &sourcePath)
     : m_window(window), m_sourcePath(sourcePath), m_name(SetNameOf(SplitPath(sourcePath, true))),
-      m_folder(SplitPath(sourcePath, false)), m_firstPieceTemporary(FileIo::temporaryPath(piecePath(1))),
+      m_folder(SplitPath(sourcePath, false)),
+      m_firstPieceTemporary(FileIo::temporaryPath(piecePath(1))),
       m_checksumPath(m_folder + m_name.baseName + QLatin1String(ChecksumFile::suffix)),
       m_source(sourcePath)
 {}

@@ -8,8 +8,8 @@
 #include "FctDecoup.h"
 #include "FileEntry.h"
 #include "FileIo.h"
-#include "IgnoredFileSizeSignal.h"
 #include "HashThread.h"
+#include "IgnoredFileSizeSignal.h"
 #include "PieceHeader.h"
 #include "Sha256.h"
 #include "UnfinishedOutput.h"
@@ -183,8 +183,7 @@ private:
 };
 
 Restore::Restore(EngineWindow &window, const QString &firstPiecePath)
-    : m_window(window), m_firstPiecePath(firstPiecePath),
-      m_folder(SplitPath(firstPiecePath, false))
+    : m_window(window), m_firstPiecePath(firstPiecePath), m_folder(SplitPath(firstPiecePath, false))
 {}
 
 bool Restore::fail(const QString &text)
@@ -225,9 +224,8 @@ bool Restore::checkSet()
     m_checksumName = m_baseName + QLatin1String(ChecksumFile::suffix);
     if (FileEntry::exists(m_folder + m_checksumName)) {
         m_checksums = readChecksums(m_folder + m_checksumName);
-        const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folder,
-                                                  m_baseName, m_header->pieceCount,
-                                                  m_restoredName);
+        const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folder, m_baseName,
+                                                  m_header->pieceCount, m_restoredName);
         if (!mismatch.isEmpty())
             return fail(mismatch);
     }
@@ -253,9 +251,9 @@ QString Restore::checkDigests(HashThread &hash, bool all)
     for (const QByteArray &digest : hash.takeDigests(all)) {
         ++m_proven;
         if (digest != (*m_checksums)[m_proven - 1].digest)
-            return digest.isEmpty() ? EngineTexts::restoreError
-                                    : EngineTexts::damagedContent(pieceName(m_proven),
-                                                                  m_checksumName);
+            return digest.isEmpty()
+                       ? EngineTexts::restoreError
+                       : EngineTexts::damagedContent(pieceName(m_proven), m_checksumName);
     }
     return {};
 }
@@ -303,16 +301,15 @@ bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
     struct stat now;
     const bool same = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
                       && ::fstat(piece.handle(), &now) == 0 && checked.isStill(now, n);
-    const bool headRead = n > 1 || !m_checksums
-                          || ::pread(piece.handle(), m_head, sizeof m_head, 0) == sizeof m_head;
+    const bool headRead =
+        n > 1 || !m_checksums || ::pread(piece.handle(), m_head, sizeof m_head, 0) == sizeof m_head;
     if (m_checksums && n == 1)
         hash.add(m_head, sizeof m_head);
     const FileIo::Result copied =
-        same && headRead
-            ? copier.append(piece, headerLength(n), checked.dataLength, m_restored,
-                            m_checksums ? BlockCopier::Hashes{{&hash}, true}
-                                        : BlockCopier::Hashes{})
-            : FileIo::Result::Short;
+        same && headRead ? copier.append(piece, headerLength(n), checked.dataLength, m_restored,
+                                         m_checksums ? BlockCopier::Hashes{{&hash}, true}
+                                                     : BlockCopier::Hashes{})
+                         : FileIo::Result::Short;
     if (copied == FileIo::Result::Stopped)
         return fail(QString());
     if (copied == FileIo::Result::Failed)

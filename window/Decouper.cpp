@@ -169,7 +169,8 @@ void Decouper::folderReread(bool selectedGone)
     if (selectedGone)
         return noFileSelected();
     if (const std::optional<QString> name = selectedEntry())
-        setSizeCaption(sizeCaption(QFileInfo(FctDecoup::AddBackslash(m_currentFolder) + *name).size()));
+        setSizeCaption(
+            sizeCaption(QFileInfo(FctDecoup::AddBackslash(m_currentFolder) + *name).size()));
 }
 
 void Decouper::fileClicked()

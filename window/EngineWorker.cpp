@@ -83,8 +83,8 @@ bool EngineWorker::onWindowThread(std::function<void()> call)
     return false;
 }
 
-MessageAnswer EngineWorker::showMessage(const QString &text, const QString &title,
-                                        MessageIcon icon, MessageButtons buttons)
+MessageAnswer EngineWorker::showMessage(const QString &text, const QString &title, MessageIcon icon,
+                                        MessageButtons buttons)
 {
     auto answer = std::make_shared<MessageAnswer>(MessageAnswer::Cancel);
     const bool shown = onWindowThread([this, answer, text, title, icon, buttons] {

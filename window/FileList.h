@@ -52,9 +52,9 @@ private:
     QString m_folder;
     QStringList m_names; // every file of the folder, sorted
     QString m_pattern = QStringLiteral("*.*");
-    QString m_toSelect;  // once listed
+    QString m_toSelect; // once listed
     QFileSystemWatcher m_watcher;
-    QTimer m_changes;    // gathers a burst of changes into one reading
+    QTimer m_changes;     // gathers a burst of changes into one reading
     int m_generation = 0; // of the folder set: a reading of an earlier one is dropped
     bool m_reading = false;
     bool m_readAgain = false;

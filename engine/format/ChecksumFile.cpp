@@ -23,7 +23,8 @@ QByteArray line(const QByteArray &digest, const QByteArray &name)
     for (const char c : name) {
         const auto *escape = std::find_if(std::begin(escapes), std::end(escapes),
                                           [c](const auto &e) { return e.first == c; });
-        escaped += escape == std::end(escapes) ? QByteArray(1, c) : QByteArray("\\") + escape->second;
+        escaped +=
+            escape == std::end(escapes) ? QByteArray(1, c) : QByteArray("\\") + escape->second;
     }
     const QByteArray start = escaped.size() > name.size() ? "\\" : "";
     return start + digest.toHex() + "  " + escaped + '\n';

@@ -60,8 +60,8 @@ char *BlockCopier::nextBuffer()
     return buffer.get();
 }
 
-FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 length,
-                                   QFileDevice &to, const Hashes &hashes)
+FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 length, QFileDevice &to,
+                                   const Hashes &hashes)
 {
     using FileIo::Result;
     qint64 copied = 0;

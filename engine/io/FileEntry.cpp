@@ -5,9 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#endif
 
 namespace FileEntry {
 
@@ -22,7 +20,6 @@ bool isSameFile(const QString &filePath, const QString &entryPath)
     // The same name is the same entry, even when that entry is a link to the file.
     if (QFileInfo(filePath).absoluteFilePath() == QFileInfo(entryPath).absoluteFilePath())
         return true;
-#ifdef Q_OS_UNIX
     struct stat file
     {
     };
@@ -33,10 +30,6 @@ bool isSameFile(const QString &filePath, const QString &entryPath)
         || ::lstat(QFile::encodeName(entryPath).constData(), &entry) != 0)
         return false;
     return file.st_dev == entry.st_dev && file.st_ino == entry.st_ino;
-#else
-    const QString canonical = QFileInfo(filePath).canonicalFilePath();
-    return !canonical.isEmpty() && canonical == QFileInfo(entryPath).canonicalFilePath();
-#endif
 }
 
 bool isReadOnly(const QString &path)

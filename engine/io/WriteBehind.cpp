@@ -26,7 +26,6 @@ WriteBehind::~WriteBehind()
 
 void WriteBehind::written(int file, qint64 start, qint64 length)
 {
-#ifdef Q_OS_LINUX
     // A block that follows the one before in the same file joins it. (A descriptor freed by a
     // file that was closed may number the next one, but that one starts at its beginning.)
     if (file != m_writtenTo || start != m_gathered.start + m_gathered.length) {
@@ -39,16 +38,10 @@ void WriteBehind::written(int file, qint64 start, qint64 length)
         send();
         m_gathered = {::fcntl(file, F_DUPFD_CLOEXEC, 0), start + length, 0};
     }
-#else
-    Q_UNUSED(file);
-    Q_UNUSED(start);
-    Q_UNUSED(length);
-#endif
 }
 
 void WriteBehind::send()
 {
-#ifdef Q_OS_LINUX
     if (m_gathered.file < 0)
         return;
     if (m_gathered.length == 0) {
@@ -56,8 +49,7 @@ void WriteBehind::send()
         m_gathered.file = -1;
         return;
     }
-    ::sync_file_range(m_gathered.file, m_gathered.start, m_gathered.length,
-                      SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(m_gathered.file, m_gathered.start, m_gathered.length, SYNC_FILE_RANGE_WRITE);
     m_onTheirWay.push_back(m_gathered);
     m_bytes += m_gathered.length;
     m_gathered.file = -1;
@@ -74,5 +66,4 @@ void WriteBehind::send()
         m_written += oldest.length;
         m_onTheirWay.pop_front();
     }
-#endif
 }
