@@ -94,6 +94,7 @@ private:
     // whose first piece is there is always whole, even when the program is killed.
     const QString m_firstPieceTemporary;
     const QString m_checksumPath;
+    const QString m_checksumTemporary;
     QFile m_source;
     qint64 m_length = 0;
     std::optional<qint64> m_block;
@@ -109,7 +110,7 @@ Cut::Cut(EngineWindow &window, const QString &sourcePath)
       m_folder(SplitPath(sourcePath, false)),
       m_firstPieceTemporary(FileIo::temporaryPath(piecePath(1))),
       m_checksumPath(m_folder + m_name.baseName + QLatin1String(ChecksumFile::suffix)),
-      m_source(sourcePath)
+      m_checksumTemporary(FileIo::temporaryPath(m_checksumPath)), m_source(sourcePath)
 {}
 
 bool Cut::fail(bool stopped)
@@ -230,7 +231,7 @@ bool Cut::writeChecksums()
             return fail();
         checksums += ChecksumFile::line(m_digests[n - 1], QFile::encodeName(fileName));
     }
-    QFile file(FileIo::temporaryPath(m_checksumPath));
+    QFile file(m_checksumTemporary);
     if (!FileIo::createNew(file, m_permissions))
         return fail();
     m_created.add(file.fileName());
@@ -245,8 +246,7 @@ bool Cut::publish()
         if (!FileIo::flush(path))
             return fail();
     }
-    if (FileIo::publish(FileIo::temporaryPath(m_checksumPath), m_checksumPath)
-        != FileIo::Result::Done)
+    if (FileIo::publish(m_checksumTemporary, m_checksumPath) != FileIo::Result::Done)
         return fail();
     m_created.add(m_checksumPath);
     if (FileIo::publish(m_firstPieceTemporary, piecePath(1)) != FileIo::Result::Done)

@@ -169,8 +169,7 @@ void Decouper::folderReread(bool selectedGone)
     if (selectedGone)
         return noFileSelected();
     if (const std::optional<QString> name = selectedEntry())
-        setSizeCaption(
-            sizeCaption(QFileInfo(FctDecoup::AddBackslash(m_currentFolder) + *name).size()));
+        setSizeCaption(sizeCaption(QFileInfo(pathOf(*name)).size()));
 }
 
 void Decouper::fileClicked()
@@ -182,7 +181,7 @@ void Decouper::fileClicked()
         return;
     }
     m_ui->Decouper->setEnabled(true);
-    const QString path = FctDecoup::AddBackslash(m_currentFolder) + *name;
+    const QString path = pathOf(*name);
     // A file that vanished since the list was filled shows as 0.
     setSizeCaption(sizeCaption(QFileInfo(path).size()));
     m_ui->Joindre->setEnabled(path.endsWith(WindowTexts::firstPieceEnding));
@@ -205,7 +204,7 @@ void Decouper::cutClicked()
         return;
     }
     if (const std::optional<QString> name = selectedEntry()) {
-        const QString path = FctDecoup::AddBackslash(m_currentFolder) + *name;
+        const QString path = pathOf(*name);
         m_cutRunning = true;
         runEngine([path, size](EngineWindow &window) { FctDecoup::CutFile(window, path, *size); });
     } else {
@@ -218,8 +217,7 @@ void Decouper::restoreClicked()
     if (m_worker.isRunning())
         return;
     // A name that is not a first piece's, or none, is refused by the restore itself.
-    const QString path =
-        FctDecoup::AddBackslash(m_currentFolder) + selectedEntry().value_or(QString());
+    const QString path = pathOf(selectedEntry().value_or(QString()));
     runEngine([path](EngineWindow &window) { FctDecoup::RestoreFile(window, path); });
 }
 
@@ -252,6 +250,11 @@ void Decouper::donationClicked()
 {
     // Like the shell call it stands for, the result is not looked at.
     QDesktopServices::openUrl(QUrl(WindowTexts::donationUrl));
+}
+
+QString Decouper::pathOf(const QString &name) const
+{
+    return FctDecoup::AddBackslash(m_currentFolder) + name;
 }
 
 std::optional<QString> Decouper::selectedEntry() const

@@ -50,6 +50,8 @@ private:
     void donationClicked();
 
     std::optional<QString> selectedEntry() const;
+    // The full path of a file of the folder shown.
+    QString pathOf(const QString &name) const;
     void setSizeCaption(const QString &caption);
     MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
                               MessageButtons buttons);

@@ -18,12 +18,9 @@ namespace {
 // many files) are read once.
 constexpr int gatherMs = 250;
 
-// The ordinary files of folder, sorted; none when it cannot be read. On a thread of its own.
-std::optional<QStringList> readFolder(const QString &folder)
+// The ordinary files of folder, sorted; none when it cannot be read. On the reader's thread.
+QStringList readFolder(const QString &folder)
 {
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable())
-        return std::nullopt;
     QCollator collator;
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -137,17 +134,13 @@ void FileList::refresh()
         return;
     }
     m_reader.start([this, folder = m_folder, generation = m_generation] {
-        const std::optional<QStringList> names = readFolder(folder);
         QMetaObject::invokeMethod(
-            this,
-            [this, generation, list = names.value_or(QStringList()), readable = bool(names)] {
-                landed(generation, list, readable);
-            },
+            this, [this, generation, names = readFolder(folder)] { landed(generation, names); },
             Qt::QueuedConnection);
     });
 }
 
-void FileList::landed(int generation, const QStringList &names, bool readable)
+void FileList::landed(int generation, const QStringList &names)
 {
     m_reading = false;
     if (std::exchange(m_readAgain, false) || generation != m_generation) {
@@ -157,7 +150,7 @@ void FileList::landed(int generation, const QStringList &names, bool readable)
     }
     const QList<QListWidgetItem *> selected = selectedItems();
     const bool selectedGone = !selected.isEmpty() && !names.contains(selected.first()->text());
-    m_names = readable ? names : QStringList();
+    m_names = names;
     fill();
     if (!m_toSelect.isEmpty()) {
         const QList<QListWidgetItem *> entries =

@@ -45,7 +45,7 @@ Q_SIGNALS:
 private:
     void watchSelected();
     void folderChanged();
-    void landed(int generation, const QStringList &names, bool readable);
+    void landed(int generation, const QStringList &names);
     // Shows the names read that match the pattern.
     void fill();
 
