@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // fendrax-bench: runs the real engine without a window, for benchmarks and scripted checks.
-//   fendrax-bench cut FILE SIZE_KB [--answer ok|cancel]
+//   fendrax-bench cut FILE SIZE_KB [--answer ok|cancel] [--recovery SLICES]
 //   fendrax-bench restore FIRST_PIECE
 //   fendrax-bench roundtrip --mib N --size KB [--dir DIR]
 #include "FctDecoup.h"
@@ -23,7 +23,8 @@ constexpr qint64 mebibyte = 1024 * 1024;
 
 int usage()
 {
-    QTextStream(stderr) << "usage: fendrax-bench cut FILE SIZE_KB [--answer ok|cancel]\n"
+    QTextStream(stderr) << "usage: fendrax-bench cut FILE SIZE_KB [--answer ok|cancel] "
+                           "[--recovery SLICES]\n"
                            "       fendrax-bench restore FIRST_PIECE\n"
                            "       fendrax-bench roundtrip --mib N --size KB [--dir DIR]\n";
     return 2;
@@ -134,10 +135,18 @@ int main(int argc, char *argv[])
         const QString answer = option(args, QStringLiteral("--answer"), QStringLiteral("ok"));
         if (answer != QLatin1String("ok") && answer != QLatin1String("cancel"))
             return usage();
+        // By default, as many recovery slices as the window's cut makes.
+        std::optional<int> recoverySlices;
+        if (const QString slices = option(args, QStringLiteral("--recovery")); !slices.isEmpty()) {
+            bool ok = false;
+            recoverySlices = slices.toInt(&ok);
+            if (!ok || *recoverySlices < 1 || *recoverySlices > FctDecoup::maxPieceCount)
+                return usage();
+        }
         const QString file = QFileInfo(args[1]).absoluteFilePath();
         JsonLinesWindow window(
             answer == QLatin1String("ok") ? MessageAnswer::Ok : MessageAnswer::Cancel, false);
-        FctDecoup::CutFile(window, file, args[2].toDouble());
+        FctDecoup::CutFile(window, file, args[2].toDouble(), recoverySlices);
         window.printDone();
         return 0;
     }

@@ -10,13 +10,17 @@
 #include "FileIo.h"
 #include "HashThread.h"
 #include "IgnoredFileSizeSignal.h"
+#include "OpenSslDigest.h"
+#include "Par2.h"
 #include "PieceHeader.h"
+#include "RecoveryWriter.h"
 #include "UnfinishedOutput.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -34,9 +38,13 @@ std::optional<qint64> blockLength(double sizeKb)
     return static_cast<qint64>(bytes);
 }
 
+// The recovery slices' windows in memory at once, at most: the memory of a cut stays under 96 MiB.
+constexpr qint64 recoveryMemory = 64 << 20;
+
 // The entries that hold a name of an earlier set of baseName in folder: baseName + ".001" ...
-// ".999" and its checksum file, whatever they are (a file, hidden or not, a folder, a link, even a
-// dangling one). The names are built, never matched: a base name may hold *, ? or [.
+// ".999", its checksum file and its recovery files, whatever they are (a file, hidden or not, a
+// folder, a link, even a dangling one). The names are built or compared, never matched as
+// patterns: a base name may hold *, ? or [.
 QStringList earlierSet(const QString &folder, const QString &baseName)
 {
     QStringList names{baseName + QLatin1String(ChecksumFile::suffix)};
@@ -47,6 +55,10 @@ QStringList earlierSet(const QString &folder, const QString &baseName)
         if (FileEntry::exists(folder + name))
             taken.append(folder + name);
     }
+    // A set of more pieces had more volumes, and another tool may have named them otherwise.
+    for (const QString &name : FileEntry::namesIn(
+             folder, [&](const QString &entry) { return Par2::isSetFileName(baseName, entry); }))
+        taken.append(folder + name);
     return taken;
 }
 
@@ -71,12 +83,14 @@ bool removeAll(const QStringList &entries, const QString &folder, const QString 
 class Cut
 {
 public:
-    Cut(EngineWindow &window, const QString &sourcePath);
+    Cut(EngineWindow &window, const QString &sourcePath, std::optional<int> recoverySlices);
 
     bool openSource();
     bool checkSet(double sizeKb);
     bool askAboutEarlierSet();
+    bool planRecovery();
     bool copyPieces();
+    bool writeRecovery();
     bool writeChecksums();
     bool publish();
     void announce();
@@ -84,6 +98,8 @@ public:
 private:
     bool fail(bool stopped = false);
     QString piecePath(int n) const { return m_folder + m_name.baseName + PieceSuffix(n); }
+    qint64 pieceLength(int n) const;
+    FileIo::Result sumWindow(int window);
 
     EngineWindow &m_window;
     const QString m_sourcePath;
@@ -101,17 +117,27 @@ private:
     int m_pieceCount = 0;
     QByteArray m_header;
     QFileDevice::Permissions m_permissions;
-    QList<QByteArray> m_digests; // of each piece, then of the whole file
+    std::optional<int> m_recoverySlices;
+    Progress m_progress;
+    QList<QByteArray> m_digests;        // of each piece, then of the whole file
+    QList<QByteArray> m_pieceChecksums; // for the recovery files
+    std::unique_ptr<RecoveryWriter> m_recovery;
     UnfinishedOutput m_created;
 };
 
-Cut::Cut(EngineWindow &window, const QString &sourcePath)
+Cut::Cut(EngineWindow &window, const QString &sourcePath, std::optional<int> recoverySlices)
     : m_window(window), m_sourcePath(sourcePath), m_name(SetNameOf(SplitPath(sourcePath, true))),
       m_folder(SplitPath(sourcePath, false)),
       m_firstPieceTemporary(FileIo::temporaryPath(piecePath(1))),
       m_checksumPath(m_folder + m_name.baseName + QLatin1String(ChecksumFile::suffix)),
-      m_checksumTemporary(FileIo::temporaryPath(m_checksumPath)), m_source(sourcePath)
+      m_checksumTemporary(FileIo::temporaryPath(m_checksumPath)), m_source(sourcePath),
+      m_recoverySlices(recoverySlices)
 {}
+
+qint64 Cut::pieceLength(int n) const
+{
+    return std::min(*m_block, m_length - (n - 1) * *m_block) + (n == 1 ? m_header.size() : 0);
+}
 
 bool Cut::fail(bool stopped)
 {
@@ -150,14 +176,19 @@ bool Cut::checkSet(double sizeKb)
     }
     m_pieceCount = int(count);
     m_header = PieceHeader::encode(m_name.extension, m_pieceCount);
-    // The source is only read: it may be named like one of the pieces, never written as one.
-    if (FileEntry::isSameFile(m_sourcePath, m_firstPieceTemporary))
-        return fail();
-    for (int n = 1; n <= m_pieceCount; ++n) {
-        if (FileEntry::isSameFile(m_sourcePath, piecePath(n)))
-            return fail();
-    }
-    return true;
+    if (!m_recoverySlices)
+        m_recoverySlices = DefaultRecoverySlices(m_pieceCount);
+    // The source is only read: it may be named like one of the set's files, never written as one.
+    QStringList names{m_firstPieceTemporary, m_checksumPath,
+                      m_folder + m_name.baseName + QLatin1String(Par2::indexSuffix)};
+    for (int n = 1; n <= m_pieceCount; ++n)
+        names.append(piecePath(n));
+    for (int e = 0; e < *m_recoverySlices; ++e)
+        names.append(m_folder + Par2::volumeName(m_name.baseName, e, *m_recoverySlices));
+    return std::none_of(
+               names.cbegin(), names.cend(),
+               [&](const QString &name) { return FileEntry::isSameFile(m_sourcePath, name); })
+           || fail();
 }
 
 // No name that the set may take is taken without the user's OK.
@@ -179,16 +210,55 @@ bool Cut::askAboutEarlierSet()
     return m_block || fail();
 }
 
-// The pieces, each hashed as it lies on the disk, and the whole file too: two hashes of the data,
-// read once, on both cores while the kernel copies. The pieces of an unfinished set are useless,
-// and a short last piece would restore into a truncated file without a word: they go when the
-// cut fails or is stopped.
+// The recovery files name each piece by an ID made of its length and the MD5 of its first 16 KiB,
+// and the order of these IDs gives each piece its factor in the recovery slices: the pieces' heads
+// are read before the copy, and the copy checks that they are still what it copies.
+bool Cut::planRecovery()
+{
+    QList<RecoveryWriter::Piece> pieces;
+    for (int n = 1; n <= m_pieceCount; ++n) {
+        const QByteArray prefix = n == 1 ? m_header : QByteArray();
+        QByteArray head(std::min(pieceLength(n), Par2::headLength), Qt::Uninitialized);
+        const qint64 wanted = head.size() - prefix.size();
+        if (FileIo::readFully(m_source.handle(), head.data() + prefix.size(), wanted,
+                              (n - 1) * *m_block)
+            != wanted)
+            return fail();
+        head.replace(0, prefix.size(), prefix);
+        pieces.append(
+            {QFile::encodeName(m_name.baseName + PieceSuffix(n)), pieceLength(n), Md5::of(head)});
+    }
+    m_recovery = std::make_unique<RecoveryWriter>(pieces, *m_recoverySlices, recoveryMemory,
+                                                  QByteArrayLiteral("Created by Fendrax version ")
+                                                      + FENDRAX_VERSION);
+    if (!m_recovery->valid())
+        return fail();
+    // Beyond the first window, the pieces are read again for each further one.
+    m_progress = {0, m_pieceCount, 0, m_length};
+    const qint64 window = m_recovery->windowEnd(0);
+    for (int n = 1; m_recovery->windowCount() > 1 && n <= m_pieceCount; ++n)
+        m_progress.total += std::max(qint64(0), pieceLength(n) - window);
+    return true;
+}
+
+// The pieces, each hashed as it lies on the disk, and the whole file too, and the recovery
+// slices: the data read once, hashed on both cores while the kernel copies. The pieces of an
+// unfinished set are useless, and a short last piece would restore into a truncated file without
+// a word: they go when the cut fails or is stopped.
 bool Cut::copyPieces()
 {
-    Progress progress{0, m_pieceCount, 0, m_length};
+    Progress &progress = m_progress;
     BlockCopier copier(m_window, progress);
-    HashThread pieceHash;
-    HashThread fileHash;
+    Sha256 pieceSha256;
+    Sha256 fileSha256;
+    HashThread pieceHash(pieceSha256);
+    HashThread fileHash(fileSha256);
+    HashThread checksums(m_recovery->checksums());
+    HashThread sums0(m_recovery->sums(0));
+    HashThread sums1(m_recovery->sums(1));
+    // What hashes each piece apart, header included.
+    const std::array<HashThread *, 4> perPiece{&pieceHash, &checksums, &sums0, &sums1};
+    const BlockCopier::Hashes hashes{{&pieceHash, &fileHash, &checksums, &sums0, &sums1}};
     for (int n = 1; n <= m_pieceCount; ++n) {
         QFile piece(n == 1 ? m_firstPieceTemporary : piecePath(n));
         if (!FileIo::createNew(piece, m_permissions))
@@ -203,20 +273,83 @@ bool Cut::copyPieces()
         if (n == 1) {
             if (piece.write(m_header) != m_header.size())
                 return fail();
-            pieceHash.add(m_header.constData(), m_header.size());
+            for (HashThread *thread : perPiece)
+                thread->add(m_header.constData(), m_header.size());
         }
-        const FileIo::Result copied =
-            copier.append(m_source, offset, length, piece, {{&pieceHash, &fileHash}});
+        const FileIo::Result copied = copier.append(m_source, offset, length, piece, hashes);
         if (copied != FileIo::Result::Done)
             return fail(copied == FileIo::Result::Stopped);
-        pieceHash.endDigest();
+        for (HashThread *thread : perPiece)
+            thread->endDigest();
     }
-    // Every byte is copied: the title says so while the flushes wait for the disk.
-    m_window.reportProgress(progress);
     m_source.close();
     fileHash.endDigest();
     m_digests = pieceHash.takeDigests(true) + fileHash.takeDigests(true);
+    m_pieceChecksums = checksums.takeDigests(true);
+    sums0.takeDigests(true);
+    sums1.takeDigests(true);
     return true;
+}
+
+// The pieces' bytes of one further window of the recovery slices, read back from the pieces
+// written, in blocks that the two sums take in turn.
+FileIo::Result Cut::sumWindow(int window)
+{
+    constexpr qint64 blockSize = 1 << 20;
+    m_recovery->startWindow(window);
+    std::unique_ptr<char[]> buffers[HashThread::queued + 1];
+    for (auto &buffer : buffers) {
+        if (!(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
+            return FileIo::Result::Failed;
+    }
+    HashThread sums0(m_recovery->sums(0));
+    HashThread sums1(m_recovery->sums(1));
+    int next = 0;
+    for (int n = 1; n <= m_pieceCount; ++n) {
+        const qint64 end = std::min(pieceLength(n), m_recovery->windowEnd(window));
+        QFile piece(n == 1 ? m_firstPieceTemporary : piecePath(n));
+        if (end <= m_recovery->windowStart(window))
+            continue;
+        if (!piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return FileIo::Result::Failed;
+        m_progress.piece = n;
+        for (qint64 at = m_recovery->windowStart(window); at < end;) {
+            m_window.reportProgress(m_progress);
+            if (m_window.stopRequested())
+                return FileIo::Result::Stopped;
+            char *buffer = buffers[next].get();
+            next = (next + 1) % int(std::size(buffers));
+            const qint64 length = std::min(blockSize, end - at);
+            if (FileIo::readFully(piece.handle(), buffer, length, at) != length)
+                return FileIo::Result::Short;
+            sums0.add(buffer, length);
+            sums1.add(buffer, length);
+            at += length;
+            m_progress.moved += length;
+        }
+        sums0.endDigest();
+        sums1.endDigest();
+    }
+    sums0.takeDigests(true);
+    sums1.takeDigests(true);
+    return FileIo::Result::Done;
+}
+
+// The index and one volume per recovery slice, each slice written a window at a time.
+bool Cut::writeRecovery()
+{
+    if (!m_recovery->create(m_pieceChecksums, m_folder, m_name.baseName, m_permissions, m_created)
+        || !m_recovery->writeWindow(0))
+        return fail();
+    for (int window = 1; window < m_recovery->windowCount(); ++window) {
+        if (const FileIo::Result summed = sumWindow(window); summed != FileIo::Result::Done)
+            return fail(summed == FileIo::Result::Stopped);
+        if (!m_recovery->writeWindow(window))
+            return fail();
+    }
+    // Every byte is copied and summed: the title says so while the flushes wait for the disk.
+    m_window.reportProgress(m_progress);
+    return m_recovery->finish() || fail();
 }
 
 // One line a piece, then one for the file that the set restores to.
@@ -239,12 +372,18 @@ bool Cut::writeChecksums()
 }
 
 // Each file is on its way to the disk already: the flushes only wait for the last of it. The
-// checksums take their name first: a set whose first piece is there has them whole.
+// recovery files and the checksums take their names first: a set whose first piece is there has
+// them whole.
 bool Cut::publish()
 {
     for (const QString &path : m_created.paths()) {
         if (!FileIo::flush(path))
             return fail();
+    }
+    for (const auto &[temporary, final] : m_recovery->names()) {
+        if (FileIo::publish(temporary, final) != FileIo::Result::Done)
+            return fail();
+        m_created.add(final);
     }
     if (FileIo::publish(m_checksumTemporary, m_checksumPath) != FileIo::Result::Done)
         return fail();
@@ -267,12 +406,18 @@ void Cut::announce()
 
 namespace FctDecoup {
 
-void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb)
+int DefaultRecoverySlices(int pieceCount)
+{
+    return std::max(1, (pieceCount + 19) / 20);
+}
+
+void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
+             std::optional<int> recoverySlices)
 {
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
-    Cut cut(window, sourcePath);
-    if (cut.openSource() && cut.checkSet(sizeKb) && cut.askAboutEarlierSet() && cut.copyPieces()
-        && cut.writeChecksums() && cut.publish())
+    Cut cut(window, sourcePath, recoverySlices);
+    if (cut.openSource() && cut.checkSet(sizeKb) && cut.askAboutEarlierSet() && cut.planRecovery()
+        && cut.copyPieces() && cut.writeRecovery() && cut.writeChecksums() && cut.publish())
         cut.announce();
 }
 

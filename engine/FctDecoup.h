@@ -3,11 +3,14 @@
 // The piece-set engine: naming of pieces, path helpers, and the two operations that write files.
 // A file is cut into pieces named base name + ".001", ".002", ... in its own folder; the first
 // piece starts with an 8-byte header (PieceHeader.h) from which RestoreFile rebuilds the file
-// under its own name again, and base name + ".sha256" (ChecksumFile.h) proves what comes back.
+// under its own name again, base name + ".sha256" (ChecksumFile.h) proves what comes back, and the
+// PAR2 files (Par2.h) rebuild a piece that is lost or damaged.
 #pragma once
 
 #include <QDir>
 #include <QString>
+
+#include <optional>
 
 class EngineWindow;
 
@@ -40,9 +43,16 @@ QString RestoredName(const QString &baseName, const QString &extension);
 // names): no list of the user's files shows it.
 bool IsUnfinishedOutput(const QString &fileName);
 
+// The recovery slices that a set of pieceCount pieces carries unless told otherwise: one for
+// every 20 pieces or part of 20 (5 %), so that a set of up to 20 pieces survives the loss of any
+// one of them.
+int DefaultRecoverySlices(int pieceCount);
+
 // Cuts the file at sourcePath into pieces of sizeKb kilobytes (1024 bytes) in its own folder,
-// with their checksum file.
-void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb);
+// with their checksum file and their PAR2 recovery files: the index and recoverySlices volumes
+// (1 ... 999) of one recovery slice each, as many as DefaultRecoverySlices when none is given.
+void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
+             std::optional<int> recoverySlices = std::nullopt);
 // Rebuilds the file whose first piece is at firstPiecePath, in the same folder, checking each
 // piece against the set's checksum file when there is one.
 void RestoreFile(EngineWindow &window, const QString &firstPiecePath);

@@ -10,8 +10,8 @@
 #include "FileIo.h"
 #include "HashThread.h"
 #include "IgnoredFileSizeSignal.h"
+#include "OpenSslDigest.h"
 #include "PieceHeader.h"
-#include "Sha256.h"
 #include "UnfinishedOutput.h"
 
 #include <QFile>
@@ -269,7 +269,8 @@ bool Restore::copyAndProve()
         return fail(EngineTexts::restoreError);
     m_output.add(m_restored.fileName());
     BlockCopier copier(m_window, m_progress);
-    HashThread hash;
+    Sha256 sha256;
+    HashThread hash(sha256);
     for (int n = 1; n <= m_header->pieceCount; ++n) {
         m_progress.piece = n;
         m_window.reportProgress(m_progress);

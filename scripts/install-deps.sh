@@ -6,7 +6,10 @@ set -euo pipefail
 packages=(
   cmake g++ make
   qt6-base-dev qt6-translations-l10n   # Qt 6 and its French texts ("Annuler")
-  libssl-dev                           # SHA-256 of the checksum files, by OpenSSL's libcrypto
+  libssl-dev                           # SHA-256 and MD5, by OpenSSL's libcrypto
+  zlib1g-dev                           # CRC-32 of the recovery files
+  libgf-complete-dev                   # the recovery slices' arithmetic in GF(2^16)
+  par2                                 # the tests hold the recovery files against par2cmdline
   fonts-liberation2                    # a sans-serif for the window where MS Sans Serif is missing
   dpkg-dev file lintian                # the Debian package, its library dependencies, its check
 )

@@ -66,6 +66,44 @@ QByteArray run(const QString &folder, const QStringList &command, int *status = 
     return process.readAllStandardOutput();
 }
 
+// The packets of the PAR2 files in folder, but their Creator: what two writers must agree on.
+QSet<QByteArray> par2Packets(const QString &folder)
+{
+    QSet<QByteArray> packets;
+    for (const QString &name : QDir(folder).entryList({"*.par2"}, QDir::Files | QDir::Hidden)) {
+        const QByteArray file = read(folder + '/' + name);
+        for (qsizetype at = 0, length = 0; at + 64 <= file.size(); at += length) {
+            length = qsizetype(qFromLittleEndian<quint64>(file.constData() + at + 8));
+            if (length < 64)
+                break;
+            if (file.mid(at + 56, 8) != QByteArray("Creator\0", 8))
+                packets.insert(file.mid(at, length));
+        }
+    }
+    return packets;
+}
+
+// What par2cmdline makes of a set's pieces, a slice each, with that many recovery slices, a
+// volume each: the names of its files, and its packets (none when it cannot make them).
+struct Par2Set
+{
+    QStringList names;
+    QSet<QByteArray> packets;
+};
+Par2Set par2Reference(const QString &folder, const QStringList &pieces, int slices)
+{
+    QTemporaryDir reference;
+    for (const QString &name : pieces)
+        QFile::copy(folder + '/' + name, reference.filePath(name));
+    const qint64 slice = (QFileInfo(folder + '/' + pieces[0]).size() + 3) / 4 * 4;
+    const QString count = QString::number(slices);
+    run(reference.path(), QStringList{"par2", "create", "-q", "-q", "-s" + QString::number(slice),
+                                      "-c" + count, "-u", "-n" + count,
+                                      pieces[0].chopped(4) + ".par2"} + pieces);
+    return {QDir(reference.path()).entryList({"*.par2"}, QDir::Files | QDir::Hidden),
+            par2Packets(reference.path())};
+}
+
 // At the first report of a piece (0: a later one, between two blocks or at the end), the engine
 // is asked to stop, a file gets another length or turns into a folder, or the process is killed:
 // the operation then runs again, and name is not there in between. Or files cannot grow past a
@@ -124,6 +162,19 @@ struct RestoreCase
 
 } // namespace
 
+// A cut of random data into pieces pieces of sizeKb, with its recovery slices (by the rule when
+// not given), damaged then repaired by par2cmdline: "-n" piece n deleted, "~n" a byte of it
+// flipped.
+struct Repair
+{
+    int pieces;
+    double sizeKb;
+    int slices;
+    bool given;
+    QStringList damage;
+};
+
+Q_DECLARE_METATYPE(Repair)
 Q_DECLARE_METATYPE(RoundTrip)
 Q_DECLARE_METATYPE(CutCase)
 Q_DECLARE_METATYPE(RestoreCase)
@@ -228,8 +279,17 @@ private Q_SLOTS:
         progress << QString("%1/%1 %2/%2").arg(count).arg(t.length);
         const QString sums = t.first.chopped(4) + ".sha256";
         QCOMPARE(read(path(sums)), run(m_dir->path(), QStringList{"sha256sum"} + names.mid(1) << t.name));
-        QCOMPARE(QFile::permissions(path(sums)), own);
-        names << sums;
+        // The recovery files are par2cmdline's, Creator aside, and as private as the pieces.
+        // par2cmdline takes a backslash for a folder's separator: it makes no set of such names.
+        const QStringList recovery = QDir(m_dir->path()).entryList({"*.par2"}, QDir::Files | QDir::Hidden);
+        const Par2Set reference = par2Reference(m_dir->path(), names.mid(1), (count + 19) / 20);
+        if (!t.name.contains('\\')) {
+            QCOMPARE(recovery, reference.names);
+            QCOMPARE(par2Packets(m_dir->path()), reference.packets);
+        }
+        for (const QString &name : recovery + QStringList{sums})
+            QCOMPARE(QFile::permissions(path(name)), own);
+        names << sums << recovery;
         names.sort();
         QCOMPARE(snapshot(m_dir->path()).keys(), names);
 
@@ -250,7 +310,7 @@ private Q_SLOTS:
         const QStringList earlier{"rapport.001", "rapport.002"};
         const QStringList done{cut, "refresh"};
         const QStringList asked{ask, "refresh", cut, "refresh"};
-        const QStringList set2{"+rapport.001", "+rapport.002", "+rapport.sha256"};
+        const QStringList set2{"+rapport.001", "+rapport.002", "+rapport.sha256", "+rapport.par2", "+rapport.vol0+1.par2"};
         const QString askHidden = "Fichier .x.0XX existant" + ask.mid(ask.indexOf('|'));
         const QString askStar = "Fichier r*.0XX existant" + ask.mid(ask.indexOf('|'));
         // clang-format off
@@ -266,12 +326,18 @@ private Q_SLOTS:
             "rapport.0-final.pdf", "rapport.0001", "rapport.000", "rapport.0d/", "rapport.150", "rapport.999"},
             .outcome = {asked, set2 + QStringList{"-rapport.150", "-rapport.999"}}};
         QTest::newRow("hidden earlier pieces") << CutCase{.file = ".x.bc", .length = 100, .entries = {".x.001", ".x.002"},
-            .outcome = {{askHidden, "refresh", cut, "refresh"}, {"+.x.001", "-.x.002", "+.x.sha256"}}};
+            .outcome = {{askHidden, "refresh", cut, "refresh"}, {"+.x.001", "-.x.002", "+.x.sha256", "+.x.par2", "+.x.vol0+1.par2"}}};
+        QTest::newRow("earlier recovery files, and names that are not") << CutCase{.length = 1500, .entries = {"rapport.par2",
+            "rapport.vol00+19.par2", "rapport.vol3-7.par2", "rapport.vol0007+0012.par2", "rapport.par2.bak", "rapport-notes.par2",
+            "rapport.volume.txt", "rapport.vol1+x.par2", "rapport.vol+1.par2", "rapport.vol1+.par2", "rapport.vol1.par2"},
+            .outcome = {asked, set2 + QStringList{"-rapport.vol00+19.par2", "-rapport.vol3-7.par2", "-rapport.vol0007+0012.par2"}}};
+        QTest::newRow("read-only volume of the earlier set") << CutCase{.entries = {first, "rapport.vol1+1.par2!"}, .outcome = {{ask, cutError}}};
+        QTest::newRow("source named as the index") << CutCase{.file = "rapport.par2", .outcome = {{cutError}}};
         QTest::newRow("taken piece name, Cancel") << CutCase{.entries = {"rapport.005"}, .outcome = {{ask, "refresh"}}, .disturbance = {Cancel}};
         QTest::newRow("lone checksum file") << CutCase{.length = 1500, .entries = {"rapport.sha256"}, .outcome = {asked, set2}};
         QTest::newRow("lone checksum file, Cancel") << CutCase{.entries = {"rapport.sha256"}, .outcome = {{ask, "refresh"}}, .disturbance = {Cancel}};
         QTest::newRow("wildcards are literal") << CutCase{.file = "r*.doc", .length = 100, .entries = {"r*.001", "rx.001"},
-            .outcome = {{askStar, "refresh", cut, "refresh"}, {"+r*.001", "+r*.sha256"}}};
+            .outcome = {{askStar, "refresh", cut, "refresh"}, {"+r*.001", "+r*.sha256", "+r*.par2", "+r*.vol0+1.par2"}}};
         QTest::newRow("dangling link under a piece name") << CutCase{.length = 1500, .entries = {"rapport.002@mine"}, .outcome = {asked, set2}};
         QTest::newRow("link under the hidden name") << CutCase{.length = 1500, .entries = {"mine", ".rapport.001.fendrax@mine"},
             .outcome = {done, set2 + QStringList{"-.rapport.001.fendrax"}}};
@@ -282,7 +348,7 @@ private Q_SLOTS:
         QTest::newRow("cut stopped within a piece") << CutCase{.length = 5 << 20, .sizeKb = 8 << 10, .disturbance = {Stop, 0}};
         QTest::newRow("source shrinks") << CutCase{.length = 5000, .outcome = {{cutError}, {"+rapport.doc"}}, .disturbance = {Resize, 3, doc, 2500}};
         QTest::newRow("cut, file-size limit") << CutCase{.length = 5000, .outcome = {{cutError}}, .disturbance = {DiskFull, 0, {}, 1000}};
-        QTest::newRow("cut killed, then again") << CutCase{.length = 2500, .outcome = {asked, {"+rapport.001", "+rapport.002", "+rapport.003", "+rapport.sha256"}},
+        QTest::newRow("cut killed, then again") << CutCase{.length = 2500, .outcome = {asked, set2 + QStringList{"+rapport.003"}},
             .disturbance = {Kill, 3, first}};
         // clang-format on
     }
@@ -295,6 +361,48 @@ private Q_SLOTS:
         QVERIFY(populate(m_dir->path(), c.entries));
         disturb(c.disturbance, [&] { FctDecoup::CutFile(*this, path(c.file), c.sizeKb); },
                 c.outcome);
+    }
+
+    void repairs_data()
+    {
+        QTest::addColumn<Repair>("r");
+        QTest::newRow("20 pieces: one slice, a piece lost") << Repair{20, 1, 1, false, {"-7"}};
+        QTest::newRow("21 pieces: two, piece 1 lost, a byte flipped") << Repair{21, 1, 2, false, {"-1", "~21"}};
+        QTest::newRow("odd length, 3 slices of 5 pieces") << Repair{5, 2.999, 3, true, {"~1", "-3", "~5"}};
+        // 660 slices of 100 KB take more memory than the cut may: they are summed in two windows.
+        QTest::newRow("in windows") << Repair{10, 100, 660, true, {"-2", "~6", "-10"}};
+    }
+
+    // The recovery files of a cut are those par2cmdline makes, and it repairs the set with them.
+    void repairs()
+    {
+        QFETCH(Repair, r);
+        QByteArray data(qint64(r.pieces * r.sizeKb * 1024) - 100, Qt::Uninitialized);
+        QRandomGenerator(r.pieces).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(write(path(doc), data));
+        FctDecoup::CutFile(*this, path(doc), r.sizeKb, r.given ? std::optional(r.slices) : std::nullopt);
+        QStringList pieces;
+        for (int n = 1; n <= r.pieces; ++n)
+            pieces << piece(first, n);
+        const Par2Set reference = par2Reference(m_dir->path(), pieces, r.slices);
+        QCOMPARE(QDir(m_dir->path()).entryList({"*.par2"}), reference.names);
+        QCOMPARE(par2Packets(m_dir->path()), reference.packets);
+        int status = -1;
+        run(m_dir->path(), {"par2", "verify", "-q", "rapport.par2"}, &status);
+        QCOMPARE(status, 0);
+
+        for (const QString &damage : r.damage) {
+            const QString name = path(piece(first, damage.mid(1).toInt()));
+            QByteArray bytes = read(name);
+            bytes[bytes.size() / 2] = char(~bytes[bytes.size() / 2]);
+            QVERIFY(damage[0] == '-' ? QFile::remove(name) : write(name, bytes));
+        }
+        run(m_dir->path(), {"par2", "repair", "-q", "rapport.par2"}, &status);
+        QCOMPARE(status, 0);
+        QVERIFY(QFile::rename(path(doc), path("source")));
+        FctDecoup::RestoreFile(*this, path(first));
+        QCOMPARE(m_events, QStringList({cut, "refresh", restored, "refresh"}));
+        QCOMPARE(read(path(doc)), data);
     }
 
     void restores_data()

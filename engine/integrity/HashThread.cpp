@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "HashThread.h"
 
-HashThread::HashThread() : m_thread([this] { run(); })
+HashThread::HashThread(Digest &digest) : m_digest(digest), m_thread([this] { run(); })
 {}
 
 HashThread::~HashThread()
@@ -57,9 +57,9 @@ void HashThread::run()
         lock.unlock();
         QByteArray digest;
         if (block.data)
-            m_sha256.add(block.data, block.length);
+            m_digest.add(block.data, block.length);
         else
-            digest = m_sha256.finish();
+            digest = m_digest.finish();
         lock.lock();
         if (block.data)
             --m_blocksWithData;

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
-// SHA-256 digests of a stream of blocks, computed on a thread of their own, on the processor's
-// second core, while the caller goes on with its own work on the same blocks. The caller never
-// waits for a digest until it needs all of them.
+// Digests of a stream of blocks (SHA-256, or any Digest), computed on a thread of their own while
+// the caller goes on with its own work on the same blocks: several of them keep both cores busy.
+// The caller never waits for a digest until it needs all of them.
 #pragma once
 
-#include "Sha256.h"
+#include "Digest.h"
 
 #include <QList>
 
@@ -21,7 +21,7 @@ public:
     // no block and never waits, so that many small pieces keep the hash as busy as a big one.
     static constexpr int queued = 2;
 
-    HashThread();
+    explicit HashThread(Digest &digest);
     // Hashes no more of what waits.
     ~HashThread();
     HashThread(const HashThread &) = delete;
@@ -32,7 +32,7 @@ public:
     void add(const char *data, qint64 length);
     // Ends the digest of what was added since the last one ended; the next one starts empty.
     void endDigest();
-    // The digests ended and computed since the last call, in order (as Sha256::finish); with
+    // The digests ended and computed since the last call, in order (as Digest::finish); with
     // wait, once every digest ended is computed.
     QList<QByteArray> takeDigests(bool wait);
 
@@ -46,7 +46,7 @@ private:
         qint64 length;
     };
 
-    Sha256 m_sha256;
+    Digest &m_digest;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Block> m_blocks; // the one being hashed first

@@ -19,19 +19,6 @@ bool kernelCopyRefused(int error)
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
-// Up to length bytes at offset: fewer only where the file ends; -1 on an error.
-qint64 readFully(int from, char *buffer, qint64 length, qint64 offset)
-{
-    qint64 got = 0;
-    while (got < length) {
-        const ssize_t n = ::pread(from, buffer + got, size_t(length - got), off_t(offset + got));
-        if (n <= 0)
-            return n < 0 ? -1 : got;
-        got += n;
-    }
-    return got;
-}
-
 bool writeFully(int to, const char *buffer, qint64 length)
 {
     for (qint64 written = 0; written < length;) {
@@ -85,24 +72,22 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
         if (m_kernelRefuses) {
             if (!(buffer = nextBuffer()))
                 return Result::Failed;
-            moved = readFully(from.handle(), buffer, wanted, at);
+            moved = FileIo::readFully(from.handle(), buffer, wanted, at);
             if (moved > 0 && !writeFully(to.handle(), buffer, moved))
                 return Result::Failed;
         }
         if (moved <= 0)
             return moved == 0 ? Result::Short : Result::Failed;
-        if (hashes.threads[0]) {
+        if (!hashes.threads.empty()) {
             if (!buffer && !(buffer = nextBuffer()))
                 return Result::Failed;
             if (!m_kernelRefuses
-                && readFully(hashes.hashWritten ? to.handle() : from.handle(), buffer, moved,
-                             hashes.hashWritten ? start : at)
+                && FileIo::readFully(hashes.hashWritten ? to.handle() : from.handle(), buffer,
+                                     moved, hashes.hashWritten ? start : at)
                        != moved)
                 return Result::Short;
-            for (HashThread *thread : hashes.threads) {
-                if (thread)
-                    thread->add(buffer, moved);
-            }
+            for (HashThread *thread : hashes.threads)
+                thread->add(buffer, moved);
         }
         m_writeBehind.written(to.handle(), start, moved);
         start += moved;

@@ -10,8 +10,8 @@
 #include "HashThread.h"
 #include "WriteBehind.h"
 
-#include <array>
 #include <memory>
+#include <vector>
 
 class EngineWindow;
 class QFileDevice;
@@ -24,7 +24,7 @@ public:
     struct Hashes
     {
         // Each adds them to its digest on a thread of its own, while the copy goes on.
-        std::array<HashThread *, 2> threads = {};
+        std::vector<HashThread *> threads;
         // The bytes hashed are read back from the file written (or are those written from a
         // buffer): what a check proves is what lies in the copy. Otherwise they are read again
         // from the file copied, in the system's cache where the copy left them.

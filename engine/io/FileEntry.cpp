@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace FileEntry {
@@ -37,6 +38,21 @@ bool isReadOnly(const QString &path)
     const QFileDevice::Permissions writeBits =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return !(QFileInfo(path).permissions() & writeBits);
+}
+
+QStringList namesIn(const QString &folder, const std::function<bool(const QString &)> &wanted)
+{
+    QStringList names;
+    DIR *const dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (wanted(name))
+            names.append(name);
+    }
+    ::closedir(dir);
+    return names;
 }
 
 } // namespace FileEntry

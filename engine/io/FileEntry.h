@@ -4,7 +4,9 @@
 // files included, and never as wildcards.
 #pragma once
 
-#include <QString>
+#include <QStringList>
+
+#include <functional>
 
 namespace FileEntry {
 
@@ -13,6 +15,9 @@ bool exists(const QString &path);
 // Whether the entry at entryPath, taken as itself (a link is not followed), is the very file
 // that filePath leads to. Removing or writing such an entry would touch that file.
 bool isSameFile(const QString &filePath, const QString &entryPath);
+// The names of folder's entries that wanted takes, as the system lists them (no link followed, no
+// entry examined): quick in a folder of a hundred thousand files.
+QStringList namesIn(const QString &folder, const std::function<bool(const QString &)> &wanted);
 // Read-only by its permission bits, whoever runs the program (root may write anything).
 bool isReadOnly(const QString &path);
 

@@ -25,6 +25,18 @@ bool flush(const QString &path)
     return flushed;
 }
 
+qint64 readFully(int from, char *buffer, qint64 length, qint64 offset)
+{
+    qint64 got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(from, buffer + got, size_t(length - got), off_t(offset + got));
+        if (n <= 0)
+            return n < 0 ? -1 : got;
+        got += n;
+    }
+    return got;
+}
+
 bool createNew(QFile &file, QFileDevice::Permissions permissions)
 {
     if (FileEntry::exists(file.fileName()) && !QFile::remove(file.fileName()))

@@ -14,6 +14,9 @@ namespace FileIo {
 // Short: the file read from ended before the bytes asked of it (BlockCopier).
 enum class Result { Done, Failed, Stopped, Exists, Short };
 
+// Up to length bytes of the file open as from, at offset: fewer only where it ends; -1 on an error.
+qint64 readFully(int from, char *buffer, qint64 length, qint64 offset);
+
 // Waits until what was written to the file at path is on its disk.
 bool flush(const QString &path);
 

@@ -1,0 +1,300 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+#include "RecoveryWriter.h"
+#include "FileIo.h"
+#include "Gf16.h"
+#include "Par2.h"
+#include "UnfinishedOutput.h"
+
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using Piece = RecoveryWriter::Piece;
+
+constexpr qint64 sumAlignment = 64;
+constexpr qint64 md5Length = 16;
+// The whole file's MD5, its slice's MD5, its slice's CRC-32.
+constexpr qint64 checksumsLength = 2 * md5Length + 4;
+
+const char zeros[1 << 16] = {};
+
+} // namespace
+
+// The MD5 of each piece, of its first bytes, and the MD5 and CRC-32 of its slice: the piece
+// followed by zeros up to the slice size.
+class PieceChecksums final : public Digest
+{
+public:
+    PieceChecksums(const QList<Piece> &pieces, qint64 sliceSize)
+        : m_pieces(pieces), m_sliceSize(sliceSize)
+    {}
+
+    void add(const char *data, qint64 length) override
+    {
+        if (m_position < Par2::headLength)
+            m_head.add(data, std::min(length, Par2::headLength - m_position));
+        m_whole.add(data, length);
+        m_crc = crc32_z(m_crc, reinterpret_cast<const Bytef *>(data), size_t(length));
+        m_position += length;
+    }
+
+    QByteArray finish() override
+    {
+        const qint64 length = std::exchange(m_position, 0);
+        const QByteArray head = m_head.finish();
+        const QByteArray md5 = m_whole.peek();
+        for (qint64 left = m_sliceSize - length; left > 0; left -= qint64(sizeof zeros)) {
+            const qint64 part = std::min(left, qint64(sizeof zeros));
+            m_whole.add(zeros, part);
+            m_crc = crc32_z(m_crc, reinterpret_cast<const Bytef *>(zeros), size_t(part));
+        }
+        const QByteArray sliceMd5 = m_whole.finish();
+        const auto crc = quint32(std::exchange(m_crc, crc32_z(0, nullptr, 0)));
+        const int piece = m_piece++;
+        if (piece >= m_pieces.size() || length != m_pieces[piece].length
+            || head != m_pieces[piece].headMd5 || md5.isEmpty() || sliceMd5.isEmpty())
+            return {};
+        QByteArray checksums = md5 + sliceMd5;
+        checksums.resize(checksumsLength);
+        qToLittleEndian(crc, checksums.data() + 2 * md5Length);
+        return checksums;
+    }
+
+private:
+    const QList<Piece> &m_pieces;
+    const qint64 m_sliceSize;
+    Md5 m_head;
+    Md5 m_whole;
+    uLong m_crc = crc32_z(0, nullptr, 0);
+    qint64 m_position = 0;
+    int m_piece = 0;
+};
+
+// The sums of the recovery slices first ... last - 1 over the current window: each piece's bytes
+// there, times the piece's factor for the slice, added in.
+class SliceSums final : public Digest
+{
+public:
+    struct Slices
+    {
+        int first;
+        int last;
+        int count;              // in all, the stride of factors
+        const quint16 *factors; // of each piece for each slice
+        char *sums;             // count windows of windowLength bytes
+        qint64 windowLength;
+    };
+
+    SliceSums(const QList<Piece> &pieces, const Slices &slices) : m_pieces(pieces), m_slices(slices)
+    {
+        startWindow(0, slices.windowLength);
+    }
+
+    bool valid() const { return m_gf.valid(); }
+
+    void startWindow(qint64 start, qint64 end)
+    {
+        m_start = start;
+        m_end = end;
+        m_piece = -1;
+        nextPiece();
+    }
+
+    void add(const char *data, qint64 length) override
+    {
+        const qint64 from = std::max(m_position, m_start);
+        const qint64 to = std::min(m_position + length, m_end);
+        for (int e = m_slices.first; from < to && e < m_slices.last; ++e) {
+            m_gf.multiplyAdd(data + (from - m_position),
+                             m_slices.sums + e * m_slices.windowLength + (from - m_start),
+                             to - from, m_slices.factors[m_piece * m_slices.count + e]);
+        }
+        m_position += length;
+    }
+
+    QByteArray finish() override
+    {
+        nextPiece();
+        return {};
+    }
+
+private:
+    // The next piece that reaches into the window.
+    void nextPiece()
+    {
+        do
+            ++m_piece;
+        while (m_piece < m_pieces.size() && m_pieces[m_piece].length <= m_start);
+        m_position = m_start;
+    }
+
+    const QList<Piece> &m_pieces;
+    const Slices m_slices;
+    Gf16 m_gf;
+    qint64 m_start = 0;
+    qint64 m_end = 0;
+    int m_piece = 0;
+    qint64 m_position = 0;
+};
+
+void RecoveryWriter::Free::operator()(char *p) const
+{
+    std::free(p);
+}
+
+RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 memoryBound,
+                               const QByteArray &creator)
+    : m_pieces(pieces), m_count(count), m_creator(creator)
+{
+    for (const Piece &piece : pieces) {
+        m_sliceSize = std::max(m_sliceSize, (piece.length + 3) / 4 * 4);
+        m_ids.append(Par2::fileId(piece.headMd5, piece.length, piece.name));
+    }
+    m_sortedIds = m_ids;
+    Par2::sortIds(m_sortedIds);
+    m_setId = Md5::of(Par2::mainBody(m_sliceSize, m_sortedIds));
+
+    m_windowLength =
+        std::clamp(memoryBound / count / 16 * 16, qint64(16), (m_sliceSize + 15) / 16 * 16);
+    const qint64 sumsLength =
+        (count * m_windowLength + sumAlignment - 1) / sumAlignment * sumAlignment;
+    m_sums.reset(static_cast<char *>(std::aligned_alloc(sumAlignment, size_t(sumsLength))));
+    const Gf16 gf;
+    if (!m_sums || !gf.valid())
+        return;
+    std::memset(m_sums.get(), 0, size_t(sumsLength));
+
+    // Input slice i is the piece whose ID is the i-th in the Main packet's order.
+    const QList<quint16> constants = gf.inputConstants(int(pieces.size()));
+    m_factors.resize(size_t(pieces.size() * count));
+    for (int n = 0; n < pieces.size(); ++n) {
+        const quint16 constant = constants[m_sortedIds.indexOf(m_ids[n])];
+        for (int e = 0; e < count; ++e)
+            m_factors[size_t(n * count + e)] = gf.power(constant, quint32(e));
+    }
+
+    m_checksums = std::make_unique<PieceChecksums>(m_pieces, m_sliceSize);
+    m_valid = true;
+    for (int part = 0; part < sumParts; ++part) {
+        const SliceSums::Slices slices{count * part / sumParts,
+                                       count * (part + 1) / sumParts,
+                                       count,
+                                       m_factors.data(),
+                                       m_sums.get(),
+                                       m_windowLength};
+        m_parts[part] = std::make_unique<SliceSums>(m_pieces, slices);
+        m_valid = m_valid && m_parts[part]->valid();
+    }
+}
+
+RecoveryWriter::~RecoveryWriter() = default;
+
+Digest &RecoveryWriter::checksums()
+{
+    return *m_checksums;
+}
+
+Digest &RecoveryWriter::sums(int part)
+{
+    return *m_parts[part];
+}
+
+int RecoveryWriter::windowCount() const
+{
+    return int((m_sliceSize + m_windowLength - 1) / m_windowLength);
+}
+
+qint64 RecoveryWriter::windowEnd(int window) const
+{
+    return std::min(windowStart(window + 1), m_sliceSize);
+}
+
+void RecoveryWriter::startWindow(int window)
+{
+    for (const std::unique_ptr<SliceSums> &part : m_parts)
+        part->startWindow(windowStart(window), windowEnd(window));
+}
+
+bool RecoveryWriter::create(const QList<QByteArray> &checksums, const QString &folder,
+                            const QString &baseName, QFileDevice::Permissions permissions,
+                            UnfinishedOutput &created)
+{
+    if (checksums.size() != m_pieces.size()
+        || std::any_of(checksums.cbegin(), checksums.cend(),
+                       [](const QByteArray &c) { return c.size() != checksumsLength; }))
+        return false;
+    using Par2::Type;
+    QByteArray descriptions;
+    QByteArray sliceChecksums;
+    for (const QByteArray &id : std::as_const(m_sortedIds)) {
+        const auto n = m_ids.indexOf(id);
+        const Piece &piece = m_pieces[n];
+        descriptions +=
+            Par2::packet(m_setId, Type::FileDescription,
+                         Par2::fileDescriptionBody({id, checksums[n].first(md5Length),
+                                                    piece.headMd5, piece.length, piece.name}));
+        sliceChecksums +=
+            Par2::packet(m_setId, Type::SliceChecksums,
+                         Par2::sliceChecksumsBody(id, checksums[n].sliced(md5Length)));
+    }
+    m_tail = Par2::packet(m_setId, Type::Main, Par2::mainBody(m_sliceSize, m_sortedIds))
+             + descriptions + sliceChecksums
+             + Par2::packet(m_setId, Type::Creator, Par2::creatorBody(m_creator));
+
+    const auto start = [&](const QString &name, const QByteArray &content) {
+        const QString path = folder + name;
+        auto file = std::make_unique<QFile>(FileIo::temporaryPath(path));
+        if (!FileIo::createNew(*file, permissions))
+            return std::unique_ptr<QFile>();
+        created.add(file->fileName());
+        m_names.append({file->fileName(), path});
+        return file->write(content) == content.size() ? std::move(file) : nullptr;
+    };
+    if (!start(baseName + QLatin1String(Par2::indexSuffix), m_tail))
+        return false;
+    for (int e = 0; e < m_count; ++e) {
+        // The packet's length and MD5 wait for its data.
+        const QByteArray hashed =
+            Par2::typedBody(m_setId, Type::RecoverySlice) + Par2::recoverySliceStart(quint32(e));
+        m_volumes.push_back(start(Par2::volumeName(baseName, e, m_count),
+                                  QByteArray(Par2::hashedOffset, '\0') + hashed));
+        if (!m_volumes.back())
+            return false;
+        m_volumeMd5s.push_back(std::make_unique<Md5>());
+        m_volumeMd5s.back()->add(hashed.constData(), hashed.size());
+    }
+    return true;
+}
+
+bool RecoveryWriter::writeWindow(int window)
+{
+    const qint64 length = windowEnd(window) - windowStart(window);
+    for (int e = 0; e < m_count; ++e) {
+        m_volumeMd5s[size_t(e)]->add(sum(e), length);
+        if (m_volumes[size_t(e)]->write(sum(e), length) != length)
+            return false;
+        std::memset(sum(e), 0, size_t(m_windowLength));
+    }
+    return true;
+}
+
+bool RecoveryWriter::finish()
+{
+    for (int e = 0; e < m_count; ++e) {
+        QFile &volume = *m_volumes[size_t(e)];
+        const QByteArray md5 = m_volumeMd5s[size_t(e)]->finish();
+        const QByteArray header = Par2::packetHeader(4 + m_sliceSize, md5);
+        if (md5.size() != md5Length || volume.write(m_tail) != m_tail.size() || !volume.seek(0)
+            || volume.write(header) != header.size())
+            return false;
+        volume.close();
+    }
+    return true;
+}
