@@ -368,7 +368,7 @@ private Q_SLOTS:
         QTest::addColumn<Repair>("r");
         QTest::newRow("20 pieces: one slice, a piece lost") << Repair{20, 1, 1, false, {"-7"}};
         QTest::newRow("21 pieces: two, piece 1 lost, a byte flipped") << Repair{21, 1, 2, false, {"-1", "~21"}};
-        QTest::newRow("odd length, 3 slices of 5 pieces") << Repair{5, 2.999, 3, true, {"~1", "-3", "~5"}};
+        QTest::newRow("odd length, 10 slices of 12 pieces") << Repair{12, 2.999, 10, true, {"~1", "-3", "~12"}};
         // 660 slices of 100 KB take more memory than the cut may: they are summed in two windows.
         QTest::newRow("in windows") << Repair{10, 100, 660, true, {"-2", "~6", "-10"}};
     }
