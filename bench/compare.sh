@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Fendrax project
-# Compares the engine with its peers on this machine, in one run: the cut with `split -b` of the
-# same block size, the restore with `cat` of the same pieces, each until its data is on disk.
+# Compares the engine with its peers on this machine, in one run: the cut with the same work done
+# by the standard tools (`split -b` of the same block size, `sha256sum` of the pieces and the file,
+# `par2 create` of as many recovery slices, a slice per piece), the restore with `cat` of the same
+# pieces, each until its data is on disk.
 # Prints the median time ratios (below 1.0: Fendrax is faster), also with 999 pieces and, as root,
 # on XFS and btrfs, where the restore is compared with what a careful user does by hand: check
 # the pieces with `sha256sum -c`, then `cat` them; and the engine's peak memory, also with pieces
@@ -10,14 +12,15 @@
 #   bench/compare.sh [BENCH_BINARY] [MIB] [RUNS]
 set -euo pipefail
 bench=${1:-build/default/bench/fendrax-bench}
-mib=${2:-1024}
+mib=${2:-512}
 runs=${3:-5}
-size_kb=2800
+size_kb=1400
 block=$((size_kb * 1024))
 # What the comparison needs beyond the build: /usr/bin/time for peak memory, bc for the ratios.
 missing=()
 [ -x /usr/bin/time ] || missing+=(time)
 command -v bc > /dev/null || missing+=(bc)
+command -v par2 > /dev/null || missing+=(par2)
 if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || { echo "needs the Debian packages: sudo apt-get install ${missing[*]}" >&2; exit 1; }
   apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" > /dev/null
@@ -36,16 +39,24 @@ seconds() { # runs a command and a sync, prints their wall time in seconds: data
 median() { sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
 # compare WORK SIZE_KB [checked]: times `runs` cuts of WORK/source.bin into pieces of SIZE_KB
-# against split, and restores against cat (with "checked", sha256sum -c of the pieces then cat),
-# alternating the order; prints the median ratios and seconds.
+# against the standard tools, and restores against cat (with "checked", sha256sum -c of the
+# pieces then cat), alternating the order; prints the median ratios and seconds.
 compare() {
   local work=$1 kb=$2 checked=${3:-} ours peer
   local cut_ratios=() restore_ratios=() cut_ours=() cut_peer=() restore_ours=() restore_peer=()
+  # As many recovery slices as the cut makes: one for every 20 pieces or part of 20.
+  local pieces=$((($(stat -c %s "$work/source.bin") + kb * 1024 - 1) / (kb * 1024)))
+  local slices=$(((pieces + 19) / 20))
   mkdir -p "$work/split"
-  clean_pieces() { find "$work" -maxdepth 1 \( -name 'source.[0-9][0-9][0-9]' -o -name source.sha256 \) -delete; }
+  clean_pieces() { find "$work" -maxdepth 1 \( -name 'source.[0-9][0-9][0-9]' -o -name source.sha256 -o -name 'source*.par2' \) -delete; }
   # Each timed command starts after a sync, so that it does not pay for the other's write-back.
   our_cut() { clean_pieces; sync; seconds "$bench" cut "$work/source.bin" "$kb"; }
-  peer_cut() { rm -f "$work"/split/*; sync; seconds split -b $((kb * 1024)) -a 3 -d "$work/source.bin" "$work/split/source."; }
+  peer_cut() {
+    rm -f "$work"/split/*; sync
+    seconds sh -c "cd '$work/split' && split -b $((kb * 1024)) -a 3 -d ../source.bin source. \
+      && sha256sum source.[0-9][0-9][0-9] ../source.bin > source.sha256 \
+      && par2 create -q -q -s$((kb * 1024)) -c$slices -u -n$slices source.par2 source.[0-9][0-9][0-9]"
+  }
   our_restore() {
     mv "$work/source.bin" "$work/keep.bin"; sync
     seconds "$bench" restore "$work/source.001"
@@ -76,7 +87,7 @@ compare() {
   done
   rm -f "$work/cat.bin" "$work"/split/*
   clean_pieces
-  printf 'cut / split   (median time ratio): %.3f  (median %.2f s against %.2f s; runs: %s)\n' \
+  printf 'cut / split + sha256sum + par2 create -c%d (median time ratio): %.3f  (median %.2f s against %.2f s; runs: %s)\n' "$slices" \
     "$(printf '%s\n' "${cut_ratios[@]}" | median)" "$(printf '%s\n' "${cut_ours[@]}" | median)" \
     "$(printf '%s\n' "${cut_peer[@]}" | median)" "$(printf '%.2f ' "${cut_ratios[@]}")"
   printf 'restore / %s (median time ratio): %.3f  (median %.2f s against %.2f s; runs: %s)\n' \
@@ -123,7 +134,16 @@ mv "$dir/sparse.bin" "$dir/sparse-keep.bin"
 big_restore_peak=$(peak_kb "$bench" restore "$dir/sparse.001")
 cmp -s "$dir/sparse-keep.bin" "$dir/sparse.bin" || { echo "restored bytes differ (1 GiB pieces)" >&2; exit 1; }
 
+# The most recovery a set may carry in memory: 999 pieces of 1400 KB, whose 50 recovery slices
+# (70 MB) are summed in two windows.
+rm -f "$dir"/sparse*
+truncate -s $((999 * 1400))K "$dir/sparse.bin"
+most_cut_peak=$(peak_kb "$bench" cut "$dir/sparse.bin" 1400)
+rm -f "$dir"/sparse*
+
 printf 'peak memory: cut %.1f MiB, restore %.1f MiB\n' "$(echo "$cut_peak / 1024" | bc -l)" \
   "$(echo "$restore_peak / 1024" | bc -l)"
 printf 'peak memory, pieces of 1 GiB: cut %.1f MiB, restore %.1f MiB\n' \
   "$(echo "$big_cut_peak / 1024" | bc -l)" "$(echo "$big_restore_peak / 1024" | bc -l)"
+printf 'peak memory, 999 pieces of 1400 KB (50 recovery slices in two windows): cut %.1f MiB\n' \
+  "$(echo "$most_cut_peak / 1024" | bc -l)"

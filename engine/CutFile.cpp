@@ -307,9 +307,9 @@ FileIo::Result Cut::sumWindow(int window)
     int next = 0;
     for (int n = 1; n <= m_pieceCount; ++n) {
         const qint64 end = std::min(pieceLength(n), m_recovery->windowEnd(window));
-        QFile piece(n == 1 ? m_firstPieceTemporary : piecePath(n));
         if (end <= m_recovery->windowStart(window))
             continue;
+        QFile piece(n == 1 ? m_firstPieceTemporary : piecePath(n));
         if (!piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             return FileIo::Result::Failed;
         m_progress.piece = n;
