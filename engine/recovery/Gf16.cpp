@@ -85,6 +85,17 @@ void Gf16::multiplyAdd(const char *from, char *to, qint64 length, quint16 factor
         *to++ ^= char(product >> 8);
         --length;
     }
+    // GF-Complete changes bytes past a region that lies within one 16-byte block without filling
+    // it: a region that short is done a word at a time.
+    if (length < 2 * alignment) {
+        for (; length > 0; from += 2, to += 2, length -= 2) {
+            const quint16 word = quint16(uchar(from[0]) | (length > 1 ? uchar(from[1]) << 8 : 0));
+            const quint16 product = multiply(factor, word);
+            to[0] = char(to[0] ^ char(product));
+            to[1] = char(to[1] ^ char(product >> 8));
+        }
+        return;
+    }
     while (length > 0) {
         qint64 part = std::min(length, scratchLength);
         const char *source = from;
