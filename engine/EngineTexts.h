@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace EngineTexts {
 
@@ -63,5 +64,25 @@ inline QString checksumsDoNotMatch(const QString &checksumName)
            + QStringLiteral(" ne correspond pas à ces morceaux.");
 }
 inline const QString restoreError = QStringLiteral("Erreur lors de la restitution du fichier !");
+inline QString rebuiltPieces(const QStringList &missing, const QStringList &damaged)
+{
+    QStringList pieces;
+    for (const QString &name : missing)
+        pieces.append(name + QStringLiteral(" (manquant)"));
+    for (const QString &name : damaged)
+        pieces.append(name + QStringLiteral(" (endommagé)"));
+    return (pieces.size() > 1 ? QStringLiteral("Morceaux reconstitués")
+                              : QStringLiteral("Morceau reconstitué"))
+           + QStringLiteral(" à partir des fichiers de réparation : ")
+           + pieces.join(QStringLiteral(", ")) + QLatin1Char('.');
+}
+inline QString notRepairable(const QString &pieceName, bool missing)
+{
+    return QStringLiteral("Le morceau ") + pieceName
+           + (missing ? QStringLiteral(" est manquant.") : QStringLiteral(" est endommagé."))
+           + lineBreak
+           + QStringLiteral("Les fichiers de réparation ne suffisent pas à reconstituer tous les "
+                            "morceaux manquants ou endommagés.");
+}
 
 } // namespace EngineTexts

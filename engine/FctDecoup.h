@@ -53,8 +53,14 @@ int DefaultRecoverySlices(int pieceCount);
 // (1 ... 999) of one recovery slice each, as many as DefaultRecoverySlices when none is given.
 void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
              std::optional<int> recoverySlices = std::nullopt);
-// Rebuilds the file whose first piece is at firstPiecePath, in the same folder, checking each
-// piece against the set's checksum file when there is one.
+// Whether fileName may be one of a set's PAR2 recovery files (rapport.par2, rapport.vol0+1.par2):
+// a restore may start from it.
+bool IsRecoveryFile(const QString &fileName);
+
+// Rebuilds the file whose first piece is at firstPiecePath (or whose recovery file is there), in
+// the same folder, checking each piece against the set's checksum file when there is one. When
+// pieces are missing or damaged and the set's recovery files can make up for them, their data is
+// rebuilt into the restored file; the set itself is never written to.
 void RestoreFile(EngineWindow &window, const QString &firstPiecePath);
 
 } // namespace FctDecoup

@@ -11,7 +11,10 @@
 #include "HashThread.h"
 #include "IgnoredFileSizeSignal.h"
 #include "OpenSslDigest.h"
+#include "Par2.h"
 #include "PieceHeader.h"
+#include "Rebuild.h"
+#include "RecoverySet.h"
 #include "UnfinishedOutput.h"
 
 #include <QFile>
@@ -156,9 +159,13 @@ public:
     bool copyAndProve();
     bool publish();
     void announce();
+    // The damage that stopped the restore, when the set's recovery files may make up for it: it
+    // is then not shown.
+    const QString &damage() const { return m_damage; }
 
 private:
     bool fail(const QString &text);
+    bool damaged(const QString &text);
     bool copyPiece(int n, BlockCopier &copier, HashThread &hash);
     QString checkDigests(HashThread &hash, bool all);
     QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
@@ -177,6 +184,8 @@ private:
     Progress m_progress;
     QFile m_restored;
     UnfinishedOutput m_output;
+    bool m_mendable = false;
+    QString m_damage;
     int m_proven = 0; // pieces whose digest matched their line
     // Piece 1's header as the copy read it: the hash reads it later, on its own thread.
     char m_head[PieceHeader::size] = {};
@@ -195,6 +204,14 @@ bool Restore::fail(const QString &text)
     return false;
 }
 
+bool Restore::damaged(const QString &text)
+{
+    if (!m_mendable || text == EngineTexts::restoreError)
+        return fail(text);
+    m_damage = text;
+    return fail(QString());
+}
+
 // The header and the data of piece 1 come from the same file: the one named like piece 1.
 bool Restore::readHeader()
 {
@@ -205,10 +222,11 @@ bool Restore::readHeader()
         return false;
     }
     m_baseName = firstPieceName.chopped(PieceSuffix(1).size());
+    m_mendable = !m_baseName.isEmpty() && RecoverySet::existsFor(m_folder, m_baseName);
     m_header = headerOf(m_firstPiecePath);
     m_restoredName = m_header ? RestoredName(m_baseName, m_header->extension) : QString();
     if (m_restoredName.isEmpty()) // no header, or a set of ".001" that names no file
-        return fail(EngineTexts::badHeader);
+        return damaged(EngineTexts::badHeader);
     if (FileEntry::exists(m_folder + m_restoredName)) {
         reportDestinationExists(m_window);
         return false;
@@ -227,17 +245,17 @@ bool Restore::checkSet()
         const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folder, m_baseName,
                                                   m_header->pieceCount, m_restoredName);
         if (!mismatch.isEmpty())
-            return fail(mismatch);
+            return damaged(mismatch);
     }
     for (int n = 1; n <= m_header->pieceCount; ++n) {
         struct stat entry;
         if (::stat(QFile::encodeName(piecePath(n)).constData(), &entry) != 0
             || !S_ISREG(entry.st_mode))
-            return fail(EngineTexts::missingPiece(pieceName(n)));
+            return damaged(EngineTexts::missingPiece(pieceName(n)));
         m_pieces.push_back({entry.st_dev, entry.st_ino, entry.st_size - headerLength(n)});
     }
     if (const int n = firstDamaged(m_pieces))
-        return fail(EngineTexts::damagedPiece(pieceName(n)));
+        return damaged(EngineTexts::damagedPiece(pieceName(n)));
     m_progress = {0, m_header->pieceCount, 0, 0};
     for (const CheckedPiece &piece : m_pieces)
         m_progress.total += piece.dataLength;
@@ -279,7 +297,7 @@ bool Restore::copyAndProve()
         // The pieces before this one are checked as their digests come, while it is copied.
         if (const QString damage = m_checksums ? checkDigests(hash, false) : QString();
             !damage.isEmpty())
-            return fail(damage);
+            return damaged(damage);
         if (!copyPiece(n, copier, hash))
             return false;
     }
@@ -287,7 +305,7 @@ bool Restore::copyAndProve()
     m_window.reportProgress(m_progress);
     if (const QString damage = m_checksums ? checkDigests(hash, true) : QString();
         !damage.isEmpty())
-        return fail(damage);
+        return damaged(damage);
     m_restored.close();
     return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError);
 }
@@ -317,8 +335,8 @@ bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
         return fail(EngineTexts::restoreError);
     if (copied == FileIo::Result::Short || ::fstat(piece.handle(), &now) != 0
         || !checked.isStill(now, n))
-        return fail(FileEntry::exists(piecePath(n)) ? EngineTexts::damagedPiece(pieceName(n))
-                                                    : EngineTexts::missingPiece(pieceName(n)));
+        return damaged(FileEntry::exists(piecePath(n)) ? EngineTexts::damagedPiece(pieceName(n))
+                                                       : EngineTexts::missingPiece(pieceName(n)));
     if (m_checksums)
         hash.endDigest();
     return true;
@@ -346,16 +364,254 @@ void Restore::announce()
     m_window.refreshFileList();
 }
 
+// A restore that the recovery files beside the set mend: every file of the recovery set judged
+// slice by slice by its own checksums, the damaged slices rebuilt from the others and as many
+// recovery slices, and the file written from both. The set is only read.
+class Mend
+{
+public:
+    Mend(EngineWindow &window, const QString &folder, const QString &baseName,
+         const QString &damage)
+        : m_window(window), m_folder(folder), m_baseName(baseName), m_damage(damage)
+    {}
+
+    bool loadSet();
+    bool assess();
+    bool solve();
+    bool readHeader();
+    bool write();
+    bool publish();
+    void announce();
+
+private:
+    bool fail(const QString &text);
+    QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
+    // Piece n's data bytes at offset of the piece go to the restored file.
+    bool writeOut(int n, qint64 offset, const char *data, qint64 length);
+
+    EngineWindow &m_window;
+    const QString m_folder;
+    const QString m_baseName;
+    const QString m_damage; // what the plain restore met
+    std::optional<RecoverySet> m_set;
+    std::unique_ptr<Rebuild> m_rebuild;
+    std::vector<int> m_pieceOf;      // of each input file: its piece number, 0 for another file
+    std::vector<int> m_fileOf;       // of each piece, from 1: its input file
+    std::vector<qint64> m_dataStart; // of each piece, from 1: where its data goes
+    QString m_restoredName;
+    Progress m_progress;
+    QFile m_restored;
+    UnfinishedOutput m_output;
+};
+
+bool Mend::fail(const QString &text)
+{
+    m_restored.close();
+    m_output.remove();
+    if (!text.isEmpty())
+        reportError(m_window, text);
+    return false;
+}
+
+// The recovery set must describe a set of pieces 1 ... N of this base name, each of them.
+bool Mend::loadSet()
+{
+    m_set = RecoverySet::load(m_folder, m_baseName);
+    if (!m_set)
+        return fail(m_damage);
+    m_fileOf.assign(1, -1);
+    for (int f = 0; f < m_set->files.size(); ++f) {
+        const QString name = QFile::decodeName(m_set->files[f].name);
+        int n = 0;
+        for (int candidate = 1; candidate <= maxPieceCount && !n; ++candidate)
+            n = name == pieceName(candidate) ? candidate : 0;
+        m_pieceOf.push_back(n);
+        if (n >= int(m_fileOf.size()))
+            m_fileOf.resize(size_t(n + 1), -1);
+        if (n)
+            m_fileOf[size_t(n)] = f;
+    }
+    const int count = int(m_fileOf.size()) - 1;
+    if (count < 1 || std::count(m_fileOf.begin() + 1, m_fileOf.end(), -1) > 0)
+        return fail(m_damage);
+    m_progress = {0, count, 0, 0};
+    for (const RecoverySet::File &file : m_set->files)
+        m_progress.total += file.length;
+    for (int n = 1; n <= count; ++n)
+        m_progress.total += m_set->files[m_fileOf[size_t(n)]].length - headerLength(n);
+    return true;
+}
+
+bool Mend::assess()
+{
+    m_rebuild = std::make_unique<Rebuild>(*m_set, m_folder, m_window, m_progress);
+    switch (m_rebuild->assess()) {
+    case FileIo::Result::Done:
+        return true;
+    case FileIo::Result::Stopped:
+        return fail(QString());
+    default:
+        return fail(EngineTexts::restoreError);
+    }
+}
+
+// More damage than the recovery slices mend is refused before anything is written, by the first
+// piece (or other file of the set) that is missing or damaged.
+bool Mend::solve()
+{
+    if (m_rebuild->solve())
+        return true;
+    const QList<Rebuild::Input> &inputs = m_rebuild->inputs();
+    int first = -1;
+    for (int n = 1; n < int(m_fileOf.size()) && first < 0; ++n)
+        first = inputs[m_fileOf[size_t(n)]].damagedSlices ? m_fileOf[size_t(n)] : -1;
+    for (int f = 0; f < inputs.size() && first < 0; ++f)
+        first = inputs[f].damagedSlices ? f : -1;
+    return fail(EngineTexts::notRepairable(QFile::decodeName(m_set->files[first].name),
+                                           !inputs[first].present));
+}
+
+// The name the file comes back under is in piece 1's header, which may have to be rebuilt too.
+bool Mend::readHeader()
+{
+    QByteArray head;
+    const int first = m_fileOf[1];
+    const auto keepHead = [&](int file, qint64 offset, const char *data, qint64 length) {
+        if (file == first && offset < PieceHeader::size)
+            head.append(data, std::min(length, PieceHeader::size - offset));
+        return true;
+    };
+    if (m_rebuild->rebuild(0, std::min<qint64>(m_set->sliceSize, 4096), keepHead)
+        != FileIo::Result::Done)
+        return fail(EngineTexts::restoreError);
+    const std::optional<PieceHeader> header = PieceHeader::decode(head);
+    m_restoredName = header && header->pieceCount == int(m_fileOf.size()) - 1
+                         ? RestoredName(m_baseName, header->extension)
+                         : QString();
+    if (m_restoredName.isEmpty())
+        return fail(EngineTexts::badHeader);
+    if (FileEntry::exists(m_folder + m_restoredName)) {
+        reportDestinationExists(m_window);
+        return false;
+    }
+    return true;
+}
+
+bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
+{
+    const qint64 skip = std::max<qint64>(0, headerLength(n) - offset);
+    if (skip >= length)
+        return true;
+    const qint64 at = m_dataStart[size_t(n)] + offset + skip - headerLength(n);
+    for (qint64 written = skip; written < length;) {
+        const ssize_t w = ::pwrite(m_restored.handle(), data + written, size_t(length - written),
+                                   off_t(at + written - skip));
+        if (w <= 0)
+            return false;
+        written += w;
+    }
+    return true;
+}
+
+// Under its hidden name, as any restore: the sound slices' bytes as they are read, the rebuilt
+// ones as they are computed, a window of every slice at a time; what was computed is proven by
+// the slices' own checksums before the file takes its name.
+bool Mend::write()
+{
+    const QString first = m_folder + pieceName(1);
+    const QString permissionsOf =
+        QFileInfo::exists(first) ? first : m_folder + m_baseName + QLatin1String(Par2::indexSuffix);
+    m_restored.setFileName(FileIo::temporaryPath(m_folder + m_restoredName));
+    if (!FileIo::createNew(m_restored, QFileInfo(permissionsOf).permissions()))
+        return fail(EngineTexts::restoreError);
+    m_output.add(m_restored.fileName());
+    m_dataStart.assign(m_fileOf.size() + 1, 0);
+    for (std::size_t n = 1; n < m_fileOf.size(); ++n)
+        m_dataStart[n + 1] =
+            m_dataStart[n] + m_set->files[m_fileOf[n]].length - headerLength(int(n));
+    const auto out = [this](int file, qint64 offset, const char *data, qint64 length) {
+        return !m_pieceOf[size_t(file)] || writeOut(m_pieceOf[size_t(file)], offset, data, length);
+    };
+    for (qint64 from = 0; from < m_set->sliceSize; from += m_rebuild->windowLength()) {
+        const FileIo::Result done = m_rebuild->rebuild(
+            from, std::min(from + m_rebuild->windowLength(), m_set->sliceSize), out);
+        if (done != FileIo::Result::Done)
+            return fail(done == FileIo::Result::Stopped ? QString() : EngineTexts::restoreError);
+    }
+    m_window.reportProgress(m_progress);
+    if (!m_rebuild->proven())
+        return fail(EngineTexts::restoreError);
+    m_restored.close();
+    return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError);
+}
+
+bool Mend::publish()
+{
+    switch (FileIo::publish(m_restored.fileName(), m_folder + m_restoredName)) {
+    case FileIo::Result::Done:
+        m_output.keep();
+        return true;
+    case FileIo::Result::Exists:
+        m_output.remove();
+        reportDestinationExists(m_window);
+        return false;
+    default:
+        return fail(EngineTexts::restoreError);
+    }
+}
+
+void Mend::announce()
+{
+    QStringList missing, damaged;
+    for (std::size_t n = 1; n < m_fileOf.size(); ++n) {
+        const Rebuild::Input &input = m_rebuild->inputs()[m_fileOf[n]];
+        if (input.damagedSlices)
+            (input.present ? damaged : missing).append(pieceName(int(n)));
+    }
+    QString text = EngineTexts::restoreDone;
+    if (!missing.isEmpty() || !damaged.isEmpty())
+        text += EngineTexts::lineBreak + EngineTexts::rebuiltPieces(missing, damaged);
+    m_window.showMessage(text, EngineTexts::informationTitle, MessageIcon::Information,
+                         MessageButtons::Ok);
+    m_window.refreshFileList();
+}
+
 } // namespace
 
 namespace FctDecoup {
 
+bool IsRecoveryFile(const QString &fileName)
+{
+    return !Par2::baseNameOf(fileName).isEmpty();
+}
+
 void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
 {
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
-    Restore restore(window, firstPiecePath);
-    if (restore.readHeader() && restore.checkSet() && restore.copyAndProve() && restore.publish())
-        restore.announce();
+    const QString folder = SplitPath(firstPiecePath, false);
+    // A recovery file stands for its set: the restore starts from the set's piece 1, or, when
+    // it is gone, from the recovery files alone.
+    const QString recoveryOf = Par2::baseNameOf(SplitPath(firstPiecePath, true));
+    QString damage;
+    if (!recoveryOf.isEmpty() && !FileEntry::exists(folder + recoveryOf + PieceSuffix(1))) {
+        damage = EngineTexts::missingPiece(recoveryOf + PieceSuffix(1));
+    } else {
+        Restore restore(window, recoveryOf.isEmpty() ? firstPiecePath
+                                                     : folder + recoveryOf + PieceSuffix(1));
+        if (restore.readHeader() && restore.checkSet() && restore.copyAndProve()
+            && restore.publish())
+            restore.announce();
+        damage = restore.damage();
+    }
+    if (damage.isEmpty())
+        return;
+    const QString baseName = recoveryOf.isEmpty()
+                                 ? SplitPath(firstPiecePath, true).chopped(PieceSuffix(1).size())
+                                 : recoveryOf;
+    Mend mend(window, folder, baseName, damage);
+    if (mend.loadSet() && mend.assess() && mend.solve() && mend.readHeader() && mend.write()
+        && mend.publish())
+        mend.announce();
 }
 
 } // namespace FctDecoup

@@ -6,6 +6,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -113,6 +114,32 @@ QString volumeName(const QString &baseName, int exponent, int count)
     const int width = int(QString::number(count).size());
     return baseName + QStringLiteral(".vol%1+1").arg(exponent, width, 10, QLatin1Char('0'))
            + QLatin1String(indexSuffix);
+}
+
+QString baseNameOf(const QString &fileName)
+{
+    if (!fileName.endsWith(QLatin1String(indexSuffix)))
+        return {};
+    QString baseName = fileName.chopped(qsizetype(sizeof(indexSuffix) - 1));
+    if (const qsizetype volume = baseName.lastIndexOf(QLatin1String(".vol"));
+        volume > 0 && isSetFileName(baseName.left(volume), fileName))
+        baseName.truncate(volume);
+    return baseName;
+}
+
+std::optional<Header> parseHeader(const char *header)
+{
+    const auto length = qFromLittleEndian<quint64>(header + 8);
+    if (QByteArray(header, 8) != QByteArray("PAR2\0PKT", 8) || length < quint64(headerLength)
+        || length % 4 || length > quint64(std::numeric_limits<qint64>::max()))
+        return std::nullopt;
+    const QByteArray type(header + 48, 16);
+    for (const Type t : {Type::Main, Type::FileDescription, Type::SliceChecksums,
+                         Type::RecoverySlice, Type::Creator}) {
+        if (type == typeName(t))
+            return Header{t, qint64(length)};
+    }
+    return Header{std::nullopt, qint64(length)};
 }
 
 bool isSetFileName(const QString &baseName, const QString &fileName)

@@ -12,6 +12,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace Par2 {
 
 inline constexpr char indexSuffix[] = ".par2";
@@ -53,6 +55,17 @@ QByteArray recoverySliceStart(quint32 exponent);
 
 // The name of the volume of one recovery slice among count: "rapport.vol07+1.par2".
 QString volumeName(const QString &baseName, int exponent, int count);
+// The base name of the set whose recovery file fileName may be (rapport.par2 and
+// rapport.vol0+1.par2 give rapport); empty when it may be none.
+QString baseNameOf(const QString &fileName);
+// The type of a packet whose 64-byte header is at header (none: a type that is not ours to read),
+// and its length; none at all when that is no packet's header.
+struct Header
+{
+    std::optional<Type> type;
+    qint64 length;
+};
+std::optional<Header> parseHeader(const char *header);
 // Whether fileName may be one of the recovery files of a set of baseName: baseName.par2 or
 // baseName.vol<digits>+<digits>.par2 (or -).
 bool isSetFileName(const QString &baseName, const QString &fileName);

@@ -24,6 +24,8 @@ public:
 
     quint16 multiply(quint16 a, quint16 b) const;
     quint16 power(quint16 base, quint32 exponent) const;
+    // 1 / a, for a not zero.
+    quint16 inverse(quint16 a) const { return power(a, 65534); }
     // The constants of the first count input slices: 2 to the powers that are not multiples of
     // 3, 5, 17 or 257 (1, 2, 4, 7, 8, ...), so that consecutive recovery slices can always stand in
     // for as many lost input slices.

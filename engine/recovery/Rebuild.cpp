@@ -1,0 +1,342 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+#include "Rebuild.h"
+#include "EngineWindow.h"
+#include "HashThread.h"
+#include "OpenSslDigest.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr qint64 blockSize = 1 << 20;
+// The sums and the rebuilt slices' windows in memory at once, at most.
+constexpr qint64 rebuildMemory = 64 << 20;
+constexpr qint64 largestPlainWindow = 32 << 20;
+constexpr qint64 checksumLength = 20;
+const char zeros[1 << 16] = {};
+
+QByteArray withCrc(QByteArray md5, uLong crc)
+{
+    if (md5.isEmpty())
+        return {};
+    md5.resize(checksumLength);
+    qToLittleEndian(quint32(crc), md5.data() + 16);
+    return md5;
+}
+
+// The MD5 and CRC-32 of each slice given, as the slice checksums packet holds them.
+class SliceCheck final : public Digest
+{
+public:
+    void add(const char *data, qint64 length) override
+    {
+        m_md5.add(data, length);
+        m_crc = crc32_z(m_crc, reinterpret_cast<const Bytef *>(data), size_t(length));
+    }
+    QByteArray finish() override
+    {
+        return withCrc(m_md5.finish(), std::exchange(m_crc, crc32_z(0, nullptr, 0)));
+    }
+
+private:
+    Md5 m_md5;
+    uLong m_crc = crc32_z(0, nullptr, 0);
+};
+
+// The inverse of the m x m matrix rows (row-major), which must have one.
+std::vector<quint16> inverted(std::vector<quint16> a, std::size_t m, const Gf16 &gf)
+{
+    std::vector<quint16> inverse(m * m, 0);
+    for (std::size_t i = 0; i < m; ++i)
+        inverse[i * m + i] = 1;
+    for (std::size_t c = 0; c < m; ++c) {
+        std::size_t p = c;
+        while (a[p * m + c] == 0)
+            ++p;
+        for (std::size_t k = 0; k < m; ++k) {
+            std::swap(a[p * m + k], a[c * m + k]);
+            std::swap(inverse[p * m + k], inverse[c * m + k]);
+        }
+        const quint16 scale = gf.inverse(a[c * m + c]);
+        for (std::size_t k = 0; k < m; ++k) {
+            a[c * m + k] = gf.multiply(a[c * m + k], scale);
+            inverse[c * m + k] = gf.multiply(inverse[c * m + k], scale);
+        }
+        for (std::size_t r = 0; r < m; ++r) {
+            const quint16 f = r == c ? 0 : a[r * m + c];
+            for (std::size_t k = 0; f && k < m; ++k) {
+                a[r * m + k] ^= gf.multiply(f, a[c * m + k]);
+                inverse[r * m + k] ^= gf.multiply(f, inverse[c * m + k]);
+            }
+        }
+    }
+    return inverse;
+}
+
+} // namespace
+
+struct Rebuild::Slot
+{
+    int file = 0;
+    qint64 offset = 0; // of the slice in its file
+    QByteArray expected;
+    Md5 md5;
+    uLong crc = crc32_z(0, nullptr, 0);
+
+    void restart()
+    {
+        md5.finish();
+        crc = crc32_z(0, nullptr, 0);
+    }
+};
+
+Rebuild::Rebuild(const RecoverySet &set, const QString &folder, EngineWindow &window,
+                 Progress &progress)
+    : m_set(set), m_window(window), m_progress(progress),
+      m_buffer(new (std::nothrow) char[blockSize])
+{
+    int slices = 0;
+    for (const RecoverySet::File &file : set.files) {
+        // A name is a file beside the others, never a path elsewhere.
+        const QString name = QFile::decodeName(file.name);
+        m_inputs.append(
+            {name.contains(QLatin1Char('/')) || name.isEmpty() ? QString() : folder + name});
+        m_firstSlice.push_back(slices);
+        slices += int(set.slicesOf(file));
+    }
+    m_constants = m_gf.inputConstants(slices);
+}
+
+Rebuild::~Rebuild() = default;
+
+FileIo::Result Rebuild::report(qint64 bytes)
+{
+    m_progress.moved += bytes;
+    m_window.reportProgress(m_progress);
+    return m_window.stopRequested() ? FileIo::Result::Stopped : FileIo::Result::Done;
+}
+
+FileIo::Result Rebuild::assess()
+{
+    using FileIo::Result;
+    if (!m_gf.valid() || !m_buffer)
+        return Result::Failed;
+    std::array<SliceCheck, 2> checks;
+    HashThread thread0(checks[0]);
+    HashThread thread1(checks[1]);
+    const std::array<HashThread *, 2> threads{&thread0, &thread1};
+    // Each thread reads a block until queued more are given to it: each has its own ring.
+    std::array<std::array<std::unique_ptr<char[]>, HashThread::queued + 1>, 2> buffers;
+    for (auto &ring : buffers) {
+        for (auto &buffer : ring) {
+            if (!(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
+                return Result::Failed;
+        }
+    }
+    std::array<int, 2> next{};
+    std::array<std::vector<int>, 2> hashed; // the slices each thread checks, in order
+    std::vector<bool> damaged;
+    for (int f = 0; f < m_inputs.size(); ++f) {
+        const RecoverySet::File &described = m_set.files[f];
+        Input &input = m_inputs[f];
+        QFile file(input.path);
+        input.present =
+            !input.path.isEmpty() && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        const qint64 size = input.present ? file.size() : 0;
+        const int t = f % 2;
+        for (qint64 k = 0; k < m_set.slicesOf(described); ++k) {
+            const qint64 start = k * m_set.sliceSize;
+            const qint64 end = std::min(start + m_set.sliceSize, described.length);
+            damaged.push_back(size < end);
+            if (damaged.back())
+                continue;
+            for (qint64 at = start, length; at < end; at += length) {
+                length = std::min(blockSize, end - at);
+                char *const buffer = buffers[t][size_t(next[t]++ % (HashThread::queued + 1))].get();
+                if (report(0) == Result::Stopped)
+                    return Result::Stopped;
+                if (FileIo::readFully(file.handle(), buffer, length, at) != length)
+                    return Result::Failed;
+                threads[t]->add(buffer, length);
+                m_progress.moved += length;
+            }
+            for (qint64 pad = m_set.sliceSize - (end - start), part; pad > 0; pad -= part) {
+                part = std::min(pad, qint64(sizeof zeros));
+                threads[t]->add(zeros, part);
+            }
+            threads[t]->endDigest();
+            hashed[t].push_back(m_firstSlice[f] + int(k));
+        }
+    }
+    for (int t = 0; t < 2; ++t) {
+        const QList<QByteArray> digests = threads[t]->takeDigests(true);
+        for (std::size_t n = 0; n < hashed[t].size(); ++n) {
+            const int i = hashed[t][n];
+            const int f = int(std::upper_bound(m_firstSlice.begin(), m_firstSlice.end(), i)
+                              - m_firstSlice.begin())
+                          - 1;
+            damaged[i] = digests.value(qsizetype(n))
+                         != m_set.files[f].checksums.sliced((i - m_firstSlice[f]) * checksumLength,
+                                                            checksumLength);
+        }
+    }
+    m_lost.clear();
+    for (int f = 0; f < m_inputs.size(); ++f) {
+        for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
+            if (damaged[size_t(m_firstSlice[f] + k)]) {
+                m_lost.push_back(m_firstSlice[f] + int(k));
+                ++m_inputs[f].damagedSlices;
+            }
+        }
+    }
+    return Result::Done;
+}
+
+bool Rebuild::solve()
+{
+    const std::size_t m = m_lost.size();
+    // Each candidate row is reduced by those kept so far: it is kept only when something of it
+    // remains, so that the rows kept always have a solution.
+    std::vector<std::vector<quint16>> reduced;
+    std::vector<std::size_t> pivots;
+    std::vector<quint16> rows;
+    for (auto it = m_set.recovery.begin(); it != m_set.recovery.end() && m_chosen.size() < m;
+         ++it) {
+        const quint32 exponent = it->first;
+        std::vector<quint16> row(m);
+        for (std::size_t j = 0; j < m; ++j)
+            row[j] = m_gf.power(m_constants[m_lost[j]], exponent);
+        std::vector<quint16> rest = row;
+        for (std::size_t q = 0; q < reduced.size(); ++q) {
+            const quint16 f = rest[pivots[q]];
+            for (std::size_t c = 0; f && c < m; ++c)
+                rest[c] ^= m_gf.multiply(f, reduced[q][c]);
+        }
+        const auto pivot = std::find_if(rest.begin(), rest.end(), [](quint16 v) { return v != 0; });
+        if (pivot == rest.end())
+            continue;
+        const std::optional<RecoverySet::Slice> slice = m_set.provenSlice(exponent);
+        if (!slice)
+            continue;
+        const quint16 scale = m_gf.inverse(*pivot);
+        for (quint16 &v : rest)
+            v = m_gf.multiply(v, scale);
+        pivots.push_back(std::size_t(pivot - rest.begin()));
+        reduced.push_back(std::move(rest));
+        rows.insert(rows.end(), row.begin(), row.end());
+        m_chosen.push_back(*slice);
+        m_exponents.push_back(exponent);
+    }
+    if (m_chosen.size() < m)
+        return false;
+    m_inverse = inverted(rows, m, m_gf);
+
+    const qint64 slice = (m_set.sliceSize + 15) / 16 * 16;
+    m_windowLength = m ? std::clamp(rebuildMemory / qint64(2 * m) / 16 * 16, qint64(16), slice)
+                       : std::min(slice, largestPlainWindow);
+    if (m) {
+        const auto length = size_t((2 * qint64(m) * m_windowLength + 63) / 64 * 64);
+        m_sums = {static_cast<char *>(std::aligned_alloc(64, length)), std::free};
+        if (!m_sums)
+            return false;
+    }
+    for (const int i : m_lost) {
+        const int f = int(std::upper_bound(m_firstSlice.begin(), m_firstSlice.end(), i)
+                          - m_firstSlice.begin())
+                      - 1;
+        const qint64 k = i - m_firstSlice[f];
+        auto slot = std::make_unique<Slot>();
+        slot->file = f;
+        slot->offset = k * m_set.sliceSize;
+        slot->expected = m_set.files[f].checksums.sliced(k * checksumLength, checksumLength);
+        m_slots.push_back(std::move(slot));
+    }
+    return true;
+}
+
+FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out)
+{
+    using FileIo::Result;
+    const std::size_t m = m_lost.size();
+    const qint64 length = to - from;
+    const qint64 window = m_windowLength;
+    char *const sums = m_sums.get();
+    char *const rebuilt = sums + m * window;
+    for (std::size_t r = 0; r < m; ++r) {
+        QFile file(m_chosen[r].path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+            || FileIo::readFully(file.handle(), sums + r * window, length,
+                                 m_chosen[r].offset + RecoverySet::dataOffset + from)
+                   != length)
+            return Result::Failed;
+    }
+    // Every sound slice's bytes, given as they are and taken out of the sums.
+    std::size_t nextLost = 0;
+    for (int f = 0; f < m_inputs.size(); ++f) {
+        const RecoverySet::File &described = m_set.files[f];
+        QFile file(m_inputs[f].path);
+        for (qint64 k = 0; k < m_set.slicesOf(described); ++k) {
+            const int i = m_firstSlice[f] + int(k);
+            if (nextLost < m && m_lost[nextLost] == i) {
+                ++nextLost;
+                continue;
+            }
+            const qint64 sliceStart = k * m_set.sliceSize;
+            const qint64 end = std::min(sliceStart + to, described.length);
+            for (qint64 at = sliceStart + from, part; at < end; at += part) {
+                part = std::min(blockSize, end - at);
+                if (report(0) == Result::Stopped)
+                    return Result::Stopped;
+                if ((!file.isOpen() && !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+                    || FileIo::readFully(file.handle(), m_buffer.get(), part, at) != part)
+                    return Result::Short;
+                if (!out(f, at, m_buffer.get(), part))
+                    return Result::Failed;
+                for (std::size_t r = 0; r < m; ++r)
+                    m_gf.multiplyAdd(m_buffer.get(), sums + r * window + (at - sliceStart - from),
+                                     part, m_gf.power(m_constants[i], m_exponents[r]));
+                m_progress.moved += part;
+            }
+        }
+    }
+    // The damaged slices: what remains of the sums, through the inverse.
+    if (from == 0) {
+        for (const std::unique_ptr<Slot> &slot : m_slots)
+            slot->restart();
+        m_provenTo = 0;
+    }
+    for (std::size_t j = 0; j < m; ++j) {
+        char *const slice = rebuilt + j * window;
+        std::memset(slice, 0, size_t(window));
+        for (std::size_t r = 0; r < m; ++r)
+            m_gf.multiplyAdd(sums + r * window, slice, length, m_inverse[j * m + r]);
+        Slot &slot = *m_slots[j];
+        if (from == m_provenTo) {
+            slot.md5.add(slice, length);
+            slot.crc = crc32_z(slot.crc, reinterpret_cast<const Bytef *>(slice), size_t(length));
+        }
+        const qint64 end = std::min(slot.offset + to, m_set.files[slot.file].length);
+        if (slot.offset + from < end
+            && !out(slot.file, slot.offset + from, slice, end - slot.offset - from))
+            return Result::Failed;
+    }
+    if (from == m_provenTo)
+        m_provenTo = to;
+    return report(0);
+}
+
+bool Rebuild::proven()
+{
+    return m_provenTo == m_set.sliceSize
+           && std::all_of(m_slots.begin(), m_slots.end(), [](const std::unique_ptr<Slot> &slot) {
+                  return withCrc(slot->md5.finish(), slot->crc) == slot->expected;
+              });
+}

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// The input slices of a recovery set that are missing or damaged, computed from the others and
+// the recovery slices: the system R_e = sum of c_i^e * D_i that the writer made, solved for the
+// unknown D_i. Everything is read where it lies and nothing is written there: what is rebuilt
+// goes to the caller, a window of every slice at a time, so that memory does not follow the
+// slice size.
+#pragma once
+
+#include "FileIo.h"
+#include "Gf16.h"
+#include "RecoverySet.h"
+
+#include <QList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class EngineWindow;
+struct Progress;
+
+class Rebuild
+{
+public:
+    // One input file of the set, as the assessment found it.
+    struct Input
+    {
+        QString path;
+        bool present = false;
+        int damagedSlices = 0;
+    };
+    // Bytes of input file number `file` (in the set's order) at offset: read from a sound slice
+    // or computed for a damaged one. False stops the rebuild (Failed).
+    using Output = std::function<bool(int file, qint64 offset, const char *data, qint64 length)>;
+
+    Rebuild(const RecoverySet &set, const QString &folder, EngineWindow &window,
+            Progress &progress);
+    ~Rebuild();
+
+    // Judges every slice of every input file by its MD5 and CRC-32, each file read once, two at a
+    // time on two threads. Progress counts the bytes read; a stop ends it.
+    FileIo::Result assess();
+    const QList<Input> &inputs() const { return m_inputs; }
+    int damagedSlices() const { return int(m_lost.size()); }
+    // Chooses as many recovery slices as there are damaged slices, proven whole and whose system
+    // has a solution, trying others in turn where a choice gives none; false when they do not
+    // suffice.
+    bool solve();
+
+    // For the offsets [from, to) of every slice (at most windowLength() of them), gives every
+    // input file's bytes there. Windows given in order from 0 to the slice size are also proven:
+    // afterwards proven() says whether what was computed matches its checksums.
+    FileIo::Result rebuild(qint64 from, qint64 to, const Output &out);
+    qint64 windowLength() const { return m_windowLength; }
+    bool proven();
+
+private:
+    struct Slot; // a damaged slice: where it lies, and the digests of what was computed for it
+
+    FileIo::Result report(qint64 bytes);
+
+    const RecoverySet &m_set;
+    EngineWindow &m_window;
+    Progress &m_progress;
+    Gf16 m_gf;
+    QList<Input> m_inputs;
+    std::vector<int> m_firstSlice; // of each input file, in the global numbering
+    QList<quint16> m_constants;    // of each input slice
+    std::vector<int> m_lost;       // damaged slices, global numbers in order
+    std::vector<RecoverySet::Slice> m_chosen;
+    std::vector<quint32> m_exponents; // of the chosen recovery slices
+    std::vector<quint16> m_inverse;   // m x m: rebuilt slice j = sum over r of [j][r] * sum r
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    qint64 m_windowLength = 0;
+    qint64 m_provenTo = 0; // the windows given in order so far end there
+    std::unique_ptr<char[]> m_buffer;
+    std::unique_ptr<char[], void (*)(void *)> m_sums{nullptr, nullptr};
+};

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// A PAR2 recovery set as it lies beside a piece set (Par2.h), whoever wrote it: the index and the
+// volumes of a base name, read packet by packet. A packet whose MD5 fails is left aside and the
+// copies of it in the other files are used, so that a damaged volume, or a lost index, costs
+// only what it held of its own. Recovery slices are only found here; their data is read, and
+// proved, when a repair needs them.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <map>
+#include <optional>
+
+struct RecoverySet
+{
+    struct File
+    {
+        QByteArray id;
+        QByteArray md5;
+        qint64 length = 0;
+        QByteArray name;
+        QByteArray checksums; // each slice's MD5 and CRC-32, 20 bytes a slice
+    };
+    // Where a recovery slice's data lies: its packet starts at offset of the file at path.
+    struct Slice
+    {
+        QString path;
+        qint64 offset = 0;
+    };
+
+    QByteArray setId;
+    qint64 sliceSize = 0;
+    QList<File> files;                        // in the Main packet's order
+    std::map<quint32, QList<Slice>> recovery; // by exponent: every copy found
+
+    // The set of baseName's recovery files in folder; none when they hold no whole description
+    // (a Main packet, and a File description and slice checksums for each file it names).
+    static std::optional<RecoverySet> load(const QString &folder, const QString &baseName);
+    // Whether folder holds any recovery file of baseName's set.
+    static bool existsFor(const QString &folder, const QString &baseName);
+
+    qint64 slicesOf(const File &file) const { return (file.length + sliceSize - 1) / sliceSize; }
+    // The first copy of the recovery slice whose packet proves whole, read through once; none
+    // when no copy does. Its data starts at dataOffset.
+    std::optional<Slice> provenSlice(quint32 exponent) const;
+    static constexpr qint64 dataOffset = 68;
+};
