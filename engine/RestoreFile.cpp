@@ -152,15 +152,17 @@ QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
 class Restore
 {
 public:
-    Restore(EngineWindow &window, const QString &firstPiecePath);
+    // mayMend: the set's recovery files, if any, may mend it.
+    Restore(EngineWindow &window, const QString &firstPiecePath, bool mayMend);
 
     bool readHeader();
     bool checkSet();
     bool copyAndProve();
     bool publish();
     void announce();
-    // The damage that stopped the restore, when the set's recovery files may make up for it: it
-    // is then not shown.
+    // Whether the restore stopped for the set's recovery files to judge the pieces (there is no
+    // checksum file) or to make up for the damage it met, which it then did not show.
+    bool needsMend() const { return m_needsMend; }
     const QString &damage() const { return m_damage; }
 
 private:
@@ -184,15 +186,18 @@ private:
     Progress m_progress;
     QFile m_restored;
     UnfinishedOutput m_output;
+    const bool m_mayMend;
     bool m_mendable = false;
+    bool m_needsMend = false;
     QString m_damage;
     int m_proven = 0; // pieces whose digest matched their line
     // Piece 1's header as the copy read it: the hash reads it later, on its own thread.
     char m_head[PieceHeader::size] = {};
 };
 
-Restore::Restore(EngineWindow &window, const QString &firstPiecePath)
-    : m_window(window), m_firstPiecePath(firstPiecePath), m_folder(SplitPath(firstPiecePath, false))
+Restore::Restore(EngineWindow &window, const QString &firstPiecePath, bool mayMend)
+    : m_window(window), m_firstPiecePath(firstPiecePath),
+      m_folder(SplitPath(firstPiecePath, false)), m_mayMend(mayMend)
 {}
 
 bool Restore::fail(const QString &text)
@@ -209,6 +214,7 @@ bool Restore::damaged(const QString &text)
     if (!m_mendable || text == EngineTexts::restoreError)
         return fail(text);
     m_damage = text;
+    m_needsMend = true;
     return fail(QString());
 }
 
@@ -222,7 +228,7 @@ bool Restore::readHeader()
         return false;
     }
     m_baseName = firstPieceName.chopped(PieceSuffix(1).size());
-    m_mendable = !m_baseName.isEmpty() && RecoverySet::existsFor(m_folder, m_baseName);
+    m_mendable = m_mayMend && !m_baseName.isEmpty() && RecoverySet::existsFor(m_folder, m_baseName);
     m_header = headerOf(m_firstPiecePath);
     m_restoredName = m_header ? RestoredName(m_baseName, m_header->extension) : QString();
     if (m_restoredName.isEmpty()) // no header, or a set of ".001" that names no file
@@ -246,6 +252,8 @@ bool Restore::checkSet()
                                                   m_header->pieceCount, m_restoredName);
         if (!mismatch.isEmpty())
             return damaged(mismatch);
+    } else if (m_mendable) {
+        return damaged(QString());
     }
     for (int n = 1; n <= m_header->pieceCount; ++n) {
         struct stat entry;
@@ -592,25 +600,28 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     // A recovery file stands for its set: the restore starts from the set's piece 1, or, when
     // it is gone, from the recovery files alone.
     const QString recoveryOf = Par2::baseNameOf(SplitPath(firstPiecePath, true));
-    QString damage;
-    if (!recoveryOf.isEmpty() && !FileEntry::exists(folder + recoveryOf + PieceSuffix(1))) {
-        damage = EngineTexts::missingPiece(recoveryOf + PieceSuffix(1));
-    } else {
-        Restore restore(window, recoveryOf.isEmpty() ? firstPiecePath
-                                                     : folder + recoveryOf + PieceSuffix(1));
-        if (restore.readHeader() && restore.checkSet() && restore.copyAndProve()
-            && restore.publish())
-            restore.announce();
-        damage = restore.damage();
-    }
-    if (damage.isEmpty())
+    const QString first =
+        recoveryOf.isEmpty() ? firstPiecePath : folder + recoveryOf + PieceSuffix(1);
+    const auto restore = [&](bool mayMend) {
+        Restore plain(window, first, mayMend);
+        if (plain.readHeader() && plain.checkSet() && plain.copyAndProve() && plain.publish())
+            plain.announce();
+        return std::pair(plain.needsMend(), plain.damage());
+    };
+    const auto [needsMend, damage] =
+        recoveryOf.isEmpty() || FileEntry::exists(first)
+            ? restore(true)
+            : std::pair(true, EngineTexts::missingPiece(SplitPath(first, true)));
+    if (!needsMend)
         return;
-    const QString baseName = recoveryOf.isEmpty()
-                                 ? SplitPath(firstPiecePath, true).chopped(PieceSuffix(1).size())
-                                 : recoveryOf;
-    Mend mend(window, folder, baseName, damage);
-    if (mend.loadSet() && mend.assess() && mend.solve() && mend.readHeader() && mend.write()
-        && mend.publish())
+    Mend mend(window, folder, SplitPath(first, true).chopped(PieceSuffix(1).size()), damage);
+    if (!mend.loadSet()) {
+        // Recovery files that describe no set judge nothing: the pieces restore unchecked.
+        if (damage.isEmpty())
+            restore(false);
+        return;
+    }
+    if (mend.assess() && mend.solve() && mend.readHeader() && mend.write() && mend.publish())
         mend.announce();
 }
 

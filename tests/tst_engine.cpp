@@ -174,7 +174,22 @@ struct Repair
     QStringList damage;
 };
 
+// A restore of 10 pieces of random data, cut with slices recovery slices (or, with par2, their
+// recovery files made again by par2cmdline with those options), after the damage (see
+// damageFiles) and started from the file start; it shows the second line rebuilt, or refuses
+// with the message refused.
+struct Rebuilt
+{
+    int slices;
+    QStringList damage;
+    QString rebuilt = {};
+    QString refused = {};
+    QString start = "rapport.001";
+    QStringList par2 = {};
+};
+
 Q_DECLARE_METATYPE(Repair)
+Q_DECLARE_METATYPE(Rebuilt)
 Q_DECLARE_METATYPE(RoundTrip)
 Q_DECLARE_METATYPE(CutCase)
 Q_DECLARE_METATYPE(RestoreCase)
@@ -190,6 +205,7 @@ public:
                               MessageButtons) override
     {
         m_events << title + '|' + text.section('\r', 0, 0);
+        m_lastText = text;
         return m_cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
     }
     void refreshFileList() override { m_events << "refresh"; }
@@ -203,10 +219,30 @@ public:
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
     void disturb(const Disturbance &d, const std::function<void()> &operation, const Outcome &o);
+    // Damages files of a set: "-" removes one, "~" flips its middle byte, "^" its first, "<" takes
+    // its last one away; a number names a piece of rapport.001's set.
+    [[nodiscard]] bool damageFiles(const QStringList &damage)
+    {
+        for (const QString &d : damage) {
+            bool isPiece = false;
+            const int n = d.mid(1).toInt(&isPiece);
+            const QString name = path(isPiece ? piece(first, n) : d.mid(1));
+            QByteArray bytes = read(name);
+            const qsizetype at = d[0] == '^' ? 0 : bytes.size() / 2;
+            if (d[0] == '<')
+                bytes.chop(1);
+            else
+                bytes[at] = char(~bytes[at]);
+            if (!(d[0] == '-' ? QFile::remove(name) : write(name, bytes)))
+                return false;
+        }
+        return true;
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     qsizetype m_descriptors = 0;
     QStringList m_events;
+    QString m_lastText; // of the last message box
     QStringList m_progress; // each report
     int m_piece = 0;        // of the last report
     std::function<void(int piece)> m_onReport;
@@ -391,18 +427,68 @@ private Q_SLOTS:
         run(m_dir->path(), {"par2", "verify", "-q", "rapport.par2"}, &status);
         QCOMPARE(status, 0);
 
-        for (const QString &damage : r.damage) {
-            const QString name = path(piece(first, damage.mid(1).toInt()));
-            QByteArray bytes = read(name);
-            bytes[bytes.size() / 2] = char(~bytes[bytes.size() / 2]);
-            QVERIFY(damage[0] == '-' ? QFile::remove(name) : write(name, bytes));
-        }
+        QVERIFY(damageFiles(r.damage));
         run(m_dir->path(), {"par2", "repair", "-q", "rapport.par2"}, &status);
         QCOMPARE(status, 0);
         QVERIFY(QFile::rename(path(doc), path("source")));
         FctDecoup::RestoreFile(*this, path(first));
         QCOMPARE(m_events, QStringList({cut, "refresh", restored, "refresh"}));
         QCOMPARE(read(path(doc)), data);
+    }
+
+    void rebuilds_data()
+    {
+        QTest::addColumn<Rebuilt>("r");
+        const QString one = "Morceau reconstitué à partir des fichiers de réparation : rapport.%1 (%2).";
+        // clang-format off
+        QTest::newRow("a lost piece") << Rebuilt{1, {"-3"}, one.arg("003", "manquant")};
+        QTest::newRow("a flipped byte") << Rebuilt{1, {"~7"}, one.arg("007", "endommagé")};
+        QTest::newRow("a piece cut short") << Rebuilt{1, {"<10"}, one.arg("010", "endommagé")};
+        QTest::newRow("piece 1's header") << Rebuilt{1, {"^1"}, one.arg("001", "endommagé")};
+        QTest::newRow("piece 1 lost, from the index") << Rebuilt{2, {"-1", "~2"}, "Morceaux reconstitués à partir des "
+            "fichiers de réparation : rapport.001 (manquant), rapport.002 (endommagé).", {}, "rapport.par2"};
+        QTest::newRow("no checksum file") << Rebuilt{1, {"-rapport.sha256", "~4"}, one.arg("004", "endommagé")};
+        QTest::newRow("index lost, a damaged volume left aside") << Rebuilt{2, {"-rapport.par2", "~rapport.vol0+2.par2", "-5"},
+            one.arg("005", "manquant"), {}, "rapport.vol1+2.par2"};
+        QTest::newRow("par2cmdline's slices of 64 KiB") << Rebuilt{1, {"~2", "~9"}, "Morceaux reconstitués à partir des "
+            "fichiers de réparation : rapport.002 (endommagé), rapport.009 (endommagé).", {}, first, {"-s65536", "-r20"}};
+        QTest::newRow("more damage than slices") << Rebuilt{1, {"-2", "~6"}, {}, "Erreur|Le morceau rapport.002 est manquant."};
+        // clang-format on
+    }
+
+    // The restore mends what its recovery files can, and never writes to the set.
+    void rebuilds()
+    {
+        QFETCH(Rebuilt, r);
+        QByteArray data(1024'000 - 100, Qt::Uninitialized);
+        QRandomGenerator(r.slices).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(write(path(doc), data));
+        FctDecoup::CutFile(*this, path(doc), 100, r.slices);
+        QVERIFY(QFile::rename(path(doc), path("source")));
+        if (!r.par2.isEmpty()) {
+            for (const QString &name : QDir(m_dir->path()).entryList({"*.par2"}))
+                QVERIFY(QFile::remove(path(name)));
+            QStringList pieces;
+            for (int n = 1; n <= 10; ++n)
+                pieces << piece(first, n);
+            int status = -1;
+            run(m_dir->path(), QStringList{"par2", "create", "-q", "-q"} + r.par2 + QStringList{"rapport.par2"} + pieces, &status);
+            QCOMPARE(status, 0);
+        }
+        QVERIFY(damageFiles(r.damage));
+        const Snapshot set = snapshot(m_dir->path());
+        m_events.clear();
+        FctDecoup::RestoreFile(*this, path(r.start));
+        Snapshot after = snapshot(m_dir->path());
+        if (r.refused.isEmpty()) {
+            QCOMPARE(m_events, QStringList({restored, "refresh"}));
+            QCOMPARE(m_lastText.section('\r', 1), r.rebuilt);
+            QCOMPARE(after.take(doc), data);
+        } else {
+            QCOMPARE(m_events, QStringList{r.refused});
+            QCOMPARE(m_lastText.section('\r', 1), "Les fichiers de réparation ne suffisent pas à reconstituer tous les morceaux manquants ou endommagés.");
+        }
+        QCOMPARE(after, set);
     }
 
     void restores_data()

@@ -155,6 +155,9 @@ private Q_SLOTS:
         QTest::newRow("second piece") << "data.002" << 1536LL << false << " 1.5 K.Octets";
         QTest::newRow("no point") << "backup001" << 0LL << true << " 0 K.Octets";
         QTest::newRow("001 inside") << "data.001.bak" << 3000LL << false << " 2.92 K.Octets";
+        QTest::newRow("recovery index") << "data.par2" << 0LL << true << " 0 K.Octets";
+        QTest::newRow("recovery volume") << "data.vol07+1.par2" << 0LL << true << " 0 K.Octets";
+        QTest::newRow("par2 inside") << "data.par2.bak" << 0LL << false << " 0 K.Octets";
         QTest::newRow("1400 K") << "disk.img" << 1400 * 1024LL << false << " 1400 K.Octets";
         QTest::newRow("3 GiB") << "disk.iso" << (3LL << 30) << false << " 3145728 K.Octets";
         // clang-format on
@@ -218,6 +221,26 @@ private Q_SLOTS:
         QTRY_COMPARE(listed(), QStringList({"photos.zip"}));
         QVERIFY(!control("Decouper")->isEnabled() && !control("Joindre")->isEnabled());
         QCOMPARE(control<QLabel>("Label3")->text(), "");
+    }
+
+    // A set whose first piece is lost restores from its recovery index, clicked in the list.
+    void restoreFromTheIndex()
+    {
+        QByteArray data(5000, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(write(path("rapport.doc"), data));
+        QVERIFY(start({path("rapport.doc")}));
+        QVERIFY(type("Combo1", "2"));
+        press("Decouper");
+        finish();
+        QVERIFY(QFile::remove(path("rapport.doc")) && QFile::remove(path("rapport.001")));
+        QTRY_VERIFY(listed().contains("rapport.par2") && !listed().contains("rapport.001"));
+        QVERIFY(click("rapport.par2"));
+        press("Joindre");
+        finish();
+        QCOMPARE(m_boxes.last(), "Information|Restitution des fichiers terminée.\nMorceau reconstitué à "
+                                 "partir des fichiers de réparation : rapport.001 (manquant).");
+        QCOMPARE(read(path("rapport.doc")), data);
     }
 
     void cutAndRefusals()

@@ -184,7 +184,9 @@ void Decouper::fileClicked()
     const QString path = pathOf(*name);
     // A file that vanished since the list was filled shows as 0.
     setSizeCaption(sizeCaption(QFileInfo(path).size()));
-    m_ui->Joindre->setEnabled(path.endsWith(WindowTexts::firstPieceEnding));
+    // A set restores from its first piece, or from its recovery files when that is lost.
+    m_ui->Joindre->setEnabled(path.endsWith(WindowTexts::firstPieceEnding)
+                              || FctDecoup::IsRecoveryFile(*name));
 }
 
 void Decouper::filterChanged()
