@@ -96,9 +96,43 @@ compare() {
     "$(printf '%s\n' "${restore_peer[@]}" | median)" "$(printf '%.2f ' "${restore_ratios[@]}")"
 }
 
+# compare_repair WORK SIZE_KB: times `runs` restores of a set of WORK/source.bin whose piece 100 is
+# lost, against `par2 repair` and `cat` of the set that the standard tools made of the same file
+# (split, then par2 create of as many recovery slices), alternating the order.
+compare_repair() {
+  local work=$1 kb=$2 ours peer ratios=() all_ours=() all_peer=()
+  local pieces=$((($(stat -c %s "$work/source.bin") + kb * 1024 - 1) / (kb * 1024)))
+  local slices=$(((pieces + 19) / 20))
+  "$bench" cut "$work/source.bin" "$kb" > /dev/null
+  mv "$work/source.bin" "$work/keep.bin"
+  mkdir -p "$work/split" && rm -f "$work"/split/*
+  (cd "$work/split" && split -b $((kb * 1024)) -a 3 -d ../keep.bin source. \
+    && par2 create -q -q -s$((kb * 1024)) -c$slices -u -n$slices source.par2 source.[0-9][0-9][0-9] > /dev/null)
+  mv "$work/source.100" "$work/lost.100"; mv "$work/split/source.099" "$work/split-lost.099"
+  our_repair() {
+    sync; seconds "$bench" restore "$work/source.001"
+    cmp -s "$work/keep.bin" "$work/source.bin" || { echo "rebuilt bytes differ" >&2; exit 1; }
+    rm -f "$work/source.bin"
+  }
+  peer_repair() {
+    sync; seconds sh -c "cd '$work/split' && par2 repair -q source.par2 > /dev/null && cat source.[0-9][0-9][0-9] > ../cat.bin"
+    rm -f "$work/cat.bin" "$work/split/source.099"
+  }
+  for ((i = 1; i <= runs; i++)); do
+    if ((i % 2)); then ours=$(our_repair); peer=$(peer_repair); else peer=$(peer_repair); ours=$(our_repair); fi
+    all_ours+=("$ours") all_peer+=("$peer") ratios+=("$(echo "$ours / $peer" | bc -l)")
+  done
+  mv "$work/lost.100" "$work/source.100"; mv "$work/keep.bin" "$work/source.bin"; rm -rf "$work/split" "$work/split-lost.099"
+  find "$work" -maxdepth 1 \( -name 'source.[0-9][0-9][0-9]' -o -name source.sha256 -o -name 'source*.par2' \) -delete
+  printf 'repair of a lost piece / par2 repair + cat (median time ratio): %.3f  (median %.2f s against %.2f s; runs: %s)\n' \
+    "$(printf '%s\n' "${ratios[@]}" | median)" "$(printf '%s\n' "${all_ours[@]}" | median)" \
+    "$(printf '%s\n' "${all_peer[@]}" | median)" "$(printf '%.2f ' "${ratios[@]}")"
+}
+
 head -c $((mib * 1024 * 1024)) /dev/urandom > "$dir/source.bin"
 printf 'source %d MiB, pieces of %d KB, %d runs\n' "$mib" "$size_kb" "$runs"
 compare "$dir" $size_kb
+compare_repair "$dir" $size_kb
 # The restore checks every piece's length before it writes: with the most pieces a set may have.
 echo "999 pieces of $(((mib * 1024 + 998) / 999)) KB:"
 compare "$dir" $(((mib * 1024 + 998) / 999))
@@ -136,6 +170,11 @@ cmp -s "$dir/sparse-keep.bin" "$dir/sparse.bin" || { echo "restored bytes differ
 
 # The most recovery a set may carry in memory: 999 pieces of 1400 KB, whose 50 recovery slices
 # (70 MB) are summed in two windows.
+# Piece 1 of 1 GiB lost: rebuilt from the other and the recovery slice, a window at a time.
+rm -f "$dir/sparse.001" "$dir/sparse.bin"
+big_repair_peak=$(peak_kb "$bench" restore "$dir/sparse.par2")
+cmp -s "$dir/sparse-keep.bin" "$dir/sparse.bin" || { echo "rebuilt bytes differ (1 GiB pieces)" >&2; exit 1; }
+
 rm -f "$dir"/sparse*
 truncate -s $((999 * 1400))K "$dir/sparse.bin"
 most_cut_peak=$(peak_kb "$bench" cut "$dir/sparse.bin" 1400)
@@ -147,3 +186,4 @@ printf 'peak memory, pieces of 1 GiB: cut %.1f MiB, restore %.1f MiB\n' \
   "$(echo "$big_cut_peak / 1024" | bc -l)" "$(echo "$big_restore_peak / 1024" | bc -l)"
 printf 'peak memory, 999 pieces of 1400 KB (50 recovery slices in two windows): cut %.1f MiB\n' \
   "$(echo "$most_cut_peak / 1024" | bc -l)"
+printf 'peak memory, rebuilding a lost piece of 1 GiB: %.1f MiB\n' "$(echo "$big_repair_peak / 1024" | bc -l)"

@@ -452,8 +452,17 @@ bool Mend::loadSet()
 
 bool Mend::assess()
 {
+    // The checksum file, where its lines name the pieces, proves the sound ones more quickly.
+    const std::optional<QList<ChecksumFile::Line>> lines =
+        readChecksums(m_folder + m_baseName + QLatin1String(ChecksumFile::suffix));
+    QList<QByteArray> wholeDigests(m_set->files.size());
+    for (int f = 0; f < m_set->files.size(); ++f) {
+        const int n = m_pieceOf[size_t(f)];
+        if (n && lines && lines->size() >= n && (*lines)[n - 1].name == m_set->files[f].name)
+            wholeDigests[f] = (*lines)[n - 1].digest;
+    }
     m_rebuild = std::make_unique<Rebuild>(*m_set, m_folder, m_window, m_progress);
-    switch (m_rebuild->assess()) {
+    switch (m_rebuild->assess(wholeDigests)) {
     case FileIo::Result::Done:
         return true;
     case FileIo::Result::Stopped:

@@ -124,56 +124,89 @@ FileIo::Result Rebuild::report(qint64 bytes)
     return m_window.stopRequested() ? FileIo::Result::Stopped : FileIo::Result::Done;
 }
 
-FileIo::Result Rebuild::assess()
+FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
 {
     using FileIo::Result;
     if (!m_gf.valid() || !m_buffer)
         return Result::Failed;
+    // Threads 0 and 1 check slices, 2 and 3 whole files; each reads a block until queued more are
+    // given to it, from a ring of its own.
     std::array<SliceCheck, 2> checks;
-    HashThread thread0(checks[0]);
-    HashThread thread1(checks[1]);
-    const std::array<HashThread *, 2> threads{&thread0, &thread1};
-    // Each thread reads a block until queued more are given to it: each has its own ring.
-    std::array<std::array<std::unique_ptr<char[]>, HashThread::queued + 1>, 2> buffers;
+    std::array<Sha256, 2> sha256;
+    HashThread slices0(checks[0]), slices1(checks[1]), whole0(sha256[0]), whole1(sha256[1]);
+    const std::array<HashThread *, 4> threads{&slices0, &slices1, &whole0, &whole1};
+    std::array<std::array<std::unique_ptr<char[]>, HashThread::queued + 1>, 4> buffers;
     for (auto &ring : buffers) {
         for (auto &buffer : ring) {
             if (!(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
                 return Result::Failed;
         }
     }
-    std::array<int, 2> next{};
-    std::array<std::vector<int>, 2> hashed; // the slices each thread checks, in order
-    std::vector<bool> damaged;
-    for (int f = 0; f < m_inputs.size(); ++f) {
-        const RecoverySet::File &described = m_set.files[f];
-        Input &input = m_inputs[f];
-        QFile file(input.path);
-        input.present =
-            !input.path.isEmpty() && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-        const qint64 size = input.present ? file.size() : 0;
-        const int t = f % 2;
-        for (qint64 k = 0; k < m_set.slicesOf(described); ++k) {
+    std::array<int, 4> next{};
+    std::array<std::vector<int>, 4> hashed; // what each thread hashes, in order: slices or files
+    std::vector<bool> damaged(m_constants.size(), false);
+    // Bytes from to to of file to thread t, then zeros up to padded bytes, as one digest.
+    const auto feed = [&](int t, QFile &file, qint64 from, qint64 to, qint64 padded, bool counted) {
+        for (qint64 at = from, length; at < to; at += length) {
+            length = std::min(blockSize, to - at);
+            char *const buffer = buffers[t][size_t(next[t]++ % (HashThread::queued + 1))].get();
+            if (report(0) == Result::Stopped)
+                return Result::Stopped;
+            if (FileIo::readFully(file.handle(), buffer, length, at) != length)
+                return Result::Failed;
+            threads[t]->add(buffer, length);
+            m_progress.moved += counted ? length : 0;
+        }
+        for (qint64 pad = padded - (to - from), part; pad > 0; pad -= part) {
+            part = std::min(pad, qint64(sizeof zeros));
+            threads[t]->add(zeros, part);
+        }
+        threads[t]->endDigest();
+        return Result::Done;
+    };
+    const auto checkSlices = [&](int f, bool counted) {
+        QFile file(m_inputs[f].path);
+        const qint64 size =
+            m_inputs[f].present && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+                ? file.size()
+                : 0;
+        for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
             const qint64 start = k * m_set.sliceSize;
-            const qint64 end = std::min(start + m_set.sliceSize, described.length);
-            damaged.push_back(size < end);
-            if (damaged.back())
+            const qint64 end = std::min(start + m_set.sliceSize, m_set.files[f].length);
+            const int i = m_firstSlice[f] + int(k);
+            damaged[size_t(i)] = size < end;
+            if (damaged[size_t(i)])
                 continue;
-            for (qint64 at = start, length; at < end; at += length) {
-                length = std::min(blockSize, end - at);
-                char *const buffer = buffers[t][size_t(next[t]++ % (HashThread::queued + 1))].get();
-                if (report(0) == Result::Stopped)
-                    return Result::Stopped;
-                if (FileIo::readFully(file.handle(), buffer, length, at) != length)
-                    return Result::Failed;
-                threads[t]->add(buffer, length);
-                m_progress.moved += length;
+            if (const Result fed = feed(f % 2, file, start, end, m_set.sliceSize, counted);
+                fed != Result::Done)
+                return fed;
+            hashed[size_t(f % 2)].push_back(i);
+        }
+        return Result::Done;
+    };
+    // A file that its whole digest proves is sound: SHA-256 is quicker than MD5. The others, and
+    // one that it does not prove, are checked a slice at a time.
+    for (int f = 0; f < m_inputs.size(); ++f) {
+        QFile file(m_inputs[f].path);
+        m_inputs[f].present =
+            !m_inputs[f].path.isEmpty() && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        const qint64 length = m_set.files[f].length;
+        const Result fed = !wholeDigests.value(f).isEmpty() && file.size() == length
+                               ? feed(2 + f % 2, file, 0, length, length, true)
+                               : checkSlices(f, true);
+        if (fed != Result::Done)
+            return fed;
+        if (!wholeDigests.value(f).isEmpty() && file.size() == length)
+            hashed[size_t(2 + f % 2)].push_back(f);
+    }
+    for (int t = 2; t < 4; ++t) {
+        const QList<QByteArray> digests = threads[t]->takeDigests(true);
+        for (std::size_t n = 0; n < hashed[t].size(); ++n) {
+            if (digests.value(qsizetype(n)) != wholeDigests[hashed[t][n]]) {
+                if (const Result checked = checkSlices(hashed[t][n], false);
+                    checked != Result::Done)
+                    return checked;
             }
-            for (qint64 pad = m_set.sliceSize - (end - start), part; pad > 0; pad -= part) {
-                part = std::min(pad, qint64(sizeof zeros));
-                threads[t]->add(zeros, part);
-            }
-            threads[t]->endDigest();
-            hashed[t].push_back(m_firstSlice[f] + int(k));
         }
     }
     for (int t = 0; t < 2; ++t) {
@@ -183,9 +216,9 @@ FileIo::Result Rebuild::assess()
             const int f = int(std::upper_bound(m_firstSlice.begin(), m_firstSlice.end(), i)
                               - m_firstSlice.begin())
                           - 1;
-            damaged[i] = digests.value(qsizetype(n))
-                         != m_set.files[f].checksums.sliced((i - m_firstSlice[f]) * checksumLength,
-                                                            checksumLength);
+            damaged[size_t(i)] = digests.value(qsizetype(n))
+                                 != m_set.files[f].checksums.sliced(
+                                     (i - m_firstSlice[f]) * checksumLength, checksumLength);
         }
     }
     m_lost.clear();

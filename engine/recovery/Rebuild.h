@@ -39,8 +39,10 @@ public:
     ~Rebuild();
 
     // Judges every slice of every input file by its MD5 and CRC-32, each file read once, two at a
-    // time on two threads. Progress counts the bytes read; a stop ends it.
-    FileIo::Result assess();
+    // time on two threads; a file whose SHA-256 is given in wholeDigests (by the set's order;
+    // empty: none) is first judged whole by it, and slice by slice only if it fails. Progress
+    // counts the bytes read; a stop ends it.
+    FileIo::Result assess(const QList<QByteArray> &wholeDigests);
     const QList<Input> &inputs() const { return m_inputs; }
     int damagedSlices() const { return int(m_lost.size()); }
     // Chooses as many recovery slices as there are damaged slices, proven whole and whose system
