@@ -4,9 +4,9 @@
 # How long the window makes a screen reader wait while it works on a slow medium. Makes a USB
 # stick of its own (an ext4 image on a loop device, its writes throttled to 10 MB/s), then, through
 # the real window under Xvfb, driven through AT-SPI: cuts a file of 200 MiB there at 1400 K,
-# restores it, quits during a cut, types a filter in a folder of 100,000 files and adds and removes
-# a file there as another program does, while a probe
-# asks the window for its position about 20 times a second. Prints the longest, 99th-percentile
+# restores it, restores it again with a piece lost (rebuilt from the recovery files), quits
+# during a cut, types a filter in a folder of 100,000 files and adds and removes a file there as
+# another program does, while a probe asks the window for its position about 20 times a second. Prints the longest, 99th-percentile
 # and median wait of each. Removes the throttle, the stick and its files when it ends, also when
 # it fails. Run as root:
 #   bench/responsive.sh [BINARY]

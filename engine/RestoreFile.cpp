@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
 #include <map>
 #include <sys/stat.h>
 #include <vector>
@@ -442,11 +443,10 @@ bool Mend::loadSet()
     const int count = int(m_fileOf.size()) - 1;
     if (count < 1 || std::count(m_fileOf.begin() + 1, m_fileOf.end(), -1) > 0)
         return fail(m_damage);
+    // Every byte of the set is read to be judged, then given again, read or rebuilt.
     m_progress = {0, count, 0, 0};
     for (const RecoverySet::File &file : m_set->files)
-        m_progress.total += file.length;
-    for (int n = 1; n <= count; ++n)
-        m_progress.total += m_set->files[m_fileOf[size_t(n)]].length - headerLength(n);
+        m_progress.total += 2 * file.length;
     return true;
 }
 
@@ -491,16 +491,20 @@ bool Mend::solve()
 // The name the file comes back under is in piece 1's header, which may have to be rebuilt too.
 bool Mend::readHeader()
 {
-    QByteArray head;
+    QByteArray head(PieceHeader::size, '\0');
     const int first = m_fileOf[1];
     const auto keepHead = [&](int file, qint64 offset, const char *data, qint64 length) {
         if (file == first && offset < PieceHeader::size)
-            head.append(data, std::min(length, PieceHeader::size - offset));
+            std::memcpy(head.data() + offset, data,
+                        size_t(std::min(length, PieceHeader::size - offset)));
         return true;
     };
+    // The first bytes of every slice: piece 1's header among them, whatever the slice size.
+    const qint64 moved = m_progress.moved;
     if (m_rebuild->rebuild(0, std::min<qint64>(m_set->sliceSize, 4096), keepHead)
         != FileIo::Result::Done)
         return fail(EngineTexts::restoreError);
+    m_progress.moved = moved;
     const std::optional<PieceHeader> header = PieceHeader::decode(head);
     m_restoredName = header && header->pieceCount == int(m_fileOf.size()) - 1
                          ? RestoredName(m_baseName, header->extension)
@@ -535,9 +539,12 @@ bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
 // the slices' own checksums before the file takes its name.
 bool Mend::write()
 {
-    const QString first = m_folder + pieceName(1);
-    const QString permissionsOf =
-        QFileInfo::exists(first) ? first : m_folder + m_baseName + QLatin1String(Par2::indexSuffix);
+    // As private as the set: as its first piece that is there, or as a recovery file.
+    QString permissionsOf = m_set->paths.first();
+    for (std::size_t n = m_fileOf.size() - 1; n >= 1; --n) {
+        if (m_rebuild->inputs()[m_fileOf[n]].present)
+            permissionsOf = m_folder + pieceName(int(n));
+    }
     m_restored.setFileName(FileIo::temporaryPath(m_folder + m_restoredName));
     if (!FileIo::createNew(m_restored, QFileInfo(permissionsOf).permissions()))
         return fail(EngineTexts::restoreError);

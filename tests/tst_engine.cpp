@@ -491,6 +491,33 @@ private Q_SLOTS:
         QCOMPARE(after, set);
     }
 
+    // Input slices 1 and 129 lost, with the recovery slices of exponents 0 and 255 (and 256) left:
+    // 0 and 255 give a system without a solution, and another slice is taken in their place.
+    void rebuildsAroundASingularChoice()
+    {
+        QByteArray data(130 * 1024 - 10, Qt::Uninitialized);
+        QRandomGenerator(130).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(write(path(doc), data));
+        FctDecoup::CutFile(*this, path(doc), 1, 257);
+        QVERIFY(QFile::rename(path(doc), path("source")));
+        // The input slices are the pieces in the order of their IDs in the Main packet.
+        QMap<QByteArray, QString> names;
+        QByteArray main;
+        for (const QByteArray &packet : par2Packets(m_dir->path())) {
+            if (packet.mid(56, 4) == "Main")
+                main = packet.mid(64 + 12);
+            else if (packet.mid(56, 8) == "FileDesc")
+                names[packet.mid(64, 16)] = packet.mid(64 + 56).split('\0')[0];
+        }
+        QVERIFY(QFile::remove(path(names[main.mid(16, 16)])) && QFile::remove(path(names[main.mid(129 * 16, 16)])));
+        for (int e = 1; e < 255; ++e)
+            QVERIFY(QFile::remove(path(QString::asprintf("rapport.vol%03d+1.par2", e))));
+        m_events.clear();
+        FctDecoup::RestoreFile(*this, path(first));
+        QCOMPARE(m_events, QStringList({restored, "refresh"}));
+        QCOMPARE(read(path(doc)), data);
+    }
+
     void restores_data()
     {
         QTest::addColumn<RestoreCase>("r");

@@ -51,7 +51,7 @@ private:
     uLong m_crc = crc32_z(0, nullptr, 0);
 };
 
-// The inverse of the m x m matrix rows (row-major), which must have one.
+// The inverse of the m x m matrix a (row-major); none (empty) when it has none.
 std::vector<quint16> inverted(std::vector<quint16> a, std::size_t m, const Gf16 &gf)
 {
     std::vector<quint16> inverse(m * m, 0);
@@ -59,8 +59,10 @@ std::vector<quint16> inverted(std::vector<quint16> a, std::size_t m, const Gf16 
         inverse[i * m + i] = 1;
     for (std::size_t c = 0; c < m; ++c) {
         std::size_t p = c;
-        while (a[p * m + c] == 0)
+        while (p < m && a[p * m + c] == 0)
             ++p;
+        if (p == m)
+            return {};
         for (std::size_t k = 0; k < m; ++k) {
             std::swap(a[p * m + k], a[c * m + k]);
             std::swap(inverse[p * m + k], inverse[c * m + k]);
@@ -271,6 +273,8 @@ bool Rebuild::solve()
     if (m_chosen.size() < m)
         return false;
     m_inverse = inverted(rows, m, m_gf);
+    if (m_inverse.size() != m * m)
+        return false;
 
     const qint64 slice = (m_set.sliceSize + 15) / 16 * 16;
     m_windowLength = m ? std::clamp(rebuildMemory / qint64(2 * m) / 16 * 16, qint64(16), slice)
@@ -357,6 +361,7 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out)
             slot.crc = crc32_z(slot.crc, reinterpret_cast<const Bytef *>(slice), size_t(length));
         }
         const qint64 end = std::min(slot.offset + to, m_set.files[slot.file].length);
+        m_progress.moved += std::max<qint64>(0, end - slot.offset - from);
         if (slot.offset + from < end
             && !out(slot.file, slot.offset + from, slice, end - slot.offset - from))
             return Result::Failed;

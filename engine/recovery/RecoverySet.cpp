@@ -89,6 +89,8 @@ std::optional<RecoverySet> RecoverySet::load(const QString &folder, const QStrin
         if (main.isEmpty() || Md5::of(main) != setId)
             continue;
         RecoverySet set;
+        for (const QString &name : std::as_const(names))
+            set.paths.append(folder + name);
         set.setId = setId;
         set.sliceSize = qint64(qFromLittleEndian<quint64>(main.constData()));
         const quint32 count = qFromLittleEndian<quint32>(main.constData() + 8);

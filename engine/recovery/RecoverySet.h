@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <optional>
@@ -31,6 +32,7 @@ struct RecoverySet
         qint64 offset = 0;
     };
 
+    QStringList paths; // of the recovery files read
     QByteArray setId;
     qint64 sliceSize = 0;
     QList<File> files;                        // in the Main packet's order
