@@ -182,31 +182,24 @@ def main(binary, stick, crowded, logs):
     report(f'cut, 200 MiB at 1400 K into {pieces} pieces', rows, end - start)
     print(f'  {progress(rows)}; said: {text}')
 
-    os.rename(source, source + '.orig')
-    s = Session(binary, os.path.join(stick, 'sauvegarde.001'), os.path.join(logs, 'restore.log'))
-    start = time.monotonic()
-    press(s.app, 'Restituer')
-    text = answer_box(s.app, 'Information', 'OK', 300)
-    end = time.monotonic()
-    s.end()
-    rows = s.waits(start, end)
-    report(f'restore of {pieces} pieces', rows, end - start)
-    same = subprocess.run(['cmp', '-s', source, source + '.orig']).returncode == 0
-    print(f'  {progress(rows)}; said: {text}; restored bytes identical: {"yes" if same else "NO"}')
+    def restore(label, log):
+        s = Session(binary, os.path.join(stick, 'sauvegarde.001'), os.path.join(logs, log))
+        start = time.monotonic()
+        press(s.app, 'Restituer')
+        text = answer_box(s.app, 'Information', 'OK', 300)
+        end = time.monotonic()
+        s.end()
+        rows = s.waits(start, end)
+        report(label, rows, end - start)
+        same = subprocess.run(['cmp', '-s', source, source + '.orig']).returncode == 0
+        print(f'  {progress(rows)}; said: {text}; restored bytes identical: {"yes" if same else "NO"}')
 
+    os.rename(source, source + '.orig')
+    restore(f'restore of {pieces} pieces', 'restore.log')
     # The same restore with piece 7 lost: rebuilt from the recovery files.
     os.remove(source)
     os.rename(os.path.join(stick, 'sauvegarde.007'), os.path.join(stick, '.sauvegarde.007.kept'))
-    s = Session(binary, os.path.join(stick, 'sauvegarde.001'), os.path.join(logs, 'repair.log'))
-    start = time.monotonic()
-    press(s.app, 'Restituer')
-    text = answer_box(s.app, 'Information', 'OK', 300)
-    end = time.monotonic()
-    s.end()
-    rows = s.waits(start, end)
-    report(f'restore of {pieces} pieces, piece 7 lost', rows, end - start)
-    same = subprocess.run(['cmp', '-s', source, source + '.orig']).returncode == 0
-    print(f'  {progress(rows)}; said: {text}; restored bytes identical: {"yes" if same else "NO"}')
+    restore(f'restore of {pieces} pieces, piece 7 lost', 'repair.log')
     os.rename(os.path.join(stick, '.sauvegarde.007.kept'), os.path.join(stick, 'sauvegarde.007'))
 
     # Quitter while a cut moves its data: the window goes, the program ends, nothing is left.

@@ -40,6 +40,26 @@ void reportDestinationExists(EngineWindow &window)
                        MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
+// The restored file, whole under its hidden name, takes its own; never over an entry that
+// appeared meanwhile.
+bool publishRestored(EngineWindow &window, QFile &restored, UnfinishedOutput &output,
+                     const QString &path)
+{
+    switch (FileIo::publish(restored.fileName(), path)) {
+    case FileIo::Result::Done:
+        output.keep();
+        return true;
+    case FileIo::Result::Exists:
+        output.remove();
+        reportDestinationExists(window);
+        return false;
+    default:
+        output.remove();
+        reportError(window, EngineTexts::restoreError);
+        return false;
+    }
+}
+
 std::optional<PieceHeader> headerOf(const QString &firstPiecePath)
 {
     QFile first(firstPiecePath);
@@ -353,17 +373,7 @@ bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
 
 bool Restore::publish()
 {
-    switch (FileIo::publish(m_restored.fileName(), m_folder + m_restoredName)) {
-    case FileIo::Result::Done:
-        m_output.keep();
-        return true;
-    case FileIo::Result::Exists:
-        m_output.remove();
-        reportDestinationExists(m_window);
-        return false;
-    default:
-        return fail(EngineTexts::restoreError);
-    }
+    return publishRestored(m_window, m_restored, m_output, m_folder + m_restoredName);
 }
 
 void Restore::announce()
@@ -571,17 +581,7 @@ bool Mend::write()
 
 bool Mend::publish()
 {
-    switch (FileIo::publish(m_restored.fileName(), m_folder + m_restoredName)) {
-    case FileIo::Result::Done:
-        m_output.keep();
-        return true;
-    case FileIo::Result::Exists:
-        m_output.remove();
-        reportDestinationExists(m_window);
-        return false;
-    default:
-        return fail(EngineTexts::restoreError);
-    }
+    return publishRestored(m_window, m_restored, m_output, m_folder + m_restoredName);
 }
 
 void Mend::announce()
