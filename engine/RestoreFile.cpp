@@ -16,6 +16,7 @@
 #include "Rebuild.h"
 #include "RecoverySet.h"
 #include "UnfinishedOutput.h"
+#include "WriteBehind.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -420,6 +421,8 @@ private:
     QString m_restoredName;
     Progress m_progress;
     QFile m_restored;
+    // A slow medium slows the mend down, as any copy: its progress is true, its flush short.
+    WriteBehind m_writeBehind;
     UnfinishedOutput m_output;
 };
 
@@ -541,6 +544,7 @@ bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
             return false;
         written += w;
     }
+    m_writeBehind.written(m_restored.handle(), at, length - skip);
     return true;
 }
 
