@@ -13,6 +13,7 @@
 #include "OpenSslDigest.h"
 #include "Par2.h"
 #include "PieceHeader.h"
+#include "RecoverySet.h"
 #include "RecoveryWriter.h"
 #include "UnfinishedOutput.h"
 
@@ -56,8 +57,7 @@ QStringList earlierSet(const QString &folder, const QString &baseName)
             taken.append(folder + name);
     }
     // A set of more pieces had more volumes, and another tool may have named them otherwise.
-    for (const QString &name : FileEntry::namesIn(
-             folder, [&](const QString &entry) { return Par2::isSetFileName(baseName, entry); }))
+    for (const QString &name : RecoverySet::fileNames(folder, baseName))
         taken.append(folder + name);
     return taken;
 }

@@ -41,6 +41,17 @@ void reportDestinationExists(EngineWindow &window)
                        MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
+// A restore that cannot go on: its partly restored file goes, and the reason shows (none for a
+// stop).
+bool abandon(EngineWindow &window, QFile &restored, UnfinishedOutput &output, const QString &text)
+{
+    restored.close();
+    output.remove();
+    if (!text.isEmpty())
+        reportError(window, text);
+    return false;
+}
+
 // The restored file, whole under its hidden name, takes its own; never over an entry that
 // appeared meanwhile.
 bool publishRestored(EngineWindow &window, QFile &restored, UnfinishedOutput &output,
@@ -55,9 +66,7 @@ bool publishRestored(EngineWindow &window, QFile &restored, UnfinishedOutput &ou
         reportDestinationExists(window);
         return false;
     default:
-        output.remove();
-        reportError(window, EngineTexts::restoreError);
-        return false;
+        return abandon(window, restored, output, EngineTexts::restoreError);
     }
 }
 
@@ -190,6 +199,7 @@ public:
 private:
     bool fail(const QString &text);
     bool damaged(const QString &text);
+    bool mendable() const;
     bool copyPiece(int n, BlockCopier &copier, HashThread &hash);
     QString checkDigests(HashThread &hash, bool all);
     QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
@@ -209,7 +219,6 @@ private:
     QFile m_restored;
     UnfinishedOutput m_output;
     const bool m_mayMend;
-    bool m_mendable = false;
     bool m_needsMend = false;
     QString m_damage;
     int m_proven = 0; // pieces whose digest matched their line
@@ -224,16 +233,20 @@ Restore::Restore(EngineWindow &window, const QString &firstPiecePath, bool mayMe
 
 bool Restore::fail(const QString &text)
 {
-    m_restored.close();
-    m_output.remove();
-    if (!text.isEmpty())
-        reportError(m_window, text);
-    return false;
+    return abandon(m_window, m_restored, m_output, text);
+}
+
+// Recovery files are looked for only once something is wrong: an intact set never lists its
+// folder for them.
+bool Restore::mendable() const
+{
+    return m_mayMend && !m_baseName.isEmpty()
+           && !RecoverySet::fileNames(m_folder, m_baseName).isEmpty();
 }
 
 bool Restore::damaged(const QString &text)
 {
-    if (!m_mendable || text == EngineTexts::restoreError)
+    if (text == EngineTexts::restoreError || !mendable())
         return fail(text);
     m_damage = text;
     m_needsMend = true;
@@ -250,7 +263,6 @@ bool Restore::readHeader()
         return false;
     }
     m_baseName = firstPieceName.chopped(PieceSuffix(1).size());
-    m_mendable = m_mayMend && !m_baseName.isEmpty() && RecoverySet::existsFor(m_folder, m_baseName);
     m_header = headerOf(m_firstPiecePath);
     m_restoredName = m_header ? RestoredName(m_baseName, m_header->extension) : QString();
     if (m_restoredName.isEmpty()) // no header, or a set of ".001" that names no file
@@ -274,7 +286,7 @@ bool Restore::checkSet()
                                                   m_header->pieceCount, m_restoredName);
         if (!mismatch.isEmpty())
             return damaged(mismatch);
-    } else if (m_mendable) {
+    } else if (mendable()) {
         return damaged(QString());
     }
     for (int n = 1; n <= m_header->pieceCount; ++n) {
@@ -428,11 +440,7 @@ private:
 
 bool Mend::fail(const QString &text)
 {
-    m_restored.close();
-    m_output.remove();
-    if (!text.isEmpty())
-        reportError(m_window, text);
-    return false;
+    return abandon(m_window, m_restored, m_output, text);
 }
 
 // The recovery set must describe a set of pieces 1 ... N of this base name, each of them.
@@ -443,10 +451,13 @@ bool Mend::loadSet()
         return fail(m_damage);
     m_fileOf.assign(1, -1);
     for (int f = 0; f < m_set->files.size(); ++f) {
+        // Base name, a point and three digits that PieceSuffix writes (".001" ... ".999").
         const QString name = QFile::decodeName(m_set->files[f].name);
-        int n = 0;
-        for (int candidate = 1; candidate <= maxPieceCount && !n; ++candidate)
-            n = name == pieceName(candidate) ? candidate : 0;
+        const QString suffix = name.sliced(std::min(name.size(), m_baseName.size()));
+        bool number = false;
+        int n =
+            name.startsWith(m_baseName) && suffix.size() == 4 ? suffix.sliced(1).toInt(&number) : 0;
+        n = number && n >= 1 && n <= maxPieceCount && suffix == PieceSuffix(n) ? n : 0;
         m_pieceOf.push_back(n);
         if (n >= int(m_fileOf.size()))
             m_fileOf.resize(size_t(n + 1), -1);
@@ -555,9 +566,11 @@ bool Mend::write()
 {
     // As private as the set: as its first piece that is there, or as a recovery file.
     QString permissionsOf = m_set->paths.first();
-    for (std::size_t n = m_fileOf.size() - 1; n >= 1; --n) {
-        if (m_rebuild->inputs()[m_fileOf[n]].present)
+    for (std::size_t n = 1; n < m_fileOf.size(); ++n) {
+        if (m_rebuild->inputs()[m_fileOf[n]].present) {
             permissionsOf = m_folder + pieceName(int(n));
+            break;
+        }
     }
     m_restored.setFileName(FileIo::temporaryPath(m_folder + m_restoredName));
     if (!FileIo::createNew(m_restored, QFileInfo(permissionsOf).permissions()))

@@ -119,6 +119,13 @@ Rebuild::Rebuild(const RecoverySet &set, const QString &folder, EngineWindow &wi
 
 Rebuild::~Rebuild() = default;
 
+int Rebuild::fileOf(int slice) const
+{
+    return int(std::upper_bound(m_firstSlice.begin(), m_firstSlice.end(), slice)
+               - m_firstSlice.begin())
+           - 1;
+}
+
 FileIo::Result Rebuild::report(qint64 bytes)
 {
     m_progress.moved += bytes;
@@ -215,9 +222,7 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
         const QList<QByteArray> digests = threads[t]->takeDigests(true);
         for (std::size_t n = 0; n < hashed[t].size(); ++n) {
             const int i = hashed[t][n];
-            const int f = int(std::upper_bound(m_firstSlice.begin(), m_firstSlice.end(), i)
-                              - m_firstSlice.begin())
-                          - 1;
+            const int f = fileOf(i);
             damaged[size_t(i)] = digests.value(qsizetype(n))
                                  != m_set.files[f].checksums.sliced(
                                      (i - m_firstSlice[f]) * checksumLength, checksumLength);
@@ -286,9 +291,7 @@ bool Rebuild::solve()
             return false;
     }
     for (const int i : m_lost) {
-        const int f = int(std::upper_bound(m_firstSlice.begin(), m_firstSlice.end(), i)
-                          - m_firstSlice.begin())
-                      - 1;
+        const int f = fileOf(i);
         const qint64 k = i - m_firstSlice[f];
         auto slot = std::make_unique<Slot>();
         slot->file = f;

@@ -61,6 +61,8 @@ private:
     struct Slot; // a damaged slice: where it lies, and the digests of what was computed for it
 
     FileIo::Result report(qint64 bytes);
+    // The input file that holds input slice number slice.
+    int fileOf(int slice) const;
 
     const RecoverySet &m_set;
     EngineWindow &m_window;

@@ -69,17 +69,15 @@ void scan(const QString &path, std::map<QByteArray, Found> &sets)
 
 } // namespace
 
-bool RecoverySet::existsFor(const QString &folder, const QString &baseName)
+QStringList RecoverySet::fileNames(const QString &folder, const QString &baseName)
 {
-    return !FileEntry::namesIn(folder, [&](const QString &name) {
-                return Par2::isSetFileName(baseName, name);
-            }).isEmpty();
+    return FileEntry::namesIn(
+        folder, [&](const QString &name) { return Par2::isSetFileName(baseName, name); });
 }
 
 std::optional<RecoverySet> RecoverySet::load(const QString &folder, const QString &baseName)
 {
-    QStringList names = FileEntry::namesIn(
-        folder, [&](const QString &name) { return Par2::isSetFileName(baseName, name); });
+    QStringList names = fileNames(folder, baseName);
     names.sort();
     std::map<QByteArray, Found> sets;
     for (const QString &name : std::as_const(names))

@@ -41,8 +41,8 @@ struct RecoverySet
     // The set of baseName's recovery files in folder; none when they hold no whole description
     // (a Main packet, and a File description and slice checksums for each file it names).
     static std::optional<RecoverySet> load(const QString &folder, const QString &baseName);
-    // Whether folder holds any recovery file of baseName's set.
-    static bool existsFor(const QString &folder, const QString &baseName);
+    // The names of the recovery files of baseName's set in folder, whatever they hold.
+    static QStringList fileNames(const QString &folder, const QString &baseName);
 
     qint64 slicesOf(const File &file) const { return (file.length + sliceSize - 1) / sliceSize; }
     // The first copy of the recovery slice whose packet proves whole, read through once; none
