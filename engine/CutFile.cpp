@@ -152,12 +152,12 @@ bool Cut::fail(bool stopped)
 // quietly.
 bool Cut::openSource()
 {
-    if (!m_source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (!FileIo::openRegular(m_source, m_sourcePath))
         return FileEntry::exists(m_sourcePath) && fail();
     m_length = m_source.size();
     // Pieces are as private as the source; their owner may always remove them, so that the
     // next cut of a read-only source can replace its set.
-    m_permissions = m_source.permissions() | QFileDevice::WriteOwner;
+    m_permissions = QFileInfo(m_sourcePath).permissions() | QFileDevice::WriteOwner;
     return m_length > 0;
 }
 

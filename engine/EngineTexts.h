@@ -76,6 +76,17 @@ inline QString rebuiltPieces(const QStringList &missing, const QStringList &dama
            + QStringLiteral(" à partir des fichiers de réparation : ")
            + pieces.join(QStringLiteral(", ")) + QLatin1Char('.');
 }
+inline QString rebuiltDoesNotMatch(const QString &pieceName, const QString &checksumName)
+{
+    return QStringLiteral("Le morceau ") + pieceName
+           + QStringLiteral(" reconstitué à partir des fichiers de réparation ne correspond pas à ")
+           + checksumName + QLatin1Char('.');
+}
+inline QString restoredDoesNotMatch(const QString &restoredName, const QString &checksumName)
+{
+    return QStringLiteral("Le fichier ") + restoredName
+           + QStringLiteral(" restitué ne correspond pas à ") + checksumName + QLatin1Char('.');
+}
 inline QString notRepairable(const QString &pieceName, bool missing)
 {
     return QStringLiteral("Le morceau ") + pieceName

@@ -72,8 +72,8 @@ bool publishRestored(EngineWindow &window, QFile &restored, UnfinishedOutput &ou
 
 std::optional<PieceHeader> headerOf(const QString &firstPiecePath)
 {
-    QFile first(firstPiecePath);
-    if (!first.open(QIODevice::ReadOnly))
+    QFile first;
+    if (!FileIo::openRegular(first, firstPiecePath))
         return std::nullopt;
     return PieceHeader::decode(first.read(PieceHeader::size));
 }
@@ -126,24 +126,30 @@ int firstDamaged(const std::vector<CheckedPiece> &pieces)
     return 0;
 }
 
-// The lines of the checksum file at path; none when it cannot be read or is not in the format.
-std::optional<QList<ChecksumFile::Line>> readChecksums(const QString &path)
+// The checksum file at path: whether it is there as a regular file (anything else under its name
+// is left aside), and its lines, none when it cannot be read or is not in the format.
+struct Checksums
+{
+    bool there = false;
+    std::optional<QList<ChecksumFile::Line>> lines;
+};
+Checksums readChecksums(const QString &path)
 {
     constexpr qint64 limit = 4 << 20; // 1000 lines with names of the longest
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+    QFile file;
+    if (!FileIo::openRegular(file, path))
+        return {};
     const QByteArray content = file.read(limit + 1);
-    return content.size() > limit ? std::nullopt : ChecksumFile::parse(content);
+    return {true, content.size() > limit ? std::nullopt : ChecksumFile::parse(content)};
 }
 
 // The digest of the whole file at path; empty when it cannot be read.
 QByteArray digestOf(const QString &path)
 {
-    QFile file(path);
+    QFile file;
     Sha256 hash;
     QByteArray block;
-    if (!file.open(QIODevice::ReadOnly))
+    if (!FileIo::openRegular(file, path))
         return {};
     while (!(block = file.read(1 << 20)).isEmpty())
         hash.add(block.constData(), block.size());
@@ -280,8 +286,8 @@ bool Restore::readHeader()
 bool Restore::checkSet()
 {
     m_checksumName = m_baseName + QLatin1String(ChecksumFile::suffix);
-    if (FileEntry::exists(m_folder + m_checksumName)) {
-        m_checksums = readChecksums(m_folder + m_checksumName);
+    if (const Checksums read = readChecksums(m_folder + m_checksumName); read.there) {
+        m_checksums = read.lines;
         const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folder, m_baseName,
                                                   m_header->pieceCount, m_restoredName);
         if (!mismatch.isEmpty())
@@ -358,9 +364,9 @@ bool Restore::copyAndProve()
 bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
 {
     const CheckedPiece &checked = m_pieces[n - 1];
-    QFile piece(piecePath(n));
+    QFile piece;
     struct stat now;
-    const bool same = piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+    const bool same = FileIo::openRegular(piece, piecePath(n))
                       && ::fstat(piece.handle(), &now) == 0 && checked.isStill(now, n);
     const bool headRead =
         n > 1 || !m_checksums || ::pread(piece.handle(), m_head, sizeof m_head, 0) == sizeof m_head;
@@ -412,12 +418,14 @@ public:
     bool solve();
     bool readHeader();
     bool write();
+    bool prove();
     bool publish();
     void announce();
 
 private:
     bool fail(const QString &text);
     QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
+    QString mismatch(const QList<QByteArray> &digests) const;
     // Piece n's data bytes at offset of the piece go to the restored file.
     bool writeOut(int n, qint64 offset, const char *data, qint64 length);
 
@@ -431,6 +439,12 @@ private:
     std::vector<int> m_fileOf;       // of each piece, from 1: its input file
     std::vector<qint64> m_dataStart; // of each piece, from 1: where its data goes
     QString m_restoredName;
+    QByteArray m_head; // piece 1's header, read or rebuilt
+    const QString m_checksumName = m_baseName + QLatin1String(ChecksumFile::suffix);
+    std::optional<QList<ChecksumFile::Line>> m_lines; // of the checksum file, if any
+    // Whether those lines are this set's: one a piece, in order, then the file's, and the sound
+    // pieces proven by theirs. Then they judge what the recovery files rebuilt.
+    bool m_describes = false;
     Progress m_progress;
     QFile m_restored;
     // A slow medium slows the mend down, as any copy: its progress is true, its flush short.
@@ -467,27 +481,38 @@ bool Mend::loadSet()
     const int count = int(m_fileOf.size()) - 1;
     if (count < 1 || std::count(m_fileOf.begin() + 1, m_fileOf.end(), -1) > 0)
         return fail(m_damage);
-    // Every byte of the set is read to be judged, then given again, read or rebuilt.
+    // Every byte of the set is read to be judged, then given again, read or rebuilt, and the
+    // file is read back to be proven.
     m_progress = {0, count, 0, 0};
     for (const RecoverySet::File &file : m_set->files)
         m_progress.total += 2 * file.length;
+    for (int n = 1; n <= count; ++n)
+        m_progress.total += m_set->files[m_fileOf[n]].length - headerLength(n);
     return true;
 }
 
 bool Mend::assess()
 {
     // The checksum file, where its lines name the pieces, proves the sound ones more quickly.
-    const std::optional<QList<ChecksumFile::Line>> lines =
-        readChecksums(m_folder + m_baseName + QLatin1String(ChecksumFile::suffix));
+    m_lines = readChecksums(m_folder + m_checksumName).lines;
+    const int count = int(m_fileOf.size()) - 1;
+    const auto names = [&](int n) {
+        return m_lines && m_lines->size() >= n
+               && (*m_lines)[n - 1].name == m_set->files[m_fileOf[n]].name;
+    };
     QList<QByteArray> wholeDigests(m_set->files.size());
-    for (int f = 0; f < m_set->files.size(); ++f) {
-        const int n = m_pieceOf[size_t(f)];
-        if (n && lines && lines->size() >= n && (*lines)[n - 1].name == m_set->files[f].name)
-            wholeDigests[f] = (*lines)[n - 1].digest;
+    m_describes = m_lines && m_lines->size() == count + 1;
+    for (int n = 1; n <= count; ++n) {
+        m_describes = m_describes && names(n);
+        if (names(n))
+            wholeDigests[m_fileOf[n]] = (*m_lines)[n - 1].digest;
     }
     m_rebuild = std::make_unique<Rebuild>(*m_set, m_folder, m_window, m_progress);
     switch (m_rebuild->assess(wholeDigests)) {
     case FileIo::Result::Done:
+        m_describes = m_describes
+                      && std::any_of(m_rebuild->inputs().cbegin(), m_rebuild->inputs().cend(),
+                                     [](const Rebuild::Input &input) { return input.provenWhole; });
         return true;
     case FileIo::Result::Stopped:
         return fail(QString());
@@ -535,6 +560,8 @@ bool Mend::readHeader()
                          : QString();
     if (m_restoredName.isEmpty())
         return fail(EngineTexts::badHeader);
+    m_head = head;
+    m_describes = m_describes && m_lines->last().name == QFile::encodeName(m_restoredName);
     if (FileEntry::exists(m_folder + m_restoredName)) {
         reportDestinationExists(m_window);
         return false;
@@ -596,6 +623,69 @@ bool Mend::write()
     return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError);
 }
 
+// Where the checksum file describes the set it has the last word: every piece of the file as it
+// lies on the disk, rebuilt or not, and the file itself must match their lines before the file
+// takes its name. Recovery files of another version of the file, or forged ones, rebuild data
+// that their own checksums prove.
+bool Mend::prove()
+{
+    const int count = int(m_fileOf.size()) - 1;
+    if (!m_describes) {
+        m_progress.moved += m_dataStart[size_t(count + 1)];
+        return true;
+    }
+    constexpr qint64 blockSize = 1 << 20;
+    QFile restored;
+    std::unique_ptr<char[]> buffers[HashThread::queued + 1];
+    for (auto &buffer : buffers) {
+        if (!(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
+            return fail(EngineTexts::restoreError);
+    }
+    if (!FileIo::openRegular(restored, m_restored.fileName()))
+        return fail(EngineTexts::restoreError);
+    Sha256 pieceSha256, fileSha256;
+    HashThread pieces(pieceSha256), whole(fileSha256);
+    int next = 0;
+    pieces.add(m_head.constData(), m_head.size());
+    for (int n = 1; n <= count; ++n) {
+        for (qint64 at = m_dataStart[size_t(n)], length; at < m_dataStart[size_t(n + 1)];
+             at += length) {
+            m_window.reportProgress(m_progress);
+            if (m_window.stopRequested())
+                return fail(QString());
+            char *const buffer = buffers[next++ % std::size(buffers)].get();
+            length = std::min(blockSize, m_dataStart[size_t(n + 1)] - at);
+            if (FileIo::readFully(restored.handle(), buffer, length, at) != length)
+                return fail(EngineTexts::restoreError);
+            pieces.add(buffer, length);
+            whole.add(buffer, length);
+            m_progress.moved += length;
+        }
+        pieces.endDigest();
+    }
+    whole.endDigest();
+    const QString text = mismatch(pieces.takeDigests(true) + whole.takeDigests(true));
+    return text.isEmpty() || fail(text);
+}
+
+// The first of the file's pieces, then the file, that its digest shows is not as its line says.
+QString Mend::mismatch(const QList<QByteArray> &digests) const
+{
+    const int count = int(m_fileOf.size()) - 1;
+    for (int n = 1; n <= count; ++n) {
+        if (digests.value(n - 1) == (*m_lines)[n - 1].digest)
+            continue;
+        if (digests.value(n - 1).isEmpty())
+            return EngineTexts::restoreError;
+        return m_rebuild->inputs()[m_fileOf[size_t(n)]].damagedSlices
+                   ? EngineTexts::rebuiltDoesNotMatch(pieceName(n), m_checksumName)
+                   : EngineTexts::damagedContent(pieceName(n), m_checksumName);
+    }
+    return digests.value(count) == m_lines->last().digest
+               ? QString()
+               : EngineTexts::restoredDoesNotMatch(m_restoredName, m_checksumName);
+}
+
 bool Mend::publish()
 {
     return publishRestored(m_window, m_restored, m_output, m_folder + m_restoredName);
@@ -654,7 +744,8 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
             restore(false);
         return;
     }
-    if (mend.assess() && mend.solve() && mend.readHeader() && mend.write() && mend.publish())
+    if (mend.assess() && mend.solve() && mend.readHeader() && mend.write() && mend.prove()
+        && mend.publish())
         mend.announce();
 }
 

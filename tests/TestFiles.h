@@ -8,6 +8,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +62,8 @@ inline Snapshot snapshot(const QString &folder)
             what = "<link>" + QDir(folder).relativeFilePath(info.symLinkTarget()).toUtf8();
         else if (info.isDir())
             what = "<dir>";
+        else if (!info.isFile())
+            what = "<special>"; // a FIFO, never opened
         else if (info.size() < (1 << 20))
             what = read(info.filePath());
         else

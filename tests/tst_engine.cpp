@@ -105,10 +105,11 @@ Par2Set par2Reference(const QString &folder, const QStringList &pieces, int slic
 }
 
 // At the first report of a piece (0: a later one, between two blocks or at the end), the engine
-// is asked to stop, a file gets another length or turns into a folder, or the process is killed:
-// the operation then runs again, and name is not there in between. Or files cannot grow past a
-// length (ulimit -f). Or the question is answered Cancel.
-enum Act { None, Stop, Resize, Folder, Kill, DiskFull, Cancel };
+// is asked to stop, a file gets another length, turns into a folder or is replaced by another
+// file of that length, or the process is killed: the operation then runs again, and name is not
+// there in between. Or files cannot grow past a length (ulimit -f). Or the question is answered
+// Cancel.
+enum Act { None, Stop, Resize, Folder, Replace, Kill, DiskFull, Cancel };
 struct Disturbance
 {
     Act act = None;
@@ -175,9 +176,10 @@ struct Repair
 };
 
 // A restore of 10 pieces of random data, cut with slices recovery slices (or, with par2, their
-// recovery files made again by par2cmdline with those options), after the damage (see
-// damageFiles) and started from the file start; it shows the second line rebuilt, or refuses
-// with the message refused.
+// recovery files made again by par2cmdline with those options and files, while the damage forged
+// lies on the pieces), after the damage (see damageFiles) and started from the file start; it
+// shows the second line rebuilt, or refuses with the message refused (then its second line).
+// As an ordinary user, its messages are not seen: the file it restores is.
 struct Rebuilt
 {
     int slices;
@@ -186,6 +188,8 @@ struct Rebuilt
     QString refused = {};
     QString start = "rapport.001";
     QStringList par2 = {};
+    QStringList forged = {};
+    bool ordinaryUser = false;
 };
 
 Q_DECLARE_METATYPE(Repair)
@@ -220,18 +224,39 @@ private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
     void disturb(const Disturbance &d, const std::function<void()> &operation, const Outcome &o);
     // Damages files of a set: "-" removes one, "~" flips its middle byte, "^" its first, "<" takes
-    // its last one away; a number names a piece of rapport.001's set.
+    // its last one away, "#" flips a byte of the length in each File description packet and one
+    // of the checksums in each slice checksums packet; "|" puts a FIFO in its place, "/" a
+    // folder, "@" a link to /dev/zero; "+" makes it, in a folder of its own. A number names a
+    // piece of rapport.001's set.
     [[nodiscard]] bool damageFiles(const QStringList &damage)
     {
         for (const QString &d : damage) {
             bool isPiece = false;
             const int n = d.mid(1).toInt(&isPiece);
             const QString name = path(isPiece ? piece(first, n) : d.mid(1));
+            const QByteArray encoded = QFile::encodeName(name);
+            if (d[0] == '|' || d[0] == '/' || d[0] == '@' || d[0] == '+') {
+                if (!(d[0] == '|'   ? mkfifo(encoded, 0644) == 0
+                      : d[0] == '/' ? QDir().mkdir(name)
+                      : d[0] == '@' ? QFile::link("/dev/zero", name)
+                                    : QDir().mkpath(QFileInfo(name).path()) && write(name, "outside")))
+                    return false;
+                continue;
+            }
             QByteArray bytes = read(name);
             if (bytes.isEmpty())
                 return false;
             const qsizetype at = d[0] == '^' ? 0 : bytes.size() / 2;
-            if (d[0] == '<')
+            for (qsizetype p = 0, length; d[0] == '#' && p + 64 <= bytes.size(); p += length) {
+                length = qsizetype(qFromLittleEndian<quint64>(bytes.constData() + p + 8));
+                if (bytes.mid(p + 48, 16) == QByteArray("PAR 2.0\0FileDesc", 16))
+                    bytes[p + 64 + 48] = char(~bytes[p + 64 + 48]);
+                if (bytes.mid(p + 48, 16) == QByteArray("PAR 2.0\0IFSC\0\0\0\0", 16))
+                    bytes[p + 64 + 16] = char(~bytes[p + 64 + 16]);
+            }
+            if (d[0] == '#')
+                ;
+            else if (d[0] == '<')
                 bytes.chop(1);
             else
                 bytes[at] = char(~bytes[at]);
@@ -454,7 +479,25 @@ private Q_SLOTS:
             one.arg("005", "manquant"), {}, "rapport.vol1+1.par2"};
         QTest::newRow("par2cmdline's slices of 64 KiB") << Rebuilt{1, {"~2", "~9"}, "Morceaux reconstitués à partir des "
             "fichiers de réparation : rapport.002 (endommagé), rapport.009 (endommagé).", {}, first, {"-s65536", "-r20"}};
-        QTest::newRow("more damage than slices") << Rebuilt{1, {"-2", "~6"}, {}, "Erreur|Le morceau rapport.002 est manquant."};
+        const QString notEnough = "Les fichiers de réparation ne suffisent pas à reconstituer tous les morceaux manquants ou endommagés.";
+        QTest::newRow("more damage than slices") << Rebuilt{1, {"-2", "~6"}, notEnough, "Erreur|Le morceau rapport.002 est manquant."};
+        // The packets of one file that fail their MD5 are left aside for the sound copies in the others.
+        QTest::newRow("descriptions damaged in one volume") << Rebuilt{2, {"#rapport.vol1+1.par2", "-5"}, one.arg("005", "manquant")};
+        // Nothing that is not a regular file is read, and nothing outside the set's folder.
+        QTest::newRow("a FIFO, a folder, /dev/zero") << Rebuilt{1, {"-3", "|3", "|rapport.vol5+1.par2", "/rapport.vol6+1.par2",
+            "@rapport.vol7+1.par2", "-rapport.par2", "@rapport.par2"}, one.arg("003", "manquant")};
+        QTest::newRow("checksum file a FIFO") << Rebuilt{1, {"-rapport.sha256", "|rapport.sha256", "~4"}, one.arg("004", "endommagé")};
+        QTest::newRow("checksum file /dev/zero") << Rebuilt{1, {"-rapport.sha256", "@rapport.sha256", "-4"}, one.arg("004", "manquant")};
+        QTest::newRow("a protected file outside the folder") << Rebuilt{.slices = 1, .damage = {"-3"}, .rebuilt = notEnough,
+            .refused = "Erreur|Le morceau rapport.003 est manquant.", .par2 = {"-s102408", "-c1", "sub/x"}, .forged = {"+sub/x"}};
+        // Recovery files of another version of piece 3, sound by their own checksums: the checksum file says no.
+        QTest::newRow("recovery files of another piece 3") << Rebuilt{.slices = 1, .damage = {"-3"}, .refused = "Erreur|Le morceau "
+            "rapport.003 reconstitué à partir des fichiers de réparation ne correspond pas à rapport.sha256.", .par2 = {"-s102408", "-c1"},
+            .forged = {"~3"}};
+        QTest::newRow("another piece 2 beside its recovery files") << Rebuilt{.slices = 1, .damage = {"~2", "-3"},
+            .refused = corrupt.arg(2), .par2 = {"-s102408", "-c2"}, .forged = {"~2"}};
+        // The restored file is as private as the pieces there, for a user whom permissions stop.
+        QTest::newRow("piece 1 lost, as an ordinary user") << Rebuilt{.slices = 1, .damage = {"-1"}, .ordinaryUser = true};
         // clang-format on
     }
 
@@ -473,23 +516,36 @@ private Q_SLOTS:
             QStringList pieces;
             for (int n = 1; n <= 10; ++n)
                 pieces << piece(first, n);
+            QStringList files = r.par2;
+            files.removeIf([](const QString &a) { return a.startsWith('-'); });
+            QVERIFY(damageFiles(r.forged));
             int status = -1;
-            run(m_dir->path(), QStringList{"par2", "create", "-q", "-q"} + r.par2 + QStringList{"rapport.par2"} + pieces, &status);
+            run(m_dir->path(), QStringList{"par2", "create", "-q", "-q"} + r.par2.filter(QRegularExpression("^-"))
+                                   + QStringList{"rapport.par2"} + pieces + files, &status);
             QCOMPARE(status, 0);
+            QVERIFY(damageFiles(r.forged.filter(QRegularExpression("^~"))));
         }
         QVERIFY(damageFiles(r.damage));
         const Snapshot set = snapshot(m_dir->path());
         m_events.clear();
-        FctDecoup::RestoreFile(*this, path(r.start));
-        Snapshot after = snapshot(m_dir->path());
-        if (r.refused.isEmpty()) {
-            QCOMPARE(m_events, QStringList({restored, "refresh"}));
-            QCOMPARE(m_lastText.section('\r', 1), r.rebuilt);
-            QCOMPARE(after.take(doc), data);
+        if (r.ordinaryUser) {
+#ifdef __SANITIZE_THREAD__
+            QSKIP("ThreadSanitizer cannot follow a child of a program with threads");
+#endif
+            QVERIFY(QFile::setPermissions(m_dir->path(), QFileDevice::Permissions(0x7777)));
+            QVERIFY(inChild(0, [&] {
+                return setgid(65534) == 0 && setuid(65534) == 0
+                       && (FctDecoup::RestoreFile(*this, path(r.start)), true);
+            }));
+            QCOMPARE(QFile::permissions(path(doc)), QFile::permissions(path(piece(first, 2))));
         } else {
-            QCOMPARE(m_events, QStringList{r.refused});
-            QCOMPARE(m_lastText.section('\r', 1), "Les fichiers de réparation ne suffisent pas à reconstituer tous les morceaux manquants ou endommagés.");
+            FctDecoup::RestoreFile(*this, path(r.start));
+            QCOMPARE(m_events, QStringList({r.refused.isEmpty() ? restored : r.refused, "refresh"}).mid(0, r.refused.isEmpty() ? 2 : 1));
+            QCOMPARE(m_lastText.section('\r', 1), r.rebuilt);
         }
+        Snapshot after = snapshot(m_dir->path());
+        if (r.refused.isEmpty())
+            QCOMPARE(after.take(doc), data);
         QCOMPARE(after, set);
     }
 
@@ -537,6 +593,7 @@ private Q_SLOTS:
         QTest::newRow("no point before 001") << RestoreCase{.pieces = "txt  001data", .outcome = {{wrongFile}}, .firstPiece = "backup001"};
         QTest::newRow("missing piece") << RestoreCase{.pieces = "txt  004a|b", .entries = {"rapport.004"}, .outcome = {{missing}}};
         QTest::newRow("restore stopped") << RestoreCase{.pieces = set4, .disturbance = {Stop, 2}};
+        QTest::newRow("piece replaced meanwhile") << RestoreCase{.pieces = set4, .outcome = {{damaged.arg(3)}, {"+rapport.003=XXXX"}}, .disturbance = {Replace, 2, "rapport.003", 4}};
         QTest::newRow("piece shrinks meanwhile") << RestoreCase{.pieces = set4, .outcome = {{damaged.arg(3)}, {"+rapport.003=c"}}, .disturbance = {Resize, 1, "rapport.003", 1}};
         QTest::newRow("last piece of one byte") << RestoreCase{.pieces = "txt  003aaaa|bbbb|c", .outcome = {done, {"+rapport.txt=aaaabbbbc"}}};
         const std::pair<const char *, int> damages[] = {{"txt  004aaaa|bbbb|ccc|dddd", 3}, {"txt  004aaaa|bbbb|ccccc|dddd", 3},
@@ -592,6 +649,9 @@ void TestEngine::disturb(const Disturbance &d, const std::function<void()> &oper
             QFile::resize(path(d.name), d.length);
         if (piece == d.piece && d.act == Folder)
             QFile::remove(path(d.name)), QDir().mkdir(path(d.name));
+        // Written beside it first, so that the new file is never given the old one's inode.
+        if (piece == d.piece && d.act == Replace && write(path("new"), QByteArray(d.length, 'X')))
+            ::rename(QFile::encodeName(path("new")), QFile::encodeName(path(d.name)));
     };
     // In a child process: killed there, the operation runs again here; with a full disk, its
     // events stay there, and it tells whether they were the right ones.

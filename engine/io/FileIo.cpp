@@ -14,6 +14,25 @@
 
 namespace FileIo {
 
+bool openRegular(QFile &file, const QString &path)
+{
+    // The type is that of the file opened, never of what held the name a moment before.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat entry;
+    if (fd < 0)
+        return false;
+    if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)
+        || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
+    }
+    file.setFileName(path);
+    if (file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    return false;
+}
+
 bool flush(const QString &path)
 {
     // Any descriptor of the file will do: the data waits in the system's cache, not in the one

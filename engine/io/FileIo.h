@@ -17,6 +17,11 @@ enum class Result { Done, Failed, Stopped, Exists, Short };
 // Up to length bytes of the file open as from, at offset: fewer only where it ends; -1 on an error.
 qint64 readFully(int from, char *buffer, qint64 length, qint64 offset);
 
+// Opens the file at path for reading as file, unbuffered, when it is a regular file: a FIFO, a
+// socket, a device or a folder, or a link to one, is left unopened (false) without waiting for a
+// writer, so that nothing a folder holds under a set's name can hang a read or feed it without end.
+bool openRegular(QFile &file, const QString &path);
+
 // Waits until what was written to the file at path is on its disk.
 bool flush(const QString &path);
 

@@ -174,11 +174,9 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
         return Result::Done;
     };
     const auto checkSlices = [&](int f, bool counted) {
-        QFile file(m_inputs[f].path);
+        QFile file;
         const qint64 size =
-            m_inputs[f].present && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
-                ? file.size()
-                : 0;
+            m_inputs[f].present && FileIo::openRegular(file, m_inputs[f].path) ? file.size() : 0;
         for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
             const qint64 start = k * m_set.sliceSize;
             const qint64 end = std::min(start + m_set.sliceSize, m_set.files[f].length);
@@ -196,9 +194,9 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
     // A file that its whole digest proves is sound: SHA-256 is quicker than MD5. The others, and
     // one that it does not prove, are checked a slice at a time.
     for (int f = 0; f < m_inputs.size(); ++f) {
-        QFile file(m_inputs[f].path);
+        QFile file;
         m_inputs[f].present =
-            !m_inputs[f].path.isEmpty() && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+            !m_inputs[f].path.isEmpty() && FileIo::openRegular(file, m_inputs[f].path);
         const qint64 length = m_set.files[f].length;
         const Result fed = !wholeDigests.value(f).isEmpty() && file.size() == length
                                ? feed(2 + f % 2, file, 0, length, length, true)
@@ -211,7 +209,9 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
     for (int t = 2; t < 4; ++t) {
         const QList<QByteArray> digests = threads[t]->takeDigests(true);
         for (std::size_t n = 0; n < hashed[t].size(); ++n) {
-            if (digests.value(qsizetype(n)) != wholeDigests[hashed[t][n]]) {
+            m_inputs[hashed[t][n]].provenWhole =
+                digests.value(qsizetype(n)) == wholeDigests[hashed[t][n]];
+            if (!m_inputs[hashed[t][n]].provenWhole) {
                 if (const Result checked = checkSlices(hashed[t][n], false);
                     checked != Result::Done)
                     return checked;
@@ -311,8 +311,8 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out)
     char *const sums = m_sums.get();
     char *const rebuilt = sums + m * window;
     for (std::size_t r = 0; r < m; ++r) {
-        QFile file(m_chosen[r].path);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        QFile file;
+        if (!FileIo::openRegular(file, m_chosen[r].path)
             || FileIo::readFully(file.handle(), sums + r * window, length,
                                  m_chosen[r].offset + RecoverySet::dataOffset + from)
                    != length)
@@ -322,7 +322,7 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out)
     std::size_t nextLost = 0;
     for (int f = 0; f < m_inputs.size(); ++f) {
         const RecoverySet::File &described = m_set.files[f];
-        QFile file(m_inputs[f].path);
+        QFile file;
         for (qint64 k = 0; k < m_set.slicesOf(described); ++k) {
             const int i = m_firstSlice[f] + int(k);
             if (nextLost < m && m_lost[nextLost] == i) {
@@ -335,7 +335,7 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out)
                 part = std::min(blockSize, end - at);
                 if (report(0) == Result::Stopped)
                     return Result::Stopped;
-                if ((!file.isOpen() && !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+                if ((!file.isOpen() && !FileIo::openRegular(file, m_inputs[f].path))
                     || FileIo::readFully(file.handle(), m_buffer.get(), part, at) != part)
                     return Result::Short;
                 if (!out(f, at, m_buffer.get(), part))

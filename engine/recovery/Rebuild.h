@@ -29,6 +29,7 @@ public:
         QString path;
         bool present = false;
         int damagedSlices = 0;
+        bool provenWhole = false; // by the whole digest it was given
     };
     // Bytes of input file number `file` (in the set's order) at offset: read from a sound slice
     // or computed for a damaged one. False stops the rebuild (Failed).

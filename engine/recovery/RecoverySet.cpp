@@ -28,8 +28,8 @@ struct Found
 // The packets of one file, those of every set ID, by set ID.
 void scan(const QString &path, std::map<QByteArray, Found> &sets)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    QFile file;
+    if (!FileIo::openRegular(file, path))
         return;
     const qint64 size = file.size();
     char head[Par2::headerLength];
@@ -112,9 +112,9 @@ std::optional<RecoverySet> RecoverySet::load(const QString &folder, const QStrin
             continue;
         // Each slice's exponent, from its packet.
         for (const Slice &slice : found.recovery[0]) {
-            QFile file(slice.path);
+            QFile file;
             char exponent[4];
-            if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+            if (FileIo::openRegular(file, slice.path)
                 && FileIo::readFully(file.handle(), exponent, 4, slice.offset + Par2::headerLength)
                        == 4)
                 set.recovery[qFromLittleEndian<quint32>(exponent)].append(slice);
@@ -133,8 +133,8 @@ std::optional<RecoverySet::Slice> RecoverySet::provenSlice(quint32 exponent) con
     constexpr qint64 blockSize = 1 << 20;
     QByteArray block(blockSize, Qt::Uninitialized);
     for (const Slice &slice : copies->second) {
-        QFile file(slice.path);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        QFile file;
+        if (!FileIo::openRegular(file, slice.path)
             || FileIo::readFully(file.handle(), block.data(), Par2::headerLength, slice.offset)
                    != Par2::headerLength)
             continue;
