@@ -17,8 +17,19 @@ namespace FileIo {
 bool openRegular(QFile &file, const QString &path)
 {
     // The type is that of the file opened, never of what held the name a moment before.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray name = QFile::encodeName(path);
+    int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat entry;
+    if (fd < 0 && errno == EWOULDBLOCK) {
+        // A file that another program holds (a lease: a file server's) is waited for, as a plain
+        // open waits, once the very entry opened is known to be a regular file.
+        const int entryFd = ::open(name.constData(), O_PATH | O_CLOEXEC);
+        if (entryFd >= 0 && ::fstat(entryFd, &entry) == 0 && S_ISREG(entry.st_mode))
+            fd = ::open(("/proc/self/fd/" + QByteArray::number(entryFd)).constData(),
+                        O_RDONLY | O_CLOEXEC);
+        if (entryFd >= 0)
+            ::close(entryFd);
+    }
     if (fd < 0)
         return false;
     if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)

@@ -4,6 +4,7 @@
 #include "FileEntry.h"
 #include "FileIo.h"
 #include "OpenSslDigest.h"
+#include "FctDecoup.h"
 #include "Par2.h"
 
 #include <QFile>
@@ -13,9 +14,17 @@ namespace {
 
 using Par2::Type;
 
-// Packets other than recovery slices are small: one that claims more is damage.
-constexpr qint64 largestDescription = 16 << 20;
 constexpr qint64 md5Length = 16;
+constexpr qint64 checksumLength = 20; // of a slice: its MD5 and CRC-32
+// The format's limits, and what a reader keeps of the packets it meets: anything may lie under a
+// recovery file's name, and nothing that a packet claims is believed before it is held to them.
+constexpr qint64 maxSlices = 32768;
+constexpr quint32 maxExponent = 65534;
+constexpr qint64 largestSlice = qint64(1) << 40;
+constexpr qint64 largestName = 4096;
+constexpr qint64 keptBytes = 32 << 20; // of the descriptions of every set together
+constexpr std::size_t maxSets = 16;
+constexpr qsizetype copiesKept = 4; // of each recovery slice
 
 struct Found
 {
@@ -25,46 +34,122 @@ struct Found
     std::map<quint32, QList<RecoverySet::Slice>> recovery;
 };
 
-// The packets of one file, those of every set ID, by set ID.
-void scan(const QString &path, std::map<QByteArray, Found> &sets)
+// What the files read so far hold: their packets by set ID, and what may be believed of them.
+struct Scan
+{
+    std::map<QByteArray, Found> sets;
+    qint64 budget = keptBytes;
+    qint64 largestFile = 0; // no slice can be longer than the file that would hold it
+};
+
+// The longest body that a packet of that type may have (none: a packet that is not read).
+qint64 largestBody(Type type)
+{
+    switch (type) {
+    case Type::Main:
+        return 12 + 2 * maxSlices * md5Length;
+    case Type::FileDescription:
+        return 56 + largestName;
+    case Type::SliceChecksums:
+        return md5Length + maxSlices * checksumLength;
+    default:
+        return 0;
+    }
+}
+
+// Keeps the packet of that set, checked by its MD5; the first sound copy of each is kept.
+void keep(Found &found, Type type, const QByteArray &setId, const QByteArray &body)
+{
+    const QByteArray id = body.first(std::min<qsizetype>(md5Length, body.size()));
+    if (type == Type::Main && body.size() >= 12 && found.main.isEmpty() && Md5::of(body) == setId)
+        found.main = body;
+    else if (type == Type::FileDescription && body.size() >= 56)
+        found.files.try_emplace(id, RecoverySet::File{
+                                        id, body.sliced(16, md5Length),
+                                        qint64(qFromLittleEndian<quint64>(body.constData() + 48)),
+                                        body.sliced(56).split('\0').value(0), {}});
+    else if (type == Type::SliceChecksums && body.size() >= md5Length)
+        found.checksums.try_emplace(id, body.sliced(md5Length));
+}
+
+// The packets of one file, of at most maxSets set IDs, by set ID.
+void scan(const QString &path, Scan &scan)
 {
     QFile file;
     if (!FileIo::openRegular(file, path))
         return;
     const qint64 size = file.size();
-    char head[Par2::headerLength];
+    scan.largestFile = std::max(scan.largestFile, size);
+    char head[Par2::headerLength + 4];
     for (qint64 at = 0; at + Par2::headerLength <= size;) {
-        if (FileIo::readFully(file.handle(), head, Par2::headerLength, at) != Par2::headerLength)
+        if (FileIo::readFully(file.handle(), head, sizeof head, at) < Par2::headerLength)
             return;
         const std::optional<Par2::Header> header = Par2::parseHeader(head);
         if (!header || header->length > size - at)
             return;
+        const qint64 packetAt = std::exchange(at, at + header->length);
         const QByteArray setId(head + Par2::hashedOffset, md5Length);
-        Found &found = sets[setId];
+        if (!header->type || (!scan.sets.count(setId) && scan.sets.size() >= maxSets))
+            continue;
+        Found &found = scan.sets[setId];
         const qint64 bodyLength = header->length - Par2::headerLength;
         if (header->type == Type::RecoverySlice) {
-            found.recovery[0].append({path, at}); // its exponent is read with its data
-        } else if (header->type && bodyLength <= largestDescription) {
-            QByteArray packet(header->length, Qt::Uninitialized);
-            if (FileIo::readFully(file.handle(), packet.data(), packet.size(), at) != packet.size())
-                return;
-            const QByteArray body = packet.sliced(Par2::headerLength);
-            if (Md5::of(packet.sliced(Par2::hashedOffset)) == QByteArray(head + 16, md5Length)) {
-                const QByteArray id = body.first(std::min<qsizetype>(md5Length, body.size()));
-                if (header->type == Type::Main && body.size() >= 12)
-                    found.main = body;
-                else if (header->type == Type::FileDescription && body.size() >= 56)
-                    found.files[id] = {id,
-                                       body.sliced(16, md5Length),
-                                       qint64(qFromLittleEndian<quint64>(body.constData() + 48)),
-                                       body.sliced(56).split('\0').value(0),
-                                       {}};
-                else if (header->type == Type::SliceChecksums)
-                    found.checksums[id] = body.sliced(md5Length);
-            }
+            // Its exponent is read now, its data when a repair needs it.
+            const quint32 exponent = qFromLittleEndian<quint32>(head + Par2::headerLength);
+            QList<RecoverySet::Slice> &copies = found.recovery[exponent];
+            if (bodyLength >= 4 && exponent <= maxExponent && copies.size() < copiesKept)
+                copies.append({path, packetAt});
+            else if (copies.isEmpty())
+                found.recovery.erase(exponent);
+            continue;
         }
-        at += header->length;
+        if (bodyLength > largestBody(*header->type) || header->length > scan.budget)
+            continue;
+        QByteArray packet(header->length, Qt::Uninitialized);
+        if (FileIo::readFully(file.handle(), packet.data(), packet.size(), packetAt)
+            != packet.size())
+            return;
+        if (Md5::of(packet.sliced(Par2::hashedOffset)) != QByteArray(head + 16, md5Length))
+            continue;
+        scan.budget -= packet.size();
+        keep(found, *header->type, setId, packet.sliced(Par2::headerLength));
     }
+}
+
+// The set of those packets that the Main packet describes, each of its files with its
+// checksums, held to the format's limits; none when something is missing or past them.
+std::optional<RecoverySet> described(const QByteArray &setId, Found &found, qint64 largestFile)
+{
+    const QByteArray &main = found.main;
+    if (main.isEmpty())
+        return std::nullopt;
+    RecoverySet set;
+    set.setId = setId;
+    const quint64 sliceSize = qFromLittleEndian<quint64>(main.constData());
+    const quint32 count = qFromLittleEndian<quint32>(main.constData() + 8);
+    set.sliceSize = qint64(std::min(sliceSize, quint64(largestSlice)));
+    if (sliceSize < 4 || sliceSize % 4 || sliceSize > quint64(std::min(largestSlice, largestFile))
+        || count > maxSlices
+        || main.size() < 12 + qsizetype(count) * md5Length)
+        return std::nullopt;
+    qint64 slices = 0;
+    for (quint32 i = 0; i < count; ++i) {
+        const QByteArray id = main.sliced(12 + i * md5Length, md5Length);
+        const auto file = found.files.find(id);
+        const auto checksums = found.checksums.find(id);
+        if (file == found.files.end() || checksums == found.checksums.end()
+            || file->second.length < 0 || file->second.length > largestSlice * maxSlices)
+            return std::nullopt;
+        const qint64 fileSlices = set.slicesOf(file->second);
+        if (fileSlices > maxSlices - slices
+            || checksums->second.size() != fileSlices * checksumLength)
+            return std::nullopt;
+        slices += fileSlices;
+        set.files.append(file->second);
+        set.files.last().checksums = checksums->second;
+    }
+    set.recovery = std::move(found.recovery);
+    return set;
 }
 
 } // namespace
@@ -79,49 +164,28 @@ std::optional<RecoverySet> RecoverySet::load(const QString &folder, const QStrin
 {
     QStringList names = fileNames(folder, baseName);
     names.sort();
-    std::map<QByteArray, Found> sets;
+    Scan found;
     for (const QString &name : std::as_const(names))
-        scan(folder + name, sets);
-    for (auto &[setId, found] : sets) {
-        const QByteArray &main = found.main;
-        if (main.isEmpty() || Md5::of(main) != setId)
+        scan(folder + name, found);
+    // Of several sets, the one that protects this base name's first piece, else the first whole.
+    const QByteArray firstPiece = QFile::encodeName(baseName + FctDecoup::PieceSuffix(1));
+    std::optional<RecoverySet> chosen;
+    for (auto &[setId, packets] : found.sets) {
+        std::optional<RecoverySet> set = described(setId, packets, found.largestFile);
+        if (!set)
             continue;
-        RecoverySet set;
-        for (const QString &name : std::as_const(names))
-            set.paths.append(folder + name);
-        set.setId = setId;
-        set.sliceSize = qint64(qFromLittleEndian<quint64>(main.constData()));
-        const quint32 count = qFromLittleEndian<quint32>(main.constData() + 8);
-        if (set.sliceSize < 4 || set.sliceSize % 4
-            || main.size() < 12 + qsizetype(count) * md5Length)
-            continue;
-        bool whole = true;
-        for (quint32 i = 0; whole && i < count; ++i) {
-            const QByteArray id = main.sliced(12 + i * md5Length, md5Length);
-            const auto file = found.files.find(id);
-            const auto checksums = found.checksums.find(id);
-            whole = file != found.files.end() && checksums != found.checksums.end()
-                    && file->second.length >= 0
-                    && checksums->second.size() == set.slicesOf(file->second) * 20;
-            if (whole) {
-                set.files.append(file->second);
-                set.files.last().checksums = checksums->second;
-            }
-        }
-        if (!whole)
-            continue;
-        // Each slice's exponent, from its packet.
-        for (const Slice &slice : found.recovery[0]) {
-            QFile file;
-            char exponent[4];
-            if (FileIo::openRegular(file, slice.path)
-                && FileIo::readFully(file.handle(), exponent, 4, slice.offset + Par2::headerLength)
-                       == 4)
-                set.recovery[qFromLittleEndian<quint32>(exponent)].append(slice);
-        }
-        return set;
+        const bool protectsIt = std::any_of(set->files.cbegin(), set->files.cend(),
+                                            [&](const File &file) { return file.name == firstPiece; });
+        if (!chosen || protectsIt)
+            chosen = std::move(set);
+        if (protectsIt)
+            break;
     }
-    return std::nullopt;
+    if (chosen) {
+        for (const QString &name : std::as_const(names))
+            chosen->paths.append(folder + name);
+    }
+    return chosen;
 }
 
 std::optional<RecoverySet::Slice> RecoverySet::provenSlice(quint32 exponent) const
