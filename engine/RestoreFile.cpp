@@ -561,7 +561,6 @@ bool Mend::readHeader()
     if (m_restoredName.isEmpty())
         return fail(EngineTexts::badHeader);
     m_head = head;
-    m_describes = m_describes && m_lines->last().name == QFile::encodeName(m_restoredName);
     if (FileEntry::exists(m_folder + m_restoredName)) {
         reportDestinationExists(m_window);
         return false;

@@ -31,14 +31,16 @@ inline QByteArray read(const QString &path)
 }
 
 // Puts entries into folder: "name" a file that holds "old", "name/" a folder, "name!" a read-only
-// file, "name@target" a link to target; "" is nothing. False when one could not be made.
+// file, "name|" a FIFO, "name@target" a link to target; "" is nothing. False when one could not
+// be made.
 [[nodiscard]] inline bool populate(const QString &folder, const QStringList &entries)
 {
     for (const QString &entry : entries) {
-        const QString name = entry.section('@', 0, 0).remove(QRegularExpression("[/!]$"));
+        const QString name = entry.section('@', 0, 0).remove(QRegularExpression("[/!|]$"));
         const QString path = folder + '/' + name;
         const bool made = entry.contains('@')   ? QFile::link(entry.section('@', 1), path)
                           : entry.endsWith('/') ? QDir(folder).mkdir(name)
+                          : entry.endsWith('|') ? mkfifo(QFile::encodeName(path), 0644) == 0
                           : entry.isEmpty()     ? true
                                                 : write(path, "old");
         if (!made

@@ -610,6 +610,7 @@ private Q_SLOTS:
         for (const QByteArray described : {"txt  004aaaa|bbbb|cccc", "txt  002aaaaaaaa|bbbbbbbb"})
             QTest::addRow("checked: another set, %s", described.constData()) << RestoreCase{.pieces = set4, .checksums = described, .outcome = {{notTheSet}}};
         QTest::newRow("checked: whole") << RestoreCase{.pieces = set4, .checksums = set4, .outcome = {done, {"+rapport.txt=aaaabbbbccccdddd"}}};
+        QTest::newRow("checked: a FIFO, left aside") << RestoreCase{.pieces = set4, .entries = {"rapport.sha256|"}, .outcome = {done, {"+rapport.txt=aaaabbbbccccdddd"}}};
         QTest::newRow("checked: not in the format") << RestoreCase{.pieces = set4, .entries = {"rapport.sha256"}, .outcome = {{notTheSet}}};
         QTest::newRow("restore, file-size limit") << RestoreCase{.pieces = set4, .outcome = {{restoreError}}, .disturbance = {DiskFull, 0, {}, 14}};
         QTest::newRow("restore killed, then again") << RestoreCase{.pieces = set4, .outcome = {done, {"+rapport.txt=aaaabbbbccccdddd"}}, .disturbance = {Kill, 3, "rapport.txt"}};

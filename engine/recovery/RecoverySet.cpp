@@ -22,7 +22,9 @@ constexpr qint64 maxSlices = 32768;
 constexpr quint32 maxExponent = 65534;
 constexpr qint64 largestSlice = qint64(1) << 40;
 constexpr qint64 largestName = 4096;
-constexpr qint64 keptBytes = 32 << 20; // of the descriptions of every set together
+// Of the descriptions of every set together, each counted with what keeping it costs besides.
+constexpr qint64 keptBytes = 16 << 20;
+constexpr qint64 keptOverhead = 512;
 constexpr std::size_t maxSets = 16;
 constexpr qsizetype copiesKept = 4; // of each recovery slice
 
@@ -57,19 +59,21 @@ qint64 largestBody(Type type)
     }
 }
 
-// Keeps the packet of that set, checked by its MD5; the first sound copy of each is kept.
-void keep(Found &found, Type type, const QByteArray &setId, const QByteArray &body)
+// Keeps the sound packet of that set, unless a copy of it is kept already: whether it did.
+bool keep(Found &found, Type type, const QByteArray &setId, const QByteArray &body)
 {
     const QByteArray id = body.first(std::min<qsizetype>(md5Length, body.size()));
     if (type == Type::Main && body.size() >= 12 && found.main.isEmpty() && Md5::of(body) == setId)
         found.main = body;
-    else if (type == Type::FileDescription && body.size() >= 56)
-        found.files.try_emplace(id, RecoverySet::File{
-                                        id, body.sliced(16, md5Length),
-                                        qint64(qFromLittleEndian<quint64>(body.constData() + 48)),
-                                        body.sliced(56).split('\0').value(0), {}});
-    else if (type == Type::SliceChecksums && body.size() >= md5Length)
-        found.checksums.try_emplace(id, body.sliced(md5Length));
+    else if (type == Type::FileDescription && body.size() >= 56 && !found.files.count(id))
+        found.files[id] = {id, body.sliced(16, md5Length),
+                           qint64(qFromLittleEndian<quint64>(body.constData() + 48)),
+                           body.sliced(56).split('\0').value(0), {}};
+    else if (type == Type::SliceChecksums && body.size() >= md5Length && !found.checksums.count(id))
+        found.checksums[id] = body.sliced(md5Length);
+    else
+        return false;
+    return true;
 }
 
 // The packets of one file, of at most maxSets set IDs, by set ID.
@@ -91,9 +95,9 @@ void scan(const QString &path, Scan &scan)
         const QByteArray setId(head + Par2::hashedOffset, md5Length);
         if (!header->type || (!scan.sets.count(setId) && scan.sets.size() >= maxSets))
             continue;
-        Found &found = scan.sets[setId];
         const qint64 bodyLength = header->length - Par2::headerLength;
         if (header->type == Type::RecoverySlice) {
+            Found &found = scan.sets[setId];
             // Its exponent is read now, its data when a repair needs it.
             const quint32 exponent = qFromLittleEndian<quint32>(head + Par2::headerLength);
             QList<RecoverySet::Slice> &copies = found.recovery[exponent];
@@ -103,7 +107,7 @@ void scan(const QString &path, Scan &scan)
                 found.recovery.erase(exponent);
             continue;
         }
-        if (bodyLength > largestBody(*header->type) || header->length > scan.budget)
+        if (bodyLength > largestBody(*header->type) || header->length + keptOverhead > scan.budget)
             continue;
         QByteArray packet(header->length, Qt::Uninitialized);
         if (FileIo::readFully(file.handle(), packet.data(), packet.size(), packetAt)
@@ -111,8 +115,8 @@ void scan(const QString &path, Scan &scan)
             return;
         if (Md5::of(packet.sliced(Par2::hashedOffset)) != QByteArray(head + 16, md5Length))
             continue;
-        scan.budget -= packet.size();
-        keep(found, *header->type, setId, packet.sliced(Par2::headerLength));
+        if (keep(scan.sets[setId], *header->type, setId, packet.sliced(Par2::headerLength)))
+            scan.budget -= packet.size() + keptOverhead;
     }
 }
 
