@@ -3,6 +3,7 @@
 // Cutting a file into a piece set.
 #include "BlockCopier.h"
 #include "ChecksumFile.h"
+#include "Destination.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
 #include "FctDecoup.h"
@@ -41,6 +42,7 @@ std::optional<qint64> blockLength(double sizeKb)
 
 // The recovery slices' windows in memory at once, at most: the memory of a cut stays under 96 MiB.
 constexpr qint64 recoveryMemory = 64 << 20;
+const QByteArray creator = QByteArrayLiteral("Created by Fendrax version ") + FENDRAX_VERSION;
 
 // The entries that hold a name of an earlier set of baseName in folder: baseName + ".001" ...
 // ".999", its checksum file and its recovery files, whatever they are (a file, hidden or not, a
@@ -86,7 +88,9 @@ public:
     Cut(EngineWindow &window, const QString &sourcePath, std::optional<int> recoverySlices);
 
     bool openSource();
-    bool checkSet(double sizeKb);
+    bool planSet(double sizeKb);
+    bool chooseFolder(const QString &destination);
+    bool checkNames();
     bool askAboutEarlierSet();
     bool planRecovery();
     bool copyPieces();
@@ -96,21 +100,27 @@ public:
     void announce();
 
 private:
-    bool fail(bool stopped = false);
+    // The error (nothing when stopped), with the cause that errno tells when a call on the file
+    // or folder concerned failed.
+    bool fail(bool stopped = false, const QString &concerned = {});
     QString piecePath(int n) const { return m_folder + m_name.baseName + PieceSuffix(n); }
     qint64 pieceLength(int n) const;
+    QList<qint64> outputLengths() const;
+    std::optional<Destination::Refusal> refusal(const QString &folder) const;
+    void setFolder(const QString &folder);
     FileIo::Result sumWindow(int window);
 
     EngineWindow &m_window;
     const QString m_sourcePath;
     const SetName m_name;
-    // Where the pieces go, beside the source, and so where an earlier set is looked for.
-    const QString m_folder;
+    // Where the pieces go, beside the source unless told otherwise, and so where an earlier set
+    // is looked for.
+    QString m_folder;
     // Piece 1 is written under this name and takes its own once every piece is on disk: a set
     // whose first piece is there is always whole, even when the program is killed.
-    const QString m_firstPieceTemporary;
-    const QString m_checksumPath;
-    const QString m_checksumTemporary;
+    QString m_firstPieceTemporary;
+    QString m_checksumPath;
+    QString m_checksumTemporary;
     QFile m_source;
     qint64 m_length = 0;
     std::optional<qint64> m_block;
@@ -127,24 +137,32 @@ private:
 
 Cut::Cut(EngineWindow &window, const QString &sourcePath, std::optional<int> recoverySlices)
     : m_window(window), m_sourcePath(sourcePath), m_name(SetNameOf(SplitPath(sourcePath, true))),
-      m_folder(SplitPath(sourcePath, false)),
-      m_firstPieceTemporary(FileIo::temporaryPath(piecePath(1))),
-      m_checksumPath(m_folder + m_name.baseName + QLatin1String(ChecksumFile::suffix)),
-      m_checksumTemporary(FileIo::temporaryPath(m_checksumPath)), m_source(sourcePath),
-      m_recoverySlices(recoverySlices)
+      m_source(sourcePath), m_recoverySlices(recoverySlices)
 {}
+
+void Cut::setFolder(const QString &folder)
+{
+    m_folder = AddBackslash(folder);
+    m_firstPieceTemporary = FileIo::temporaryPath(piecePath(1));
+    m_checksumPath = m_folder + m_name.baseName + QLatin1String(ChecksumFile::suffix);
+    m_checksumTemporary = FileIo::temporaryPath(m_checksumPath);
+}
 
 qint64 Cut::pieceLength(int n) const
 {
     return std::min(*m_block, m_length - (n - 1) * *m_block) + (n == 1 ? m_header.size() : 0);
 }
 
-bool Cut::fail(bool stopped)
+bool Cut::fail(bool stopped, const QString &concerned)
 {
+    const int error = errno;
     m_created.remove();
     if (!stopped)
-        m_window.showMessage(EngineTexts::cutError, EngineTexts::errorTitle,
-                             MessageIcon::Exclamation, MessageButtons::Ok);
+        m_window.showMessage(
+            EngineTexts::withCause(EngineTexts::cutError, concerned.isEmpty()
+                                                              ? QString()
+                                                              : EngineTexts::cause(error, concerned)),
+            EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
     return false;
 }
 
@@ -153,7 +171,7 @@ bool Cut::fail(bool stopped)
 bool Cut::openSource()
 {
     if (!FileIo::openRegular(m_source, m_sourcePath))
-        return FileEntry::exists(m_sourcePath) && fail();
+        return FileEntry::exists(m_sourcePath) && fail(false, m_sourcePath);
     m_length = m_source.size();
     // Pieces are as private as the source; their owner may always remove them, so that the
     // next cut of a read-only source can replace its set.
@@ -163,7 +181,7 @@ bool Cut::openSource()
 
 // What can be known of the new set is checked before anything is asked or removed. A size that
 // gives no block is reported later, after the question, like any failure of the cut.
-bool Cut::checkSet(double sizeKb)
+bool Cut::planSet(double sizeKb)
 {
     m_block = blockLength(sizeKb);
     if (!m_block)
@@ -178,6 +196,65 @@ bool Cut::checkSet(double sizeKb)
     m_header = PieceHeader::encode(m_name.extension, m_pieceCount);
     if (!m_recoverySlices)
         m_recoverySlices = DefaultRecoverySlices(m_pieceCount);
+    return true;
+}
+
+// Every file that the cut writes, as long as it will be.
+QList<qint64> Cut::outputLengths() const
+{
+    QList<qint64> lengths;
+    QList<QByteArray> names;
+    // A line a piece and one for the file, each name escaped at worst.
+    qint64 checksums = 67 + 2 * m_name.baseName.size() + 2 * m_name.extension.size() * 4;
+    for (int n = 1; n <= m_pieceCount; ++n) {
+        names.append(QFile::encodeName(m_name.baseName + PieceSuffix(n)));
+        checksums += 67 + 2 * names.last().size();
+        lengths.append(pieceLength(n));
+    }
+    return lengths + QList<qint64>{checksums}
+           + RecoveryWriter::fileLengths(names, (pieceLength(1) + 3) / 4 * 4, *m_recoverySlices,
+                                         creator);
+}
+
+// Whether folder can take the set, once an earlier set that the question may remove is gone.
+std::optional<Destination::Refusal> Cut::refusal(const QString &folder) const
+{
+    qint64 freed = 0;
+    for (const QString &path : earlierSet(folder, m_name.baseName))
+        freed += QFileInfo(path).isSymLink() ? 0 : QFileInfo(path).size();
+    return Destination::refusal(folder, m_block ? outputLengths() : QList<qint64>(), freed);
+}
+
+// Beside the source unless the caller says where; when that folder cannot take the set, the user
+// may choose another, or Cancel: then nothing is written.
+bool Cut::chooseFolder(const QString &destination)
+{
+    QString folder = AddBackslash(destination.isEmpty() ? SplitPath(m_sourcePath, false) : destination);
+    std::optional<Destination::Refusal> refused = refusal(folder);
+    if (refused && destination.isEmpty()) {
+        const std::optional<QString> other = m_window.chooseFolder(Output::Pieces);
+        if (!other)
+            return false;
+        folder = AddBackslash(*other);
+        refused = refusal(folder);
+    }
+    setFolder(folder);
+    if (!refused)
+        return true;
+    errno = refused->error;
+    if (refused->error)
+        return fail(false, m_folder);
+    m_window.showMessage(EngineTexts::withCause(EngineTexts::cutError,
+                                                EngineTexts::noRoom(m_folder, refused->needed,
+                                                                    refused->free)),
+                         EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+}
+
+bool Cut::checkNames()
+{
+    if (!m_block)
+        return true;
     // The source is only read: it may be named like one of the set's files, never written as one.
     QStringList names{m_firstPieceTemporary, m_checksumPath,
                       m_folder + m_name.baseName + QLatin1String(Par2::indexSuffix)};
@@ -223,14 +300,12 @@ bool Cut::planRecovery()
         if (FileIo::readFully(m_source.handle(), head.data() + prefix.size(), wanted,
                               (n - 1) * *m_block)
             != wanted)
-            return fail();
+            return fail(false, m_sourcePath);
         head.replace(0, prefix.size(), prefix);
         pieces.append(
             {QFile::encodeName(m_name.baseName + PieceSuffix(n)), pieceLength(n), Md5::of(head)});
     }
-    m_recovery = std::make_unique<RecoveryWriter>(pieces, *m_recoverySlices, recoveryMemory,
-                                                  QByteArrayLiteral("Created by Fendrax version ")
-                                                      + FENDRAX_VERSION);
+    m_recovery = std::make_unique<RecoveryWriter>(pieces, *m_recoverySlices, recoveryMemory, creator);
     if (!m_recovery->valid())
         return fail();
     // Beyond the first window, the pieces are read again for each further one.
@@ -262,7 +337,7 @@ bool Cut::copyPieces()
     for (int n = 1; n <= m_pieceCount; ++n) {
         QFile piece(n == 1 ? m_firstPieceTemporary : piecePath(n));
         if (!FileIo::createNew(piece, m_permissions))
-            return fail();
+            return fail(false, piecePath(n));
         m_created.add(piece.fileName());
         progress.piece = n;
         m_window.reportProgress(progress);
@@ -272,13 +347,14 @@ bool Cut::copyPieces()
         const qint64 length = std::min(*m_block, m_length - offset);
         if (n == 1) {
             if (piece.write(m_header) != m_header.size())
-                return fail();
+                return fail(false, piecePath(n));
             for (HashThread *thread : perPiece)
                 thread->add(m_header.constData(), m_header.size());
         }
         const FileIo::Result copied = copier.append(m_source, offset, length, piece, hashes);
         if (copied != FileIo::Result::Done)
-            return fail(copied == FileIo::Result::Stopped);
+            return fail(copied == FileIo::Result::Stopped,
+                        copied == FileIo::Result::Failed ? FileIo::failedSide(piecePath(n), m_sourcePath) : QString());
         for (HashThread *thread : perPiece)
             thread->endDigest();
     }
@@ -340,16 +416,16 @@ bool Cut::writeRecovery()
 {
     if (!m_recovery->create(m_pieceChecksums, m_folder, m_name.baseName, m_permissions, m_created)
         || !m_recovery->writeWindow(0))
-        return fail();
+        return fail(false, m_folder);
     for (int window = 1; window < m_recovery->windowCount(); ++window) {
         if (const FileIo::Result summed = sumWindow(window); summed != FileIo::Result::Done)
             return fail(summed == FileIo::Result::Stopped);
         if (!m_recovery->writeWindow(window))
-            return fail();
+            return fail(false, m_folder);
     }
     // Every byte is copied and summed: the title says so while the flushes wait for the disk.
     m_window.reportProgress(m_progress);
-    return m_recovery->finish() || fail();
+    return m_recovery->finish() || fail(false, m_folder);
 }
 
 // One line a piece, then one for the file that the set restores to.
@@ -366,9 +442,9 @@ bool Cut::writeChecksums()
     }
     QFile file(m_checksumTemporary);
     if (!FileIo::createNew(file, m_permissions))
-        return fail();
+        return fail(false, m_checksumPath);
     m_created.add(file.fileName());
-    return file.write(checksums) == checksums.size() || fail();
+    return file.write(checksums) == checksums.size() || fail(false, m_checksumPath);
 }
 
 // Each file is on its way to the disk already: the flushes only wait for the last of it. The
@@ -378,18 +454,18 @@ bool Cut::publish()
 {
     for (const QString &path : m_created.paths()) {
         if (!FileIo::flush(path))
-            return fail();
+            return fail(false, m_folder);
     }
     for (const auto &[temporary, final] : m_recovery->names()) {
         if (FileIo::publish(temporary, final) != FileIo::Result::Done)
-            return fail();
+            return fail(false, m_folder);
         m_created.add(final);
     }
     if (FileIo::publish(m_checksumTemporary, m_checksumPath) != FileIo::Result::Done)
-        return fail();
+        return fail(false, m_folder);
     m_created.add(m_checksumPath);
     if (FileIo::publish(m_firstPieceTemporary, piecePath(1)) != FileIo::Result::Done)
-        return fail();
+        return fail(false, m_folder);
     m_created.keep();
     return true;
 }
@@ -412,12 +488,13 @@ int DefaultRecoverySlices(int pieceCount)
 }
 
 void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
-             std::optional<int> recoverySlices)
+             std::optional<int> recoverySlices, const QString &destination)
 {
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
     Cut cut(window, sourcePath, recoverySlices);
-    if (cut.openSource() && cut.checkSet(sizeKb) && cut.askAboutEarlierSet() && cut.planRecovery()
-        && cut.copyPieces() && cut.writeRecovery() && cut.writeChecksums() && cut.publish())
+    if (cut.openSource() && cut.planSet(sizeKb) && cut.chooseFolder(destination)
+        && cut.checkNames() && cut.askAboutEarlierSet() && cut.planRecovery() && cut.copyPieces()
+        && cut.writeRecovery() && cut.writeChecksums() && cut.publish())
         cut.announce();
 }
 

@@ -3,12 +3,67 @@
 // Every text that the engine shows to the user. Lines are joined by a lone carriage return.
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
+
+#include <cerrno>
 
 namespace EngineTexts {
 
 inline constexpr QChar lineBreak = QChar(13);
+
+// Why an operation failed, in the line after its own: the cause and what it concerns, the file
+// at path or, for what concerns its medium, its folder.
+inline QString cause(int error, const QString &path)
+{
+    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/');
+    switch (error) {
+    case EROFS:
+        return QStringLiteral("Le support de ") + folder + QStringLiteral(" est en lecture seule.");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Permission refusée : ") + path + QLatin1Char('.');
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("Le support de ") + folder + QStringLiteral(" est plein.");
+    case ENAMETOOLONG:
+        return QStringLiteral("Nom trop long pour le système de fichiers : ") + path
+               + QLatin1Char('.');
+    case EFBIG:
+        return QStringLiteral("Fichier trop grand pour le système de fichiers : ") + path
+               + QLatin1Char('.');
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("Le dossier ou le fichier ") + path + QStringLiteral(" a disparu.");
+    case EIO:
+        return QStringLiteral("Erreur d'entrée-sortie du support de ") + path + QLatin1Char('.');
+    default:
+        return {};
+    }
+}
+inline QString megabytes(qint64 bytes)
+{
+    return QLocale(QLocale::French).toString(double(bytes) / (1 << 20), 'f', 1)
+           + QStringLiteral(" Mo");
+}
+inline QString noRoom(const QString &folder, qint64 needed, qint64 free)
+{
+    return QStringLiteral("Pas assez de place dans ") + folder + QStringLiteral(" : il faut ")
+           + megabytes(needed) + QStringLiteral(", ") + megabytes(free)
+           + QStringLiteral(" sont libres.");
+}
+inline QString tooLargeForFat(const QString &folder, qint64 length)
+{
+    return QStringLiteral("Un fichier de ") + megabytes(length)
+           + QStringLiteral(" est trop grand pour le système de fichiers FAT de ") + folder
+           + QStringLiteral(" : 4 Go au plus par fichier.");
+}
+// An operation's own line, then why, when the cause is known.
+inline QString withCause(const QString &line, const QString &why)
+{
+    return why.isEmpty() ? line : line + lineBreak + why;
+}
 
 inline const QString informationTitle = QStringLiteral("Information");
 inline const QString warningTitle = QStringLiteral("Avertissement");

@@ -2,15 +2,19 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // The little the piece-set engine needs of the window it runs under. The main window runs the
 // engine on a worker that implements it across threads (window/EngineWorker.h); the tests and
-// fendrax-bench implement it on the engine's own thread. The engine writes beside the file it is
-// given, and needs no folder of the window's.
+// fendrax-bench implement it on the engine's own thread. The engine writes where it is told, or
+// beside the file it is given, and needs no folder of the window's.
 #pragma once
 
 #include <QString>
 
+#include <optional>
+
 enum class MessageIcon { Information, Question, Exclamation };
 enum class MessageButtons { Ok, OkCancel }; // with OkCancel, Cancel is the default button
 enum class MessageAnswer { Ok, Cancel };
+// What an operation writes into the folder it is given: a cut's pieces, a restore's file.
+enum class Output { Pieces, RestoredFile };
 
 // How far an operation is: at piece `piece` of `pieceCount`, `moved` of its `total` data bytes.
 struct Progress
@@ -37,4 +41,8 @@ public:
     // Checked after each report: when true the engine closes its files, undoes its unfinished
     // output and returns without a message (the program is ending).
     virtual bool stopRequested() const = 0;
+    // The folder beside the source or the set, where the output goes unless told otherwise,
+    // cannot take it (read-only, not the room): the folder that the user chooses instead, or
+    // none, and then nothing is written. Where no one can be asked, none: the engine says why.
+    virtual std::optional<QString> chooseFolder(Output) { return std::nullopt; }
 };

@@ -48,19 +48,23 @@ bool IsUnfinishedOutput(const QString &fileName);
 // one of them.
 int DefaultRecoverySlices(int pieceCount);
 
-// Cuts the file at sourcePath into pieces of sizeKb kilobytes (1024 bytes) in its own folder,
-// with their checksum file and their PAR2 recovery files: the index and recoverySlices volumes
-// (1 ... 999) of one recovery slice each, as many as DefaultRecoverySlices when none is given.
+// Cuts the file at sourcePath into pieces of sizeKb kilobytes (1024 bytes), with their checksum
+// file and their PAR2 recovery files: the index and recoverySlices volumes (1 ... 999) of one
+// recovery slice each, as many as DefaultRecoverySlices when none is given. They go into the
+// folder destination, or, when none is given, beside the source (or where the window chooses
+// when that folder cannot take them); the source's folder is then only read.
 void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
-             std::optional<int> recoverySlices = std::nullopt);
+             std::optional<int> recoverySlices = std::nullopt, const QString &destination = {});
 // Whether fileName may be one of a set's PAR2 recovery files (rapport.par2, rapport.vol0+1.par2):
 // a restore may start from it.
 bool IsRecoveryFile(const QString &fileName);
 
 // Rebuilds the file whose first piece is at firstPiecePath (or whose recovery file is there), in
-// the same folder, checking each piece against the set's checksum file when there is one. When
-// pieces are missing or damaged and the set's recovery files can make up for them, their data is
-// rebuilt into the restored file; the set itself is never written to.
-void RestoreFile(EngineWindow &window, const QString &firstPiecePath);
+// the folder destination, or, when none is given, beside the set (or where the window chooses
+// when that folder cannot take it), checking each piece against the set's checksum file when
+// there is one. When pieces are missing or damaged and the set's recovery files can make up for
+// them, their data is rebuilt into the restored file; the set itself is only read.
+void RestoreFile(EngineWindow &window, const QString &firstPiecePath,
+                 const QString &destination = {});
 
 } // namespace FctDecoup

@@ -3,6 +3,7 @@
 // Rebuilding a file from its piece set.
 #include "BlockCopier.h"
 #include "ChecksumFile.h"
+#include "Destination.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
 #include "FctDecoup.h"
@@ -42,14 +43,52 @@ void reportDestinationExists(EngineWindow &window)
 }
 
 // A restore that cannot go on: its partly restored file goes, and the reason shows (none for a
-// stop).
-bool abandon(EngineWindow &window, QFile &restored, UnfinishedOutput &output, const QString &text)
+// stop), with the cause that errno tells when a call on the file or folder concerned failed.
+bool abandon(EngineWindow &window, QFile &restored, UnfinishedOutput &output, const QString &text,
+             const QString &concerned = {})
 {
+    const int error = errno;
     restored.close();
     output.remove();
     if (!text.isEmpty())
-        reportError(window, text);
+        reportError(window, EngineTexts::withCause(text, concerned.isEmpty()
+                                                             ? QString()
+                                                             : EngineTexts::cause(error, concerned)));
     return false;
+}
+
+// The folder that a restored file of length bytes goes into: destination when the caller gave
+// one, else the set's folder, or, when that cannot take it, the one the user chooses. The one
+// chosen is kept in destination: a restore that the mend takes over asks no second time. None
+// when the file cannot go there (said) or the user chose none.
+std::optional<QString> settleFolder(EngineWindow &window, QString &destination,
+                                    const QString &setFolder, const QString &restoredName,
+                                    qint64 length)
+{
+    QString folder = AddBackslash(destination.isEmpty() ? setFolder : destination);
+    std::optional<Destination::Refusal> refused = Destination::refusal(folder, {length}, 0);
+    if (refused && destination.isEmpty()) {
+        const std::optional<QString> other = window.chooseFolder(Output::RestoredFile);
+        if (!other)
+            return std::nullopt;
+        folder = AddBackslash(*other);
+        refused = Destination::refusal(folder, {length}, 0);
+    }
+    destination = folder;
+    if (refused) {
+        reportError(window, EngineTexts::withCause(
+                                EngineTexts::restoreError,
+                                refused->error     ? EngineTexts::cause(refused->error, folder)
+                                : refused->tooLong ? EngineTexts::tooLargeForFat(folder, refused->tooLong)
+                                                   : EngineTexts::noRoom(folder, refused->needed,
+                                                                         refused->free)));
+        return std::nullopt;
+    }
+    if (FileEntry::exists(folder + restoredName)) {
+        reportDestinationExists(window);
+        return std::nullopt;
+    }
+    return folder;
 }
 
 // The restored file, whole under its hidden name, takes its own; never over an entry that
@@ -66,7 +105,7 @@ bool publishRestored(EngineWindow &window, QFile &restored, UnfinishedOutput &ou
         reportDestinationExists(window);
         return false;
     default:
-        return abandon(window, restored, output, EngineTexts::restoreError);
+        return abandon(window, restored, output, EngineTexts::restoreError, path);
     }
 }
 
@@ -189,11 +228,13 @@ QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
 class Restore
 {
 public:
-    // mayMend: the set's recovery files, if any, may mend it.
-    Restore(EngineWindow &window, const QString &firstPiecePath, bool mayMend);
+    // mayMend: the set's recovery files, if any, may mend it. destination: as settleFolder.
+    Restore(EngineWindow &window, const QString &firstPiecePath, bool mayMend,
+            QString &destination);
 
     bool readHeader();
     bool checkSet();
+    bool chooseFolder();
     bool copyAndProve();
     bool publish();
     void announce();
@@ -203,7 +244,7 @@ public:
     const QString &damage() const { return m_damage; }
 
 private:
-    bool fail(const QString &text);
+    bool fail(const QString &text, const QString &concerned = {});
     bool damaged(const QString &text);
     bool mendable() const;
     bool copyPiece(int n, BlockCopier &copier, HashThread &hash);
@@ -213,8 +254,9 @@ private:
 
     EngineWindow &m_window;
     const QString m_firstPiecePath;
-    // Where the pieces are, and so where the file comes back.
+    // Where the pieces are, only read; the file comes back into m_destination.
     const QString m_folder;
+    QString &m_destination;
     QString m_baseName;
     std::optional<PieceHeader> m_header;
     QString m_restoredName;
@@ -232,14 +274,15 @@ private:
     char m_head[PieceHeader::size] = {};
 };
 
-Restore::Restore(EngineWindow &window, const QString &firstPiecePath, bool mayMend)
+Restore::Restore(EngineWindow &window, const QString &firstPiecePath, bool mayMend,
+                 QString &destination)
     : m_window(window), m_firstPiecePath(firstPiecePath),
-      m_folder(SplitPath(firstPiecePath, false)), m_mayMend(mayMend)
+      m_folder(SplitPath(firstPiecePath, false)), m_destination(destination), m_mayMend(mayMend)
 {}
 
-bool Restore::fail(const QString &text)
+bool Restore::fail(const QString &text, const QString &concerned)
 {
-    return abandon(m_window, m_restored, m_output, text);
+    return abandon(m_window, m_restored, m_output, text, concerned);
 }
 
 // Recovery files are looked for only once something is wrong: an intact set never lists its
@@ -273,11 +316,19 @@ bool Restore::readHeader()
     m_restoredName = m_header ? RestoredName(m_baseName, m_header->extension) : QString();
     if (m_restoredName.isEmpty()) // no header, or a set of ".001" that names no file
         return damaged(EngineTexts::badHeader);
-    if (FileEntry::exists(m_folder + m_restoredName)) {
+    const QString folder = m_destination.isEmpty() ? m_folder : AddBackslash(m_destination);
+    if (FileEntry::exists(folder + m_restoredName)) {
         reportDestinationExists(m_window);
         return false;
     }
     return true;
+}
+
+// Where the file goes, once its length is known.
+bool Restore::chooseFolder()
+{
+    return settleFolder(m_window, m_destination, m_folder, m_restoredName, m_progress.total)
+        .has_value();
 }
 
 // Before anything is created: with the set's checksum file beside it, the file must describe the
@@ -330,9 +381,10 @@ QString Restore::checkDigests(HashThread &hash, bool all)
 // the file takes its name: the copy goes on meanwhile.
 bool Restore::copyAndProve()
 {
-    m_restored.setFileName(FileIo::temporaryPath(m_folder + m_restoredName));
+    const QString restoredPath = m_destination + m_restoredName;
+    m_restored.setFileName(FileIo::temporaryPath(restoredPath));
     if (!FileIo::createNew(m_restored, QFileInfo(m_firstPiecePath).permissions()))
-        return fail(EngineTexts::restoreError);
+        return fail(EngineTexts::restoreError, restoredPath);
     m_output.add(m_restored.fileName());
     BlockCopier copier(m_window, m_progress);
     Sha256 sha256;
@@ -355,7 +407,7 @@ bool Restore::copyAndProve()
         !damage.isEmpty())
         return damaged(damage);
     m_restored.close();
-    return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError);
+    return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError, restoredPath);
 }
 
 // Piece n, held to what the check found, before and after its copy: one that changed meanwhile is
@@ -380,7 +432,8 @@ bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
     if (copied == FileIo::Result::Stopped)
         return fail(QString());
     if (copied == FileIo::Result::Failed)
-        return fail(EngineTexts::restoreError);
+        return fail(EngineTexts::restoreError,
+                    FileIo::failedSide(m_destination + m_restoredName, piecePath(n)));
     if (copied == FileIo::Result::Short || ::fstat(piece.handle(), &now) != 0
         || !checked.isStill(now, n))
         return damaged(FileEntry::exists(piecePath(n)) ? EngineTexts::damagedPiece(pieceName(n))
@@ -392,7 +445,7 @@ bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
 
 bool Restore::publish()
 {
-    return publishRestored(m_window, m_restored, m_output, m_folder + m_restoredName);
+    return publishRestored(m_window, m_restored, m_output, m_destination + m_restoredName);
 }
 
 void Restore::announce()
@@ -409,8 +462,9 @@ class Mend
 {
 public:
     Mend(EngineWindow &window, const QString &folder, const QString &baseName,
-         const QString &damage)
-        : m_window(window), m_folder(folder), m_baseName(baseName), m_damage(damage)
+         const QString &damage, QString &destination)
+        : m_window(window), m_folder(folder), m_destination(destination), m_baseName(baseName),
+          m_damage(damage)
     {}
 
     bool loadSet();
@@ -423,14 +477,16 @@ public:
     void announce();
 
 private:
-    bool fail(const QString &text);
+    bool fail(const QString &text, const QString &concerned = {});
     QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
+    QString restoredPath() const { return m_destination + m_restoredName; }
     QString mismatch(const QList<QByteArray> &digests) const;
     // Piece n's data bytes at offset of the piece go to the restored file.
     bool writeOut(int n, qint64 offset, const char *data, qint64 length);
 
     EngineWindow &m_window;
-    const QString m_folder;
+    const QString m_folder; // of the set, only read
+    QString &m_destination; // as settleFolder
     const QString m_baseName;
     const QString m_damage; // what the plain restore met
     std::optional<RecoverySet> m_set;
@@ -452,9 +508,9 @@ private:
     UnfinishedOutput m_output;
 };
 
-bool Mend::fail(const QString &text)
+bool Mend::fail(const QString &text, const QString &concerned)
 {
-    return abandon(m_window, m_restored, m_output, text);
+    return abandon(m_window, m_restored, m_output, text, concerned);
 }
 
 // The recovery set must describe a set of pieces 1 ... N of this base name, each of them.
@@ -561,11 +617,10 @@ bool Mend::readHeader()
     if (m_restoredName.isEmpty())
         return fail(EngineTexts::badHeader);
     m_head = head;
-    if (FileEntry::exists(m_folder + m_restoredName)) {
-        reportDestinationExists(m_window);
-        return false;
-    }
-    return true;
+    qint64 length = 0;
+    for (std::size_t n = 1; n < m_fileOf.size(); ++n)
+        length += m_set->files[m_fileOf[n]].length - headerLength(int(n));
+    return settleFolder(m_window, m_destination, m_folder, m_restoredName, length).has_value();
 }
 
 bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
@@ -598,9 +653,9 @@ bool Mend::write()
             break;
         }
     }
-    m_restored.setFileName(FileIo::temporaryPath(m_folder + m_restoredName));
+    m_restored.setFileName(FileIo::temporaryPath(restoredPath()));
     if (!FileIo::createNew(m_restored, QFileInfo(permissionsOf).permissions()))
-        return fail(EngineTexts::restoreError);
+        return fail(EngineTexts::restoreError, restoredPath());
     m_output.add(m_restored.fileName());
     m_dataStart.assign(m_fileOf.size() + 1, 0);
     for (std::size_t n = 1; n < m_fileOf.size(); ++n)
@@ -613,13 +668,14 @@ bool Mend::write()
         const FileIo::Result done = m_rebuild->rebuild(
             from, std::min(from + m_rebuild->windowLength(), m_set->sliceSize), out);
         if (done != FileIo::Result::Done)
-            return fail(done == FileIo::Result::Stopped ? QString() : EngineTexts::restoreError);
+            return fail(done == FileIo::Result::Stopped ? QString() : EngineTexts::restoreError,
+                        done == FileIo::Result::Failed ? restoredPath() : QString());
     }
     m_window.reportProgress(m_progress);
     if (!m_rebuild->proven())
         return fail(EngineTexts::restoreError);
     m_restored.close();
-    return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError);
+    return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError, restoredPath());
 }
 
 // Where the checksum file describes the set it has the last word: every piece of the file as it
@@ -687,7 +743,7 @@ QString Mend::mismatch(const QList<QByteArray> &digests) const
 
 bool Mend::publish()
 {
-    return publishRestored(m_window, m_restored, m_output, m_folder + m_restoredName);
+    return publishRestored(m_window, m_restored, m_output, restoredPath());
 }
 
 void Mend::announce()
@@ -715,8 +771,9 @@ bool IsRecoveryFile(const QString &fileName)
     return !Par2::baseNameOf(fileName).isEmpty();
 }
 
-void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
+void RestoreFile(EngineWindow &window, const QString &firstPiecePath, const QString &destination)
 {
+    QString folderChosen = destination;
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
     const QString folder = SplitPath(firstPiecePath, false);
     // A recovery file stands for its set: the restore starts from the set's piece 1, or, when
@@ -725,8 +782,9 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
     const QString first =
         recoveryOf.isEmpty() ? firstPiecePath : folder + recoveryOf + PieceSuffix(1);
     const auto restore = [&](bool mayMend) {
-        Restore plain(window, first, mayMend);
-        if (plain.readHeader() && plain.checkSet() && plain.copyAndProve() && plain.publish())
+        Restore plain(window, first, mayMend, folderChosen);
+        if (plain.readHeader() && plain.checkSet() && plain.chooseFolder() && plain.copyAndProve()
+            && plain.publish())
             plain.announce();
         return std::pair(plain.needsMend(), plain.damage());
     };
@@ -736,7 +794,8 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath)
             : std::pair(true, EngineTexts::missingPiece(SplitPath(first, true)));
     if (!needsMend)
         return;
-    Mend mend(window, folder, SplitPath(first, true).chopped(PieceSuffix(1).size()), damage);
+    Mend mend(window, folder, SplitPath(first, true).chopped(PieceSuffix(1).size()), damage,
+              folderChosen);
     if (!mend.loadSet()) {
         // Recovery files that describe no set judge nothing: the pieces restore unchecked.
         if (damage.isEmpty())

@@ -44,6 +44,13 @@ bool openRegular(QFile &file, const QString &path)
     return false;
 }
 
+QString failedSide(const QString &written, const QString &source)
+{
+    const int error = errno;
+    return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS ? written
+                                                                                 : source;
+}
+
 bool flush(const QString &path)
 {
     // Any descriptor of the file will do: the data waits in the system's cache, not in the one

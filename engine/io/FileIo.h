@@ -22,6 +22,10 @@ qint64 readFully(int from, char *buffer, qint64 length, qint64 offset);
 // writer, so that nothing a folder holds under a set's name can hang a read or feed it without end.
 bool openRegular(QFile &file, const QString &path);
 
+// Of a copy from source to written that failed, the file that errno concerns: the one written
+// for what the medium written to refuses (no room, read-only, too large), else the one read.
+QString failedSide(const QString &written, const QString &source);
+
 // Waits until what was written to the file at path is on its disk.
 bool flush(const QString &path);
 

@@ -273,6 +273,20 @@ bool RecoveryWriter::create(const QList<QByteArray> &checksums, const QString &f
     return true;
 }
 
+QList<qint64> RecoveryWriter::fileLengths(const QList<QByteArray> &names, qint64 sliceSize,
+                                          int count, const QByteArray &creator)
+{
+    const auto padded = [](qint64 length) { return (length + 3) / 4 * 4; };
+    // Main, then a File description and slice checksums for each piece, then the Creator.
+    qint64 tail = Par2::headerLength + 12 + md5Length * names.size() + Par2::headerLength
+                  + padded(creator.size());
+    for (const QByteArray &name : names)
+        tail += 2 * Par2::headerLength + 56 + padded(name.size()) + md5Length + 20;
+    QList<qint64> lengths{tail};
+    lengths.insert(1, count, Par2::headerLength + 4 + sliceSize + tail);
+    return lengths;
+}
+
 bool RecoveryWriter::writeWindow(int window)
 {
     const qint64 length = windowEnd(window) - windowStart(window);

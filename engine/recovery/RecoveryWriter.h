@@ -68,6 +68,9 @@ public:
     bool finish();
     // Each file's hidden name and its own, in the order they are to take them.
     QList<std::pair<QString, QString>> names() const { return m_names; }
+    // The lengths of the recovery files of count slices of sliceSize, for pieces of those names.
+    static QList<qint64> fileLengths(const QList<QByteArray> &names, qint64 sliceSize, int count,
+                                     const QByteArray &creator);
 
 private:
     char *sum(int exponent) { return m_sums.get() + exponent * m_windowLength; }
