@@ -104,6 +104,35 @@ struct Held
     bool held = false;
 };
 
+// A file system mounted on a folder for a test's time (root only): "ro", the folder itself made
+// read-only by a bind mount; "tmpfs" of size bytes; "vfat", a FAT image of size bytes.
+struct Mount
+{
+    Mount(const QString &on, const QString &kind, qint64 size = 0) : folder(on)
+    {
+        const QString image = folder + ".img";
+        const QString sizeOption = "size=" + QString::number(size);
+        const QList<QStringList> commands =
+            kind == "ro"    ? QList<QStringList>{{"mount", "--bind", folder, folder},
+                                                 {"mount", "-o", "remount,bind,ro", folder}}
+            : kind == "tmpfs" ? QList<QStringList>{{"mount", "-t", "tmpfs", "-o", sizeOption, "tmpfs", folder}}
+                              : QList<QStringList>{{"truncate", "-s", QString::number(size), image},
+                                                   {"mkfs.vfat", "-F", "32", image},
+                                                   {"mount", "-o", "loop", image, folder}};
+        mounted = QDir().mkpath(folder);
+        for (const QStringList &command : commands)
+            mounted = mounted && QProcess::execute(command[0], command.mid(1)) == 0;
+    }
+    ~Mount()
+    {
+        if (mounted)
+            QProcess::execute("umount", {folder});
+        QFile::remove(folder + ".img");
+    }
+    const QString folder;
+    bool mounted = false;
+};
+
 inline qsizetype openDescriptors()
 {
     return QDir("/proc/self/fd").entryList(everyEntry).size();

@@ -219,6 +219,11 @@ public:
         m_onReport(p.piece != std::exchange(m_piece, p.piece) ? p.piece : 0);
     }
     bool stopRequested() const override { return m_stop; }
+    std::optional<QString> chooseFolder(Output) override
+    {
+        m_events << "choose";
+        return m_chosen;
+    }
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -275,6 +280,7 @@ private:
     std::function<void(int piece)> m_onReport;
     bool m_stop = false;
     bool m_cancel = false;
+    std::optional<QString> m_chosen; // the folder chosen when the engine asks for one
 
 private Q_SLOTS:
     void init()
@@ -287,6 +293,7 @@ private Q_SLOTS:
         m_onReport = [](int) {};
         m_stop = false;
         m_cancel = false;
+        m_chosen.reset();
     }
 
     // No file stays open after an operation, whatever its end.
@@ -551,6 +558,81 @@ private Q_SLOTS:
 
     // Input slices 1 and 129 lost, with the recovery slices of exponents 0 and 255 (and 256) left:
     // 0 and 255 give a system without a solution, and another slice is taken in their place.
+    void destinations_data()
+    {
+        QTest::addColumn<bool>("restore");
+        QTest::addColumn<QString>("input");       // the folder of the source or the set: "in", mounted as
+        QTest::addColumn<QString>("destination"); // given: "" (none), or a folder mounted as
+        QTest::addColumn<QString>("chosen");      // what the window answers if asked ("": Cancel)
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QString>("why"); // the second line, as a pattern
+        const QStringList cutDone{cut, "refresh"}, restoreDone{restored, "refresh"};
+        const QString room = "Pas assez de place dans %1/ : il faut \\d+,\\d Mo, \\d+,\\d Mo sont libres\\.";
+        // clang-format off
+        QTest::newRow("cut into another folder") << false << "" << "out" << "" << cutDone << "";
+        QTest::newRow("restore into another folder") << true << "" << "out" << "" << restoreDone << "";
+        QTest::newRow("cut from a read-only folder, another chosen") << false << "ro" << "" << "out" << QStringList{"choose"} + cutDone << "";
+        QTest::newRow("restore from a read-only folder, another chosen") << true << "ro" << "" << "out" << QStringList{"choose"} + restoreDone << "";
+        QTest::newRow("restore from a read-only folder, Cancel") << true << "ro" << "" << "" << QStringList{"choose"} << "";
+        QTest::newRow("cut into a read-only folder") << false << "" << "ro" << "" << QStringList{cutError} << "Le support de %1/ est en lecture seule\\.";
+        QTest::newRow("cut into too little room") << false << "" << "tmpfs" << "" << QStringList{cutError} << room;
+        QTest::newRow("restore into too little room") << true << "" << "tmpfs" << "" << QStringList{restoreError} << room;
+        QTest::newRow("restore of 6 GB onto FAT") << true << "" << "vfat" << "" << QStringList{restoreError}
+            << "Un fichier de 5722,0 Mo est trop grand pour le système de fichiers FAT de %1/ : 4 Go au plus par fichier\\.";
+        // clang-format on
+    }
+
+    // The output goes where it is told, or where the window chooses when the input's folder
+    // cannot take it; a folder that cannot is known before anything is written, and said why.
+    void destinations()
+    {
+        QFETCH(bool, restore);
+        QFETCH(QString, input);
+        QFETCH(QString, destination);
+        QFETCH(QString, chosen);
+        QVERIFY(QDir().mkpath(path("in")) && QDir().mkpath(path("out")));
+        const bool large = destination == "vfat";
+        QByteArray data(large ? 0 : 200 * 1024, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        // Sparse pieces of 6 GB for FAT: the restore refuses before it reads them.
+        QVERIFY(!large || (write(path("in/rapport.001"), "doc  003", 2'000'000'008)
+                           && write(path("in/rapport.002"), "", 2'000'000'000) && write(path("in/rapport.003"), "", 2'000'000'000)));
+        QVERIFY(write(path("in/rapport.doc"), data));
+        if (restore && !large) {
+            FctDecoup::CutFile(*this, path("in/rapport.doc"), 100);
+            QVERIFY(QFile::remove(path("in/rapport.doc")));
+        }
+        // An earlier set beside the source is not the destination's: no question about it.
+        QVERIFY(restore || write(path("in/rapport.003"), "old"));
+        const std::unique_ptr<Mount> in(input.isEmpty() ? nullptr : new Mount(path("in"), input));
+        const QString target = destination.isEmpty() || destination == "out" ? path("out") : path(destination);
+        const std::unique_ptr<Mount> out(destination.isEmpty() || destination == "out" ? nullptr
+                                         : new Mount(target, destination, destination == "tmpfs" ? 100 * 1024 : 64 << 20));
+        if ((in && !in->mounted) || (out && !out->mounted))
+            QSKIP("mounting needs root, and the kernel's file system (vfat is missing in some sandboxes)");
+        const Snapshot before = snapshot(path("in"));
+        m_chosen = chosen.isEmpty() ? std::nullopt : std::optional(path(chosen));
+        m_events.clear();
+        const QString given = destination.isEmpty() ? QString() : target;
+        if (restore)
+            FctDecoup::RestoreFile(*this, path("in/rapport.001"), given);
+        else
+            FctDecoup::CutFile(*this, path("in/rapport.doc"), 100, std::nullopt, given);
+        QFETCH(QStringList, events);
+        QCOMPARE(m_events, events);
+        QFETCH(QString, why);
+        if (!why.isEmpty())
+            QVERIFY2(QRegularExpression('^' + why.arg(target) + '$').match(m_lastText.section('\r', 1)).hasMatch(), qPrintable(m_lastText));
+        QCOMPARE(snapshot(path("in")), before);
+        const QStringList written = QDir(target).entryList(QDir::Files | QDir::Hidden);
+        if (events.last() == "refresh" && restore)
+            QCOMPARE(read(target + "/rapport.doc"), data);
+        else if (events.last() == "refresh")
+            QCOMPARE(written, QStringList({"rapport.001", "rapport.002", "rapport.par2", "rapport.sha256", "rapport.vol0+1.par2"}));
+        else
+            QCOMPARE(written, QStringList());
+    }
+
     void rebuildsAroundASingularChoice()
     {
         QByteArray data(130 * 1024 - 10, Qt::Uninitialized);

@@ -75,8 +75,26 @@ class TestWindow : public QObject
     // Each modal box that shows is noted as "title|text" and answered with its default button,
     // Cancel when it has one, or with a click on OK when m_ok. It has the window's font, and the
     // window's title tells no progress behind it.
+    // A menu is noted as "name|its actions" and answered with m_menuChoice; a folder dialog as
+    // "title|the folder it opens in", answered with m_folder.
     void answerBoxes()
     {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            QStringList actions;
+            for (const QAction *action : menu->actions())
+                actions << action->text() + (action->isEnabled() ? "" : " (off)");
+            m_boxes << menu->accessibleName() + '|' + actions.join(", ");
+            for (qsizetype i = 0; i <= actions.indexOf(m_menuChoice); ++i)
+                QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        }
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            m_boxes << dialog->windowTitle() + '|' + dialog->directory().path();
+            // As a user who goes to the folder, then presses Choose.
+            dialog->setDirectory(m_folder);
+            auto *buttons = dialog->findChild<QDialogButtonBox *>("buttonBox");
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+        }
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             m_boxes << box->windowTitle() + '|' + box->text();
             QAbstractButton *cancel = box->button(QMessageBox::Cancel);
@@ -97,6 +115,8 @@ class TestWindow : public QObject
     QTimer m_boxTimer;
     QStringList m_boxes;
     bool m_ok = false;
+    QString m_menuChoice;
+    QString m_folder;
 
 private Q_SLOTS:
     void initTestCase()
@@ -375,6 +395,44 @@ private Q_SLOTS:
         const QUrl file = QUrl::fromLocalFile(path("rapport.doc"));
         QVERIFY(!drop({file, file}) && drop({file}));
         QTRY_COMPARE(control<QLabel>("Label3")->text(), " 50 K.Octets");
+    }
+
+    // A file on a read-only medium is cut where the user chooses, and its set, on a read-only
+    // medium too, restored where the user chooses: with Découper and Restituer, which ask, and
+    // with the list's menu, opened by the keyboard, which asks first.
+    void elsewhere()
+    {
+        QByteArray data(300 * 1024, Qt::Uninitialized);
+        QRandomGenerator(3).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(QDir().mkpath(path("out")) && QDir().mkpath(path("back")) && QDir().mkpath(path("menu")) && QDir().mkpath(path("media")));
+        QVERIFY(write(path("media/rapport.doc"), data));
+        const Mount media(path("media"), "ro");
+        if (!media.mounted)
+            QSKIP("mounting needs root");
+        QVERIFY(start({path("media/rapport.doc")}));
+        m_folder = path("out");
+        press("Decouper");
+        finish();
+        const QString home = QDir::homePath();
+        QCOMPARE(m_boxes, QStringList({"Enregistrer les morceaux dans…|" + home, "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux."}));
+        QCOMPARE(listed(), QStringList{"rapport.doc"});
+        const Mount out(path("out"), "ro");
+        QVERIFY(out.mounted);
+        QVERIFY(start({path("out/rapport.001")}));
+        m_folder = path("back");
+        press("Joindre");
+        finish();
+        QCOMPARE(m_boxes.mid(2, 2), QStringList({"Restituer le fichier dans…|" + QDir::homePath(), "Information|Restitution des fichiers terminée."}));
+        QCOMPARE(read(path("back/rapport.doc")), data);
+        m_folder = path("menu");
+        m_menuChoice = "Restituer vers…";
+        QVERIFY(type("Combo1", "140") && click("rapport.001"));
+        QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+        finish();
+        QCOMPARE(read(path("menu/rapport.doc")), data);
+        QCOMPARE(m_boxes.mid(2), QStringList({"Restituer le fichier dans…|" + home, "Information|Restitution des fichiers terminée.",
+                                              "Actions du fichier|Découper vers…, Restituer vers…", "Restituer le fichier dans…|" + home,
+                                              "Information|Restitution des fichiers terminée."}));
     }
 
     void quitDuringOperation_data()

@@ -11,7 +11,10 @@
 #include <QAccessible>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
+#include <QShortcut>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
@@ -81,14 +84,24 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     connect(m_ui->File1, &FileList::entryClicked, this, &Decouper::fileClicked);
     connect(m_ui->File1, &FileList::reread, this, &Decouper::folderReread);
     connect(m_ui->Text1, &QLineEdit::textChanged, this, &Decouper::filterChanged);
-    connect(m_ui->Decouper, &QToolButton::clicked, this, &Decouper::cutClicked);
-    connect(m_ui->Joindre, &QToolButton::clicked, this, &Decouper::restoreClicked);
+    connect(m_ui->Decouper, &QToolButton::clicked, this, [this] { cutClicked(); });
+    connect(m_ui->Joindre, &QToolButton::clicked, this, [this] { restoreClicked(); });
+    // The menu key opens it too, and Shift+F10, as on other desktops, at the selected entry.
+    m_ui->File1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_ui->File1, &QWidget::customContextMenuRequested, this, &Decouper::showFileMenu);
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_ui->File1, nullptr, nullptr,
+                          Qt::WidgetShortcut),
+            &QShortcut::activated, this, [this] {
+                const QListWidgetItem *item = m_ui->File1->currentItem();
+                showFileMenu(item ? m_ui->File1->visualItemRect(item).center() : QPoint());
+            });
     connect(m_ui->Command2, &QToolButton::clicked, this, &Decouper::helpClicked);
     connect(m_ui->Command3, &QToolButton::clicked, this, &Decouper::aboutClicked);
     connect(m_ui->Command1, &QToolButton::clicked, this, &Decouper::quitClicked);
     connect(m_ui->Image1, &ClickableImage::clicked, this, &Decouper::donationClicked);
     connect(&m_worker, &EngineWorker::messageRequested, this, &Decouper::engineMessage);
     connect(&m_worker, &EngineWorker::refreshRequested, m_ui->File1, &FileList::refresh);
+    connect(&m_worker, &EngineWorker::folderRequested, this, &Decouper::engineFolder);
     connect(&m_worker, &EngineWorker::progressed, this, &Decouper::showProgress);
     connect(&m_worker, &EngineWorker::finished, this, &Decouper::operationFinished);
     load();
@@ -195,7 +208,39 @@ void Decouper::filterChanged()
         m_ui->File1->setPattern(WindowTexts::allFiles);
 }
 
-void Decouper::cutClicked()
+void Decouper::showFileMenu(const QPoint &at)
+{
+    if (m_worker.isRunning())
+        return;
+    QMenu menu(this);
+    menu.setAccessibleName(WindowTexts::fileMenuName);
+    QAction *const cutTo = menu.addAction(WindowTexts::cutToAction);
+    QAction *const restoreTo = menu.addAction(WindowTexts::restoreToAction);
+    cutTo->setEnabled(m_ui->Decouper->isEnabled());
+    restoreTo->setEnabled(m_ui->Joindre->isEnabled());
+    const QAction *const chosen = menu.exec(m_ui->File1->viewport()->mapToGlobal(at));
+    if (chosen == nullptr)
+        return;
+    const bool cut = chosen == cutTo;
+    if (const std::optional<QString> folder = askFolder(cut ? Output::Pieces : Output::RestoredFile))
+        cut ? cutClicked(*folder) : restoreClicked(*folder);
+}
+
+std::optional<QString> Decouper::askFolder(Output output)
+{
+    const QString folder = QFileDialog::getExistingDirectory(
+        this,
+        output == Output::Pieces ? WindowTexts::piecesFolderTitle : WindowTexts::restoredFolderTitle,
+        QDir::homePath());
+    return folder.isEmpty() ? std::nullopt : std::optional(folder);
+}
+
+void Decouper::engineFolder(Output output, std::optional<QString> *folder)
+{
+    *folder = askFolder(output);
+}
+
+void Decouper::cutClicked(const QString &destination)
 {
     if (m_worker.isRunning())
         return;
@@ -208,19 +253,23 @@ void Decouper::cutClicked()
     if (const std::optional<QString> name = selectedEntry()) {
         const QString path = pathOf(*name);
         m_cutRunning = true;
-        runEngine([path, size](EngineWindow &window) { FctDecoup::CutFile(window, path, *size); });
+        runEngine([path, size, destination](EngineWindow &window) {
+            FctDecoup::CutFile(window, path, *size, std::nullopt, destination);
+        });
     } else {
         m_ui->Decouper->setEnabled(false);
     }
 }
 
-void Decouper::restoreClicked()
+void Decouper::restoreClicked(const QString &destination)
 {
     if (m_worker.isRunning())
         return;
     // A name that is not a first piece's, or none, is refused by the restore itself.
     const QString path = pathOf(selectedEntry().value_or(QString()));
-    runEngine([path](EngineWindow &window) { FctDecoup::RestoreFile(window, path); });
+    runEngine([path, destination](EngineWindow &window) {
+        FctDecoup::RestoreFile(window, path, destination);
+    });
 }
 
 void Decouper::helpClicked()

@@ -42,8 +42,12 @@ private:
     void folderReread(bool selectedGone);
     void fileClicked();
     void filterChanged();
-    void cutClicked();
-    void restoreClicked();
+    // With a destination, the output goes there; without, beside the file or the set.
+    void cutClicked(const QString &destination = {});
+    void restoreClicked(const QString &destination = {});
+    // The list's menu: the same commands, into a folder that the user chooses first.
+    void showFileMenu(const QPoint &at);
+    std::optional<QString> askFolder(Output output);
     void helpClicked();
     void aboutClicked();
     void quitClicked();
@@ -59,6 +63,7 @@ private:
     // What the worker brings.
     void engineMessage(const QString &text, const QString &title, MessageIcon icon,
                        MessageButtons buttons, MessageAnswer *answer);
+    void engineFolder(Output output, std::optional<QString> *folder);
     void showProgress(const Progress &progress);
     void operationFinished();
 

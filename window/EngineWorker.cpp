@@ -93,6 +93,14 @@ MessageAnswer EngineWorker::showMessage(const QString &text, const QString &titl
     return shown ? *answer : MessageAnswer::Cancel;
 }
 
+std::optional<QString> EngineWorker::chooseFolder(Output output)
+{
+    auto folder = std::make_shared<std::optional<QString>>();
+    const bool asked =
+        onWindowThread([this, folder, output] { Q_EMIT folderRequested(output, folder.get()); });
+    return asked ? *folder : std::nullopt;
+}
+
 void EngineWorker::refreshFileList()
 {
     onWindowThread([this] { Q_EMIT refreshRequested(); });

@@ -42,6 +42,8 @@ public:
     void refreshFileList() override;
     void reportProgress(const Progress &progress) override;
     bool stopRequested() const override;
+    // Blocks until the window's thread has asked the user.
+    std::optional<QString> chooseFolder(Output output) override;
 
 Q_SIGNALS:
     // On the window's thread while the operation waits: the slot shows the box and puts the
@@ -50,6 +52,9 @@ Q_SIGNALS:
                           MessageButtons buttons, MessageAnswer *answer);
     // On the window's thread while the operation waits.
     void refreshRequested();
+    // On the window's thread while the operation waits: the slot asks the user where the output
+    // goes, and puts the folder chosen, if any, in *folder.
+    void folderRequested(Output output, std::optional<QString> *folder);
     // From the worker, while the operation goes on: connected to the window, it is queued there.
     void progressed(const Progress &progress);
     // On the window's thread, once the operation has returned.

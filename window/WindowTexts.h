@@ -25,6 +25,14 @@ inline const QString presetsName = QStringLiteral("Tailles proposées"); // the 
 inline const QString allFiles = QStringLiteral("*.*");
 inline const QString firstPieceEnding = QStringLiteral("001");
 
+// Where the output goes when the user chooses: the file list's menu, and the folder dialog's
+// titles.
+inline const QString cutToAction = QStringLiteral("Découper vers…");
+inline const QString restoreToAction = QStringLiteral("Restituer vers…");
+inline const QString fileMenuName = QStringLiteral("Actions du fichier");
+inline const QString piecesFolderTitle = QStringLiteral("Enregistrer les morceaux dans…");
+inline const QString restoredFolderTitle = QStringLiteral("Restituer le fichier dans…");
+
 inline const QString nonNumericTitle = QStringLiteral("Erreur : valeur non numérique");
 inline const QString nonNumericText = QStringLiteral(" veuillez entrer une valeur numérique");
 
