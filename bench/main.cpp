@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // fendrax-bench: runs the real engine without a window, for benchmarks and scripted checks.
-//   fendrax-bench cut FILE SIZE_KB [--answer ok|cancel] [--recovery SLICES]
-//   fendrax-bench restore FIRST_PIECE
+//   fendrax-bench cut FILE SIZE_KB [--answer ok|cancel] [--recovery SLICES] [--to DIR]
+//   fendrax-bench restore FIRST_PIECE [--to DIR]
 //   fendrax-bench roundtrip --mib N --size KB [--dir DIR]
 #include "FctDecoup.h"
 #include "JsonLinesWindow.h"
@@ -24,8 +24,8 @@ constexpr qint64 mebibyte = 1024 * 1024;
 int usage()
 {
     QTextStream(stderr) << "usage: fendrax-bench cut FILE SIZE_KB [--answer ok|cancel] "
-                           "[--recovery SLICES]\n"
-                           "       fendrax-bench restore FIRST_PIECE\n"
+                           "[--recovery SLICES] [--to DIR]\n"
+                           "       fendrax-bench restore FIRST_PIECE [--to DIR]\n"
                            "       fendrax-bench roundtrip --mib N --size KB [--dir DIR]\n";
     return 2;
 }
@@ -35,6 +35,13 @@ QString option(const QStringList &args, const QString &flag, const QString &def 
 {
     const qsizetype i = args.indexOf(flag);
     return i >= 0 && i + 1 < args.size() ? args[i + 1] : def;
+}
+
+// The folder after --to, made absolute; none when there is no --to.
+QString destination(const QStringList &args)
+{
+    const QString to = option(args, QStringLiteral("--to"));
+    return to.isEmpty() ? QString() : QFileInfo(to).absoluteFilePath();
 }
 
 bool writeRandomFile(const QString &path, qint64 mib)
@@ -146,14 +153,14 @@ int main(int argc, char *argv[])
         const QString file = QFileInfo(args[1]).absoluteFilePath();
         JsonLinesWindow window(
             answer == QLatin1String("ok") ? MessageAnswer::Ok : MessageAnswer::Cancel, false);
-        FctDecoup::CutFile(window, file, args[2].toDouble(), recoverySlices);
+        FctDecoup::CutFile(window, file, args[2].toDouble(), recoverySlices, destination(args));
         window.printDone();
         return 0;
     }
-    if (command == QLatin1String("restore") && args.size() == 2) {
+    if (command == QLatin1String("restore") && (args.size() == 2 || args.size() == 4)) {
         const QString file = QFileInfo(args[1]).absoluteFilePath();
         JsonLinesWindow window(MessageAnswer::Ok, false);
-        FctDecoup::RestoreFile(window, file);
+        FctDecoup::RestoreFile(window, file, destination(args));
         window.printDone();
         return 0;
     }

@@ -235,8 +235,10 @@ bool Cut::chooseFolder(const QString &destination)
         const std::optional<QString> other = m_window.chooseFolder(Output::Pieces);
         if (!other)
             return false;
-        folder = AddBackslash(*other);
-        refused = refusal(folder);
+        if (!other->isEmpty()) {
+            folder = AddBackslash(*other);
+            refused = refusal(folder);
+        }
     }
     setFolder(folder);
     if (!refused)

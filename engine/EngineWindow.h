@@ -43,6 +43,7 @@ public:
     virtual bool stopRequested() const = 0;
     // The folder beside the source or the set, where the output goes unless told otherwise,
     // cannot take it (read-only, not the room): the folder that the user chooses instead, or
-    // none, and then nothing is written. Where no one can be asked, none: the engine says why.
-    virtual std::optional<QString> chooseFolder(Output) { return std::nullopt; }
+    // none when the user cancels, and then nothing is written. Where no one can be asked, an
+    // empty one: the engine then says why the output cannot go there.
+    virtual std::optional<QString> chooseFolder(Output) { return QString(); }
 };

@@ -71,8 +71,10 @@ std::optional<QString> settleFolder(EngineWindow &window, QString &destination,
         const std::optional<QString> other = window.chooseFolder(Output::RestoredFile);
         if (!other)
             return std::nullopt;
-        folder = AddBackslash(*other);
-        refused = Destination::refusal(folder, {length}, 0);
+        if (!other->isEmpty()) {
+            folder = AddBackslash(*other);
+            refused = Destination::refusal(folder, {length}, 0);
+        }
     }
     destination = folder;
     if (refused) {
