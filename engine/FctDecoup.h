@@ -67,4 +67,26 @@ bool IsRecoveryFile(const QString &fileName);
 void RestoreFile(EngineWindow &window, const QString &firstPiecePath,
                  const QString &destination = {});
 
+// What a set is worth, as a restore would find it: the pieces that are not sound, and whether
+// the recovery files beside it can mend them.
+struct SetState
+{
+    enum class Verdict { Whole, Mendable, BeyondRepair, NotASet, Stopped };
+    // Damaged by its slices' checksums in the recovery files; contradicted by its checksum
+    // file's line, which has the last word.
+    enum class Problem { Missing, WrongLength, Damaged, Contradicted };
+    struct Piece
+    {
+        QString name;
+        Problem problem;
+    };
+    Verdict verdict = Verdict::NotASet;
+    QList<Piece> pieces;
+    int slicesNeeded = 0; // recovery slices that a mend takes
+    int slicesThere = 0;  // recovery slices found beside the set
+};
+// The state of the set whose first piece (or recovery file) is at path: every piece read once,
+// nothing written. A path that names no set is reported to the window, as a restore reports it.
+SetState VerifySet(EngineWindow &window, const QString &path);
+
 } // namespace FctDecoup

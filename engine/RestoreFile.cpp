@@ -167,36 +167,6 @@ int firstDamaged(const std::vector<CheckedPiece> &pieces)
     return 0;
 }
 
-// The checksum file at path: whether it is there as a regular file (anything else under its name
-// is left aside), and its lines, none when it cannot be read or is not in the format.
-struct Checksums
-{
-    bool there = false;
-    std::optional<QList<ChecksumFile::Line>> lines;
-};
-Checksums readChecksums(const QString &path)
-{
-    constexpr qint64 limit = 4 << 20; // 1000 lines with names of the longest
-    QFile file;
-    if (!FileIo::openRegular(file, path))
-        return {};
-    const QByteArray content = file.read(limit + 1);
-    return {true, content.size() > limit ? std::nullopt : ChecksumFile::parse(content)};
-}
-
-// The digest of the whole file at path; empty when it cannot be read.
-QByteArray digestOf(const QString &path)
-{
-    QFile file;
-    Sha256 hash;
-    QByteArray block;
-    if (!FileIo::openRegular(file, path))
-        return {};
-    while (!(block = file.read(1 << 20)).isEmpty())
-        hash.add(block.constData(), block.size());
-    return file.error() == QFileDevice::NoError ? hash.finish() : QByteArray();
-}
-
 // Why the lines of the checksum file checksumName do not describe the set of pieceCount pieces
 // of baseName in folder, or nothing when they do: one line for each piece, in order, then one for
 // the file under the name that the header gives it.
@@ -210,7 +180,7 @@ QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
                && (*lines)[n - 1].name == QFile::encodeName(baseName + PieceSuffix(n));
     };
     const auto sound = [&](int n) {
-        return named(n) && (*lines)[n - 1].digest == digestOf(folder + baseName + PieceSuffix(n));
+        return named(n) && (*lines)[n - 1].digest == ChecksumFile::digestOf(folder + baseName + PieceSuffix(n));
     };
     bool describes = lines && lines->size() == pieceCount + 1
                      && lines->last().name == QFile::encodeName(restoredName);
@@ -339,7 +309,7 @@ bool Restore::chooseFolder()
 bool Restore::checkSet()
 {
     m_checksumName = m_baseName + QLatin1String(ChecksumFile::suffix);
-    if (const Checksums read = readChecksums(m_folder + m_checksumName); read.there) {
+    if (const ChecksumFile::Read read = ChecksumFile::read(m_folder + m_checksumName); read.there) {
         m_checksums = read.lines;
         const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folder, m_baseName,
                                                   m_header->pieceCount, m_restoredName);
@@ -519,26 +489,9 @@ bool Mend::fail(const QString &text, const QString &concerned)
 bool Mend::loadSet()
 {
     m_set = RecoverySet::load(m_folder, m_baseName);
-    if (!m_set)
+    if (!m_set || !m_set->mapPieces(m_baseName, m_pieceOf, m_fileOf))
         return fail(m_damage);
-    m_fileOf.assign(1, -1);
-    for (int f = 0; f < m_set->files.size(); ++f) {
-        // Base name, a point and three digits that PieceSuffix writes (".001" ... ".999").
-        const QString name = QFile::decodeName(m_set->files[f].name);
-        const QString suffix = name.sliced(std::min(name.size(), m_baseName.size()));
-        bool number = false;
-        int n =
-            name.startsWith(m_baseName) && suffix.size() == 4 ? suffix.sliced(1).toInt(&number) : 0;
-        n = number && n >= 1 && n <= maxPieceCount && suffix == PieceSuffix(n) ? n : 0;
-        m_pieceOf.push_back(n);
-        if (n >= int(m_fileOf.size()))
-            m_fileOf.resize(size_t(n + 1), -1);
-        if (n)
-            m_fileOf[size_t(n)] = f;
-    }
     const int count = int(m_fileOf.size()) - 1;
-    if (count < 1 || std::count(m_fileOf.begin() + 1, m_fileOf.end(), -1) > 0)
-        return fail(m_damage);
     // Every byte of the set is read to be judged, then given again, read or rebuilt, and the
     // file is read back to be proven.
     m_progress = {0, count, 0, 0};
@@ -552,7 +505,7 @@ bool Mend::loadSet()
 bool Mend::assess()
 {
     // The checksum file, where its lines name the pieces, proves the sound ones more quickly.
-    m_lines = readChecksums(m_folder + m_checksumName).lines;
+    m_lines = ChecksumFile::read(m_folder + m_checksumName).lines;
     const int count = int(m_fileOf.size()) - 1;
     const auto names = [&](int n) {
         return m_lines && m_lines->size() >= n

@@ -16,3 +16,7 @@ dpkg-deb -x "$deb" "$work/root"
 for size in 32 48 64 128 256; do
   file "$work/root/usr/share/icons/hicolor/${size}x${size}/apps/fendrax.png" | grep -q "$size x $size"
 done
+# The terminal command, its manual page and its completion, and it runs without a display.
+test -f "$work/root/usr/share/man/man1/fendrax-cli.1.gz"
+test -f "$work/root/usr/share/bash-completion/completions/fendrax-cli"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/root/usr/bin/fendrax-cli" --version | grep -q "fendrax-cli 2.1.0"

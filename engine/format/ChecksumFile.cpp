@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "ChecksumFile.h"
+#include "FileIo.h"
+#include "OpenSslDigest.h"
+
+#include <QFile>
 
 #include <algorithm>
 
@@ -16,6 +20,28 @@ bool isHex(char c)
 } // namespace
 
 namespace ChecksumFile {
+
+Read read(const QString &path)
+{
+    constexpr qint64 limit = 4 << 20; // 1000 lines with names of the longest
+    QFile file;
+    if (!FileIo::openRegular(file, path))
+        return {};
+    const QByteArray content = file.read(limit + 1);
+    return {true, content.size() > limit ? std::nullopt : parse(content)};
+}
+
+QByteArray digestOf(const QString &path)
+{
+    QFile file;
+    Sha256 hash;
+    QByteArray block;
+    if (!FileIo::openRegular(file, path))
+        return {};
+    while (!(block = file.read(1 << 20)).isEmpty())
+        hash.add(block.constData(), block.size());
+    return file.error() == QFileDevice::NoError ? hash.finish() : QByteArray();
+}
 
 QByteArray line(const QByteArray &digest, const QByteArray &name)
 {

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <optional>
 
@@ -20,6 +21,17 @@ struct Line
     QByteArray digest; // 32 bytes
     QByteArray name;   // as the file system has it
 };
+
+// The checksum file at path: whether it is there as a regular file (anything else under its name
+// is left aside), and its lines, none when it cannot be read or is not in the format.
+struct Read
+{
+    bool there = false;
+    std::optional<QList<Line>> lines;
+};
+Read read(const QString &path);
+// The SHA-256 of the whole file at path; empty when it cannot be read.
+QByteArray digestOf(const QString &path);
 
 // The line of one file, with its end of line.
 QByteArray line(const QByteArray &digest, const QByteArray &name);

@@ -192,6 +192,30 @@ std::optional<RecoverySet> RecoverySet::load(const QString &folder, const QStrin
     return chosen;
 }
 
+bool RecoverySet::mapPieces(const QString &baseName, std::vector<int> &pieceOf,
+                            std::vector<int> &fileOf) const
+{
+    pieceOf.clear();
+    fileOf.assign(1, -1);
+    for (int f = 0; f < files.size(); ++f) {
+        // Base name, a point and three digits that PieceSuffix writes (".001" ... ".999").
+        const QString name = QFile::decodeName(files[f].name);
+        const QString suffix = name.sliced(std::min(name.size(), baseName.size()));
+        bool number = false;
+        int n =
+            name.startsWith(baseName) && suffix.size() == 4 ? suffix.sliced(1).toInt(&number) : 0;
+        n = number && n >= 1 && n <= FctDecoup::maxPieceCount && suffix == FctDecoup::PieceSuffix(n)
+                ? n
+                : 0;
+        pieceOf.push_back(n);
+        if (n >= int(fileOf.size()))
+            fileOf.resize(size_t(n + 1), -1);
+        if (n)
+            fileOf[size_t(n)] = f;
+    }
+    return fileOf.size() > 1 && std::count(fileOf.begin() + 1, fileOf.end(), -1) == 0;
+}
+
 std::optional<RecoverySet::Slice> RecoverySet::provenSlice(quint32 exponent) const
 {
     const auto copies = recovery.find(exponent);

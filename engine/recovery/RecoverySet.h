@@ -14,6 +14,7 @@
 
 #include <map>
 #include <optional>
+#include <vector>
 
 struct RecoverySet
 {
@@ -43,6 +44,11 @@ struct RecoverySet
     static std::optional<RecoverySet> load(const QString &folder, const QString &baseName);
     // The names of the recovery files of baseName's set in folder, whatever they hold.
     static QStringList fileNames(const QString &folder, const QString &baseName);
+
+    // Of each file, its piece number of baseName's set (0 for another file), and of each piece,
+    // from 1, its file; false unless the set describes pieces 1 ... N, each of them.
+    bool mapPieces(const QString &baseName, std::vector<int> &pieceOf,
+                   std::vector<int> &fileOf) const;
 
     qint64 slicesOf(const File &file) const { return (file.length + sliceSize - 1) / sliceSize; }
     // The first copy of the recovery slice whose packet proves whole, read through once; none

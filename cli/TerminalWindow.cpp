@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+#include "TerminalWindow.h"
+#include "CliTexts.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void print(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+TerminalWindow::TerminalWindow(Answer answer, bool progress,
+                               const volatile std::sig_atomic_t &signal)
+    : m_answer(answer), m_progress(progress), m_signal(signal)
+{
+    m_clock.start();
+}
+
+void TerminalWindow::clearProgress()
+{
+    if (std::exchange(m_progressShown, false))
+        print(QStringLiteral("\r\x1b[K"));
+}
+
+MessageAnswer TerminalWindow::showMessage(const QString &text, const QString &title,
+                                          MessageIcon icon, MessageButtons buttons)
+{
+    clearProgress();
+    // Lines end as a terminal ends them: the boxes' carriage returns become line feeds.
+    const QString lines = QString(text).replace(QChar(13), QChar(10));
+    if (buttons == MessageButtons::OkCancel)
+        return ask(title + QStringLiteral(" : ") + lines);
+    m_failed = m_failed || icon == MessageIcon::Exclamation;
+    m_informed = m_informed || icon == MessageIcon::Information;
+    print(lines + QLatin1Char('\n'));
+    return MessageAnswer::Ok;
+}
+
+// Asked on the terminal, Enter being No; never assumed without one.
+MessageAnswer TerminalWindow::ask(const QString &question)
+{
+    if (m_answer != Answer::Ask) {
+        print(question + QLatin1Char('\n'));
+        return m_answer == Answer::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    }
+    if (!::isatty(STDIN_FILENO) || !::isatty(STDERR_FILENO)) {
+        print(question + QLatin1Char('\n') + CliTexts::noTerminal + QLatin1Char('\n'));
+        m_unanswered = true;
+        return MessageAnswer::Cancel;
+    }
+    print(question + CliTexts::questionPrompt);
+    char reply[64] = {};
+    // A signal interrupts the read: no answer, Cancel.
+    const ssize_t got = ::read(STDIN_FILENO, reply, sizeof reply - 1);
+    const QString answer = QString::fromLocal8Bit(reply, got > 0 ? int(got) : 0).trimmed();
+    return answer.compare(QLatin1String("o"), Qt::CaseInsensitive) == 0
+                   || answer.compare(QLatin1String("oui"), Qt::CaseInsensitive) == 0
+               ? MessageAnswer::Ok
+               : MessageAnswer::Cancel;
+}
+
+void TerminalWindow::reportProgress(const Progress &progress)
+{
+    // Ten times a second at most: a terminal over SSH is not flooded.
+    const qint64 now = m_clock.elapsed();
+    if (!m_progress || progress.total <= 0 || (m_lastShown >= 0 && now - m_lastShown < 100))
+        return;
+    m_lastShown = now;
+    const double seconds = std::max<qint64>(now, 1) / 1000.0;
+    const double rate = progress.moved / seconds;
+    const qint64 left = rate > 0 ? qint64((progress.total - progress.moved) / rate) : 0;
+    print(QStringLiteral("\r\x1b[K")
+          + CliTexts::progress(progress.piece, progress.pieceCount,
+                               int(progress.moved * 100 / progress.total), rate / (1 << 20), left));
+    m_progressShown = true;
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// The engine's window in a terminal: its boxes become lines on standard error, its one question
+// is asked on the terminal or answered by --yes or --no, its progress is one line kept up to date
+// on a terminal, and a stop is asked by SIGINT or SIGTERM.
+#pragma once
+
+#include "EngineWindow.h"
+
+#include <QElapsedTimer>
+
+#include <csignal>
+
+class TerminalWindow final : public EngineWindow
+{
+public:
+    enum class Answer { Ask, Ok, Cancel };
+
+    // signal: set by the handlers of SIGINT and SIGTERM to the signal caught.
+    TerminalWindow(Answer answer, bool progress, const volatile std::sig_atomic_t &signal);
+
+    MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
+                              MessageButtons buttons) override;
+    void refreshFileList() override {}
+    void reportProgress(const Progress &progress) override;
+    bool stopRequested() const override { return m_signal != 0; }
+
+    // What the operation said: its end (a message of information), an error, or a question that
+    // could not be asked.
+    bool informed() const { return m_informed; }
+    bool failed() const { return m_failed; }
+    bool unanswered() const { return m_unanswered; }
+    // The progress line goes before anything else is written.
+    void clearProgress();
+
+private:
+    MessageAnswer ask(const QString &question);
+
+    const Answer m_answer;
+    const bool m_progress;
+    const volatile std::sig_atomic_t &m_signal;
+    bool m_informed = false;
+    bool m_failed = false;
+    bool m_unanswered = false;
+    bool m_progressShown = false;
+    QElapsedTimer m_clock;
+    qint64 m_lastShown = -1;
+};

@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// fendrax-cli: the engine in a terminal, for scripts, servers and shells. QtCore only: it runs
+// without a display.
+//   fendrax-cli cut FILE [--size KB] [--recovery N] [--to DIR] [--yes | --no] [--quiet]
+//   fendrax-cli restore FIRST_PIECE_OR_RECOVERY_FILE [--to DIR] [--quiet]
+//   fendrax-cli verify FIRST_PIECE_OR_RECOVERY_FILE [--quiet]
+#include "CliTexts.h"
+#include "FctDecoup.h"
+#include "FrenchTranslation.h"
+#include "TerminalWindow.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+using Verdict = FctDecoup::SetState::Verdict;
+
+volatile std::sig_atomic_t caught = 0;
+
+extern "C" void onSignal(int signal)
+{
+    caught = signal;
+}
+
+// Ctrl+C and SIGTERM ask the operation to stop at its next block; a second one asks the same,
+// and never ends the program before it has removed what it had begun. A question waiting on
+// the terminal is interrupted.
+void catchSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
+
+int wrongUsage(const QString &why)
+{
+    std::fputs((CliTexts::wrongUsage(why) + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    return CliTexts::WrongUsage;
+}
+
+void say(const QString &line)
+{
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+}
+
+// The pieces that are not sound, then the verdict.
+int report(const FctDecoup::SetState &state)
+{
+    using Problem = FctDecoup::SetState::Problem;
+    for (const auto &piece : state.pieces)
+        say(piece.name + (piece.problem == Problem::Missing       ? CliTexts::missing
+                          : piece.problem == Problem::WrongLength ? CliTexts::wrongLength
+                          : piece.problem == Problem::Damaged     ? CliTexts::damaged
+                                                                  : CliTexts::contradicted));
+    switch (state.verdict) {
+    case Verdict::Whole:
+        say(CliTexts::whole);
+        return CliTexts::Done;
+    case Verdict::Mendable:
+        say(CliTexts::mendable(state.slicesNeeded, state.slicesThere));
+        return CliTexts::Mendable;
+    case Verdict::BeyondRepair:
+        say(CliTexts::beyondRepair(state.slicesNeeded, state.slicesThere));
+        return CliTexts::BeyondRepair;
+    default:
+        return CliTexts::Failed;
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("fendrax-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(FENDRAX_VERSION));
+    installQtFrench(app);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(CliTexts::description);
+    // Qt's own help option speaks English in Qt 6.4's French translation.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, CliTexts::helpOption);
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption size({QStringLiteral("s"), QStringLiteral("size")},
+                                  CliTexts::sizeOption, QStringLiteral("Ko"),
+                                  QStringLiteral("1400"));
+    const QCommandLineOption recovery({QStringLiteral("r"), QStringLiteral("recovery")},
+                                      CliTexts::recoveryOption, QStringLiteral("N"));
+    const QCommandLineOption to({QStringLiteral("t"), QStringLiteral("to")}, CliTexts::toOption,
+                                QStringLiteral("DOSSIER"));
+    const QCommandLineOption yes({QStringLiteral("y"), QStringLiteral("yes")}, CliTexts::yesOption);
+    const QCommandLineOption no({QStringLiteral("n"), QStringLiteral("no")}, CliTexts::noOption);
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                   CliTexts::quietOption);
+    parser.addOptions({help, size, recovery, to, yes, no, quiet});
+    parser.addPositionalArgument(QStringLiteral("commande"), CliTexts::commandArgument,
+                                 QStringLiteral("cut|restore|verify"));
+    parser.addPositionalArgument(QStringLiteral("fichier"), CliTexts::fileArgument);
+    if (!parser.parse(QCoreApplication::arguments()))
+        return wrongUsage(parser.errorText());
+    if (parser.isSet(help))
+        parser.showHelp(CliTexts::Done);
+    if (parser.isSet(version))
+        parser.showVersion();
+
+    const QStringList arguments = parser.positionalArguments();
+    const QString command = arguments.value(0);
+    if (command != QLatin1String("cut") && command != QLatin1String("restore")
+        && command != QLatin1String("verify"))
+        return wrongUsage(CliTexts::unknownCommand);
+    if (arguments.size() != 2)
+        return wrongUsage(CliTexts::oneFile);
+    const bool cut = command == QLatin1String("cut");
+    if (!cut && (parser.isSet(size) || parser.isSet(recovery) || parser.isSet(yes) || parser.isSet(no)
+                 || (parser.isSet(to) && command == QLatin1String("verify"))))
+        return wrongUsage(CliTexts::cutOnly);
+    if (parser.isSet(yes) && parser.isSet(no))
+        return wrongUsage(CliTexts::yesAndNo);
+    // Digits only, as the window's size box takes them.
+    if (!QRegularExpression(QStringLiteral("^[0-9]+$")).match(parser.value(size)).hasMatch())
+        return wrongUsage(CliTexts::badSize);
+    std::optional<int> slices;
+    if (parser.isSet(recovery)) {
+        bool ok = false;
+        slices = parser.value(recovery).toInt(&ok);
+        if (!ok || *slices < 1 || *slices > FctDecoup::maxPieceCount)
+            return wrongUsage(CliTexts::badRecovery);
+    }
+
+    const QString path = QFileInfo(arguments[1]).absoluteFilePath();
+    const QString destination =
+        parser.isSet(to) ? QFileInfo(parser.value(to)).absoluteFilePath() : QString();
+    catchSignals();
+    TerminalWindow window(parser.isSet(yes)  ? TerminalWindow::Answer::Ok
+                          : parser.isSet(no) ? TerminalWindow::Answer::Cancel
+                                             : TerminalWindow::Answer::Ask,
+                          !parser.isSet(quiet) && ::isatty(STDERR_FILENO), caught);
+    int status = CliTexts::Done;
+    if (cut)
+        FctDecoup::CutFile(window, path, parser.value(size).toDouble(), slices, destination);
+    else if (command == QLatin1String("restore"))
+        FctDecoup::RestoreFile(window, path, destination);
+    else
+        status = report(FctDecoup::VerifySet(window, path));
+    window.clearProgress();
+    if (caught)
+        return CliTexts::SignalBase + caught;
+    if (window.unanswered())
+        return CliTexts::Unanswered;
+    if (window.failed())
+        return CliTexts::Failed;
+    if (command != QLatin1String("verify") && !window.informed()) {
+        say(CliTexts::nothingDone);
+        return CliTexts::Failed;
+    }
+    return status;
+}

@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Fendrax project
+// Judging a set without restoring it: by its recovery files where they describe it (each piece
+// judged whole by its checksum file's line when it has one, slice by slice otherwise), else by its
+// piece header, the pieces' lengths and the checksum file.
+#include "ChecksumFile.h"
+#include "EngineTexts.h"
+#include "EngineWindow.h"
+#include "FctDecoup.h"
+#include "FileIo.h"
+#include "Par2.h"
+#include "PieceHeader.h"
+#include "Rebuild.h"
+#include "RecoverySet.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+using namespace FctDecoup;
+using Problem = SetState::Problem;
+using Verdict = SetState::Verdict;
+
+// Whether the checksum file's lines name the set's pieces 1 ... count, in order, and its file.
+bool names(const std::optional<QList<ChecksumFile::Line>> &lines, const QString &baseName,
+           int count)
+{
+    bool named = lines && lines->size() == count + 1;
+    for (int n = 1; named && n <= count; ++n)
+        named = (*lines)[n - 1].name == QFile::encodeName(baseName + PieceSuffix(n));
+    return named;
+}
+
+SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString &folder,
+                    const QString &baseName)
+{
+    std::vector<int> pieceOf, fileOf;
+    set.mapPieces(baseName, pieceOf, fileOf);
+    const int count = int(fileOf.size()) - 1;
+    const std::optional<QList<ChecksumFile::Line>> lines =
+        ChecksumFile::read(folder + baseName + QLatin1String(ChecksumFile::suffix)).lines;
+    const bool named = names(lines, baseName, count);
+    QList<QByteArray> wholeDigests(set.files.size());
+    for (int n = 1; named && n <= count; ++n)
+        wholeDigests[fileOf[size_t(n)]] = (*lines)[n - 1].digest;
+    Progress progress{0, count, 0, 0};
+    for (const RecoverySet::File &file : set.files)
+        progress.total += file.length;
+    Rebuild rebuild(set, folder, window, progress);
+    SetState state;
+    if (const FileIo::Result assessed = rebuild.assess(wholeDigests);
+        assessed != FileIo::Result::Done) {
+        state.verdict = assessed == FileIo::Result::Stopped ? Verdict::Stopped : Verdict::NotASet;
+        return state;
+    }
+    const QList<Rebuild::Input> &inputs = rebuild.inputs();
+    // The checksum file has the last word where the sound pieces prove it is this set's.
+    const bool describes = named && std::any_of(inputs.cbegin(), inputs.cend(),
+                                                [](const Rebuild::Input &i) { return i.provenWhole; });
+    bool contradicted = false;
+    for (int n = 1; n <= count; ++n) {
+        const int f = fileOf[size_t(n)];
+        const Rebuild::Input &input = inputs[f];
+        const bool against = describes && !input.damagedSlices && !input.provenWhole;
+        contradicted = contradicted || against;
+        if (!input.present)
+            state.pieces.append({baseName + PieceSuffix(n), Problem::Missing});
+        else if (input.damagedSlices && QFileInfo(input.path).size() != set.files[f].length)
+            state.pieces.append({baseName + PieceSuffix(n), Problem::WrongLength});
+        else if (input.damagedSlices || against)
+            state.pieces.append({baseName + PieceSuffix(n),
+                                 against ? Problem::Contradicted : Problem::Damaged});
+    }
+    state.slicesNeeded = rebuild.damagedSlices();
+    state.slicesThere = int(set.recovery.size());
+    state.verdict = state.slicesNeeded == 0 && !contradicted ? Verdict::Whole
+                    : !contradicted && rebuild.solve()       ? Verdict::Mendable
+                                                             : Verdict::BeyondRepair;
+    return state;
+}
+
+SetState byPieces(EngineWindow &window, const QString &folder, const QString &baseName)
+{
+    SetState state;
+    QFile first;
+    const std::optional<PieceHeader> header =
+        FileIo::openRegular(first, folder + baseName + PieceSuffix(1))
+            ? PieceHeader::decode(first.read(PieceHeader::size))
+            : std::nullopt;
+    first.close();
+    if (!header) {
+        window.showMessage(EngineTexts::badHeader, EngineTexts::errorTitle,
+                           MessageIcon::Exclamation, MessageButtons::Ok);
+        return state;
+    }
+    const int count = header->pieceCount;
+    const std::optional<QList<ChecksumFile::Line>> lines =
+        ChecksumFile::read(folder + baseName + QLatin1String(ChecksumFile::suffix)).lines;
+    const bool named = names(lines, baseName, count);
+    // Every piece but the last carries piece 1's data length; the last at least a byte of it.
+    const qint64 common = QFileInfo(first.fileName()).size() - PieceHeader::size;
+    Progress progress{0, count, 0, 0};
+    for (int n = 1; n <= count; ++n) {
+        const QString name = baseName + PieceSuffix(n);
+        const QFileInfo info(folder + name);
+        const qint64 data = info.size() - (n == 1 ? PieceHeader::size : 0);
+        progress.piece = n;
+        window.reportProgress(progress);
+        if (window.stopRequested())
+            return {Verdict::Stopped, {}};
+        if (!info.isFile())
+            state.pieces.append({name, Problem::Missing});
+        else if (data < 1 || (n < count ? data != common : data > common))
+            state.pieces.append({name, Problem::WrongLength});
+        else if (named && ChecksumFile::digestOf(folder + name) != (*lines)[n - 1].digest)
+            state.pieces.append({name, Problem::Contradicted});
+    }
+    state.verdict = state.pieces.isEmpty() ? Verdict::Whole : Verdict::BeyondRepair;
+    return state;
+}
+
+} // namespace
+
+namespace FctDecoup {
+
+SetState VerifySet(EngineWindow &window, const QString &path)
+{
+    const QString folder = SplitPath(path, false);
+    const QString name = SplitPath(path, true);
+    QString baseName = Par2::baseNameOf(name);
+    if (baseName.isEmpty() && name.endsWith(PieceSuffix(1)))
+        baseName = name.chopped(PieceSuffix(1).size());
+    if (baseName.isEmpty()) {
+        window.showMessage(EngineTexts::wrongFileText, EngineTexts::wrongFileTitle,
+                           MessageIcon::Information, MessageButtons::Ok);
+        return {};
+    }
+    std::vector<int> pieceOf, fileOf;
+    const std::optional<RecoverySet> set =
+        RecoverySet::fileNames(folder, baseName).isEmpty() ? std::nullopt
+                                                            : RecoverySet::load(folder, baseName);
+    return set && set->mapPieces(baseName, pieceOf, fileOf) ? byRecovery(window, *set, folder, baseName)
+                                                           : byPieces(window, folder, baseName);
+}
+
+} // namespace FctDecoup
