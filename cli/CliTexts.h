@@ -3,6 +3,7 @@
 // Every text of the terminal command that is not the engine's own, and its exit statuses.
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 namespace CliTexts {
@@ -67,7 +68,7 @@ inline QString progress(int piece, int count, int percent, double mibPerSecond, 
         .arg(piece)
         .arg(count)
         .arg(percent)
-        .arg(mibPerSecond, 0, 'f', 1)
+        .arg(QLocale(QLocale::French).toString(mibPerSecond, 'f', 1))
         .arg(secondsLeft / 60)
         .arg(secondsLeft % 60, 2, 10, QLatin1Char('0'));
 }
