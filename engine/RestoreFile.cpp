@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
-// Rebuilding a file from its piece set.
+// Rebuilding a file from its piece set: the plain restore, which hands over to the mend (Mend.h)
+// when pieces are missing or damaged and recovery files lie beside them.
 #include "BlockCopier.h"
 #include "ChecksumFile.h"
 #include "Destination.h"
@@ -11,11 +12,12 @@
 #include "FileIo.h"
 #include "HashThread.h"
 #include "IgnoredFileSizeSignal.h"
+#include "Mend.h"
 #include "OpenSslDigest.h"
 #include "Par2.h"
 #include "PieceHeader.h"
-#include "Rebuild.h"
 #include "RecoverySet.h"
+#include "Restoring.h"
 #include "UnfinishedOutput.h"
 #include "WriteBehind.h"
 
@@ -31,85 +33,7 @@ namespace {
 
 using namespace FctDecoup;
 
-void reportError(EngineWindow &window, const QString &text)
-{
-    window.showMessage(text, EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-}
-
-void reportDestinationExists(EngineWindow &window)
-{
-    window.showMessage(EngineTexts::destinationExists, EngineTexts::warningTitle,
-                       MessageIcon::Exclamation, MessageButtons::Ok);
-}
-
-// A restore that cannot go on: its partly restored file goes, and the reason shows (none for a
-// stop), with the cause that errno tells when a call on the file or folder concerned failed.
-bool abandon(EngineWindow &window, QFile &restored, UnfinishedOutput &output, const QString &text,
-             const QString &concerned = {})
-{
-    const int error = errno;
-    restored.close();
-    output.remove();
-    if (!text.isEmpty())
-        reportError(window, EngineTexts::withCause(text, concerned.isEmpty()
-                                                             ? QString()
-                                                             : EngineTexts::cause(error, concerned)));
-    return false;
-}
-
-// The folder that a restored file of length bytes goes into: destination when the caller gave
-// one, else the set's folder, or, when that cannot take it, the one the user chooses. The one
-// chosen is kept in destination: a restore that the mend takes over asks no second time. None
-// when the file cannot go there (said) or the user chose none.
-std::optional<QString> settleFolder(EngineWindow &window, QString &destination,
-                                    const QString &setFolder, const QString &restoredName,
-                                    qint64 length)
-{
-    QString folder = AddBackslash(destination.isEmpty() ? setFolder : destination);
-    std::optional<Destination::Refusal> refused = Destination::refusal(folder, {length}, 0);
-    if (refused && destination.isEmpty()) {
-        const std::optional<QString> other = window.chooseFolder(Output::RestoredFile);
-        if (!other)
-            return std::nullopt;
-        if (!other->isEmpty()) {
-            folder = AddBackslash(*other);
-            refused = Destination::refusal(folder, {length}, 0);
-        }
-    }
-    destination = folder;
-    if (refused) {
-        reportError(window, EngineTexts::withCause(
-                                EngineTexts::restoreError,
-                                refused->error     ? EngineTexts::cause(refused->error, folder)
-                                : refused->tooLong ? EngineTexts::tooLargeForFat(folder, refused->tooLong)
-                                                   : EngineTexts::noRoom(folder, refused->needed,
-                                                                         refused->free)));
-        return std::nullopt;
-    }
-    if (FileEntry::exists(folder + restoredName)) {
-        reportDestinationExists(window);
-        return std::nullopt;
-    }
-    return folder;
-}
-
-// The restored file, whole under its hidden name, takes its own; never over an entry that
-// appeared meanwhile.
-bool publishRestored(EngineWindow &window, QFile &restored, UnfinishedOutput &output,
-                     const QString &path)
-{
-    switch (FileIo::publish(restored.fileName(), path)) {
-    case FileIo::Result::Done:
-        output.keep();
-        return true;
-    case FileIo::Result::Exists:
-        output.remove();
-        reportDestinationExists(window);
-        return false;
-    default:
-        return abandon(window, restored, output, EngineTexts::restoreError, path);
-    }
-}
+using namespace Restoring;
 
 std::optional<PieceHeader> headerOf(const QString &firstPiecePath)
 {
@@ -119,10 +43,6 @@ std::optional<PieceHeader> headerOf(const QString &firstPiecePath)
     return PieceHeader::decode(first.read(PieceHeader::size));
 }
 
-qint64 headerLength(int n)
-{
-    return n == 1 ? PieceHeader::size : 0;
-}
 
 // A piece as the check found it: the restore copies exactly this file and this many data bytes.
 struct CheckedPiece
@@ -427,296 +347,6 @@ void Restore::announce()
     m_window.refreshFileList();
 }
 
-// A restore that the recovery files beside the set mend: every file of the recovery set judged
-// slice by slice by its own checksums, the damaged slices rebuilt from the others and as many
-// recovery slices, and the file written from both. The set is only read.
-class Mend
-{
-public:
-    Mend(EngineWindow &window, const QString &folder, const QString &baseName,
-         const QString &damage, QString &destination)
-        : m_window(window), m_folder(folder), m_destination(destination), m_baseName(baseName),
-          m_damage(damage)
-    {}
-
-    bool loadSet();
-    bool assess();
-    bool solve();
-    bool readHeader();
-    bool write();
-    bool prove();
-    bool publish();
-    void announce();
-
-private:
-    bool fail(const QString &text, const QString &concerned = {});
-    QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
-    QString restoredPath() const { return m_destination + m_restoredName; }
-    QString mismatch(const QList<QByteArray> &digests) const;
-    // Piece n's data bytes at offset of the piece go to the restored file.
-    bool writeOut(int n, qint64 offset, const char *data, qint64 length);
-
-    EngineWindow &m_window;
-    const QString m_folder; // of the set, only read
-    QString &m_destination; // as settleFolder
-    const QString m_baseName;
-    const QString m_damage; // what the plain restore met
-    std::optional<RecoverySet> m_set;
-    std::unique_ptr<Rebuild> m_rebuild;
-    std::vector<int> m_pieceOf;      // of each input file: its piece number, 0 for another file
-    std::vector<int> m_fileOf;       // of each piece, from 1: its input file
-    std::vector<qint64> m_dataStart; // of each piece, from 1: where its data goes
-    QString m_restoredName;
-    QByteArray m_head; // piece 1's header, read or rebuilt
-    const QString m_checksumName = m_baseName + QLatin1String(ChecksumFile::suffix);
-    std::optional<QList<ChecksumFile::Line>> m_lines; // of the checksum file, if any
-    // Whether those lines are this set's: one a piece, in order, then the file's, and the sound
-    // pieces proven by theirs. Then they judge what the recovery files rebuilt.
-    bool m_describes = false;
-    Progress m_progress;
-    QFile m_restored;
-    // A slow medium slows the mend down, as any copy: its progress is true, its flush short.
-    WriteBehind m_writeBehind;
-    UnfinishedOutput m_output;
-};
-
-bool Mend::fail(const QString &text, const QString &concerned)
-{
-    return abandon(m_window, m_restored, m_output, text, concerned);
-}
-
-// The recovery set must describe a set of pieces 1 ... N of this base name, each of them.
-bool Mend::loadSet()
-{
-    m_set = RecoverySet::load(m_folder, m_baseName);
-    if (!m_set || !m_set->mapPieces(m_baseName, m_pieceOf, m_fileOf))
-        return fail(m_damage);
-    const int count = int(m_fileOf.size()) - 1;
-    // Every byte of the set is read to be judged, then given again, read or rebuilt, and the
-    // file is read back to be proven.
-    m_progress = {0, count, 0, 0};
-    for (const RecoverySet::File &file : m_set->files)
-        m_progress.total += 2 * file.length;
-    for (int n = 1; n <= count; ++n)
-        m_progress.total += m_set->files[m_fileOf[n]].length - headerLength(n);
-    return true;
-}
-
-bool Mend::assess()
-{
-    // The checksum file, where its lines name the pieces, proves the sound ones more quickly.
-    m_lines = ChecksumFile::read(m_folder + m_checksumName).lines;
-    const int count = int(m_fileOf.size()) - 1;
-    const auto names = [&](int n) {
-        return m_lines && m_lines->size() >= n
-               && (*m_lines)[n - 1].name == m_set->files[m_fileOf[n]].name;
-    };
-    QList<QByteArray> wholeDigests(m_set->files.size());
-    m_describes = m_lines && m_lines->size() == count + 1;
-    for (int n = 1; n <= count; ++n) {
-        m_describes = m_describes && names(n);
-        if (names(n))
-            wholeDigests[m_fileOf[n]] = (*m_lines)[n - 1].digest;
-    }
-    m_rebuild = std::make_unique<Rebuild>(*m_set, m_folder, m_window, m_progress);
-    switch (m_rebuild->assess(wholeDigests)) {
-    case FileIo::Result::Done:
-        m_describes = m_describes
-                      && std::any_of(m_rebuild->inputs().cbegin(), m_rebuild->inputs().cend(),
-                                     [](const Rebuild::Input &input) { return input.provenWhole; });
-        return true;
-    case FileIo::Result::Stopped:
-        return fail(QString());
-    default:
-        return fail(EngineTexts::restoreError);
-    }
-}
-
-// More damage than the recovery slices mend is refused before anything is written, by the first
-// piece (or other file of the set) that is missing or damaged.
-bool Mend::solve()
-{
-    if (m_rebuild->solve())
-        return true;
-    const QList<Rebuild::Input> &inputs = m_rebuild->inputs();
-    int first = -1;
-    for (int n = 1; n < int(m_fileOf.size()) && first < 0; ++n)
-        first = inputs[m_fileOf[size_t(n)]].damagedSlices ? m_fileOf[size_t(n)] : -1;
-    for (int f = 0; f < inputs.size() && first < 0; ++f)
-        first = inputs[f].damagedSlices ? f : -1;
-    return fail(EngineTexts::notRepairable(QFile::decodeName(m_set->files[first].name),
-                                           !inputs[first].present));
-}
-
-// The name the file comes back under is in piece 1's header, which may have to be rebuilt too.
-bool Mend::readHeader()
-{
-    QByteArray head(PieceHeader::size, '\0');
-    const int first = m_fileOf[1];
-    const auto keepHead = [&](int file, qint64 offset, const char *data, qint64 length) {
-        if (file == first && offset < PieceHeader::size)
-            std::memcpy(head.data() + offset, data,
-                        size_t(std::min(length, PieceHeader::size - offset)));
-        return true;
-    };
-    // The first bytes of every slice: piece 1's header among them, whatever the slice size.
-    const qint64 moved = m_progress.moved;
-    if (m_rebuild->rebuild(0, std::min<qint64>(m_set->sliceSize, 4096), keepHead)
-        != FileIo::Result::Done)
-        return fail(EngineTexts::restoreError);
-    m_progress.moved = moved;
-    const std::optional<PieceHeader> header = PieceHeader::decode(head);
-    m_restoredName = header && header->pieceCount == int(m_fileOf.size()) - 1
-                         ? RestoredName(m_baseName, header->extension)
-                         : QString();
-    if (m_restoredName.isEmpty())
-        return fail(EngineTexts::badHeader);
-    m_head = head;
-    qint64 length = 0;
-    for (std::size_t n = 1; n < m_fileOf.size(); ++n)
-        length += m_set->files[m_fileOf[n]].length - headerLength(int(n));
-    return settleFolder(m_window, m_destination, m_folder, m_restoredName, length).has_value();
-}
-
-bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
-{
-    const qint64 skip = std::max<qint64>(0, headerLength(n) - offset);
-    if (skip >= length)
-        return true;
-    const qint64 at = m_dataStart[size_t(n)] + offset + skip - headerLength(n);
-    for (qint64 written = skip; written < length;) {
-        const ssize_t w = ::pwrite(m_restored.handle(), data + written, size_t(length - written),
-                                   off_t(at + written - skip));
-        if (w <= 0)
-            return false;
-        written += w;
-    }
-    m_writeBehind.written(m_restored.handle(), at, length - skip);
-    return true;
-}
-
-// Under its hidden name, as any restore: the sound slices' bytes as they are read, the rebuilt
-// ones as they are computed, a window of every slice at a time; what was computed is proven by
-// the slices' own checksums before the file takes its name.
-bool Mend::write()
-{
-    // As private as the set: as its first piece that is there, or as a recovery file.
-    QString permissionsOf = m_set->paths.first();
-    for (std::size_t n = 1; n < m_fileOf.size(); ++n) {
-        if (m_rebuild->inputs()[m_fileOf[n]].present) {
-            permissionsOf = m_folder + pieceName(int(n));
-            break;
-        }
-    }
-    m_restored.setFileName(FileIo::temporaryPath(restoredPath()));
-    if (!FileIo::createNew(m_restored, QFileInfo(permissionsOf).permissions()))
-        return fail(EngineTexts::restoreError, restoredPath());
-    m_output.add(m_restored.fileName());
-    m_dataStart.assign(m_fileOf.size() + 1, 0);
-    for (std::size_t n = 1; n < m_fileOf.size(); ++n)
-        m_dataStart[n + 1] =
-            m_dataStart[n] + m_set->files[m_fileOf[n]].length - headerLength(int(n));
-    const auto out = [this](int file, qint64 offset, const char *data, qint64 length) {
-        return !m_pieceOf[size_t(file)] || writeOut(m_pieceOf[size_t(file)], offset, data, length);
-    };
-    for (qint64 from = 0; from < m_set->sliceSize; from += m_rebuild->windowLength()) {
-        const FileIo::Result done = m_rebuild->rebuild(
-            from, std::min(from + m_rebuild->windowLength(), m_set->sliceSize), out);
-        if (done != FileIo::Result::Done)
-            return fail(done == FileIo::Result::Stopped ? QString() : EngineTexts::restoreError,
-                        done == FileIo::Result::Failed ? restoredPath() : QString());
-    }
-    m_window.reportProgress(m_progress);
-    if (!m_rebuild->proven())
-        return fail(EngineTexts::restoreError);
-    m_restored.close();
-    return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError, restoredPath());
-}
-
-// Where the checksum file describes the set it has the last word: every piece of the file as it
-// lies on the disk, rebuilt or not, and the file itself must match their lines before the file
-// takes its name. Recovery files of another version of the file, or forged ones, rebuild data
-// that their own checksums prove.
-bool Mend::prove()
-{
-    const int count = int(m_fileOf.size()) - 1;
-    if (!m_describes) {
-        m_progress.moved += m_dataStart[size_t(count + 1)];
-        return true;
-    }
-    constexpr qint64 blockSize = 1 << 20;
-    QFile restored;
-    std::unique_ptr<char[]> buffers[HashThread::queued + 1];
-    for (auto &buffer : buffers) {
-        if (!(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
-            return fail(EngineTexts::restoreError);
-    }
-    if (!FileIo::openRegular(restored, m_restored.fileName()))
-        return fail(EngineTexts::restoreError);
-    Sha256 pieceSha256, fileSha256;
-    HashThread pieces(pieceSha256), whole(fileSha256);
-    int next = 0;
-    pieces.add(m_head.constData(), m_head.size());
-    for (int n = 1; n <= count; ++n) {
-        for (qint64 at = m_dataStart[size_t(n)], length; at < m_dataStart[size_t(n + 1)];
-             at += length) {
-            m_window.reportProgress(m_progress);
-            if (m_window.stopRequested())
-                return fail(QString());
-            char *const buffer = buffers[next++ % std::size(buffers)].get();
-            length = std::min(blockSize, m_dataStart[size_t(n + 1)] - at);
-            if (FileIo::readFully(restored.handle(), buffer, length, at) != length)
-                return fail(EngineTexts::restoreError);
-            pieces.add(buffer, length);
-            whole.add(buffer, length);
-            m_progress.moved += length;
-        }
-        pieces.endDigest();
-    }
-    whole.endDigest();
-    const QString text = mismatch(pieces.takeDigests(true) + whole.takeDigests(true));
-    return text.isEmpty() || fail(text);
-}
-
-// The first of the file's pieces, then the file, that its digest shows is not as its line says.
-QString Mend::mismatch(const QList<QByteArray> &digests) const
-{
-    const int count = int(m_fileOf.size()) - 1;
-    for (int n = 1; n <= count; ++n) {
-        if (digests.value(n - 1) == (*m_lines)[n - 1].digest)
-            continue;
-        if (digests.value(n - 1).isEmpty())
-            return EngineTexts::restoreError;
-        return m_rebuild->inputs()[m_fileOf[size_t(n)]].damagedSlices
-                   ? EngineTexts::rebuiltDoesNotMatch(pieceName(n), m_checksumName)
-                   : EngineTexts::damagedContent(pieceName(n), m_checksumName);
-    }
-    return digests.value(count) == m_lines->last().digest
-               ? QString()
-               : EngineTexts::restoredDoesNotMatch(m_restoredName, m_checksumName);
-}
-
-bool Mend::publish()
-{
-    return publishRestored(m_window, m_restored, m_output, restoredPath());
-}
-
-void Mend::announce()
-{
-    QStringList missing, damaged;
-    for (std::size_t n = 1; n < m_fileOf.size(); ++n) {
-        const Rebuild::Input &input = m_rebuild->inputs()[m_fileOf[n]];
-        if (input.damagedSlices)
-            (input.present ? damaged : missing).append(pieceName(int(n)));
-    }
-    QString text = EngineTexts::restoreDone;
-    if (!missing.isEmpty() || !damaged.isEmpty())
-        text += EngineTexts::lineBreak + EngineTexts::rebuiltPieces(missing, damaged);
-    m_window.showMessage(text, EngineTexts::informationTitle, MessageIcon::Information,
-                         MessageButtons::Ok);
-    m_window.refreshFileList();
-}
-
 } // namespace
 
 namespace FctDecoup {
@@ -749,17 +379,11 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath, const QStr
             : std::pair(true, EngineTexts::missingPiece(SplitPath(first, true)));
     if (!needsMend)
         return;
-    Mend mend(window, folder, SplitPath(first, true).chopped(PieceSuffix(1).size()), damage,
-              folderChosen);
-    if (!mend.loadSet()) {
-        // Recovery files that describe no set judge nothing: the pieces restore unchecked.
-        if (damage.isEmpty())
-            restore(false);
-        return;
-    }
-    if (mend.assess() && mend.solve() && mend.readHeader() && mend.write() && mend.prove()
-        && mend.publish())
-        mend.announce();
+    // Recovery files that describe no set judge nothing: the pieces restore unchecked.
+    if (!MendSet(window, folder, SplitPath(first, true).chopped(PieceSuffix(1).size()), damage,
+                 folderChosen)
+        && damage.isEmpty())
+        restore(false);
 }
 
 } // namespace FctDecoup

@@ -488,8 +488,9 @@ private Q_SLOTS:
             "fichiers de réparation : rapport.002 (endommagé), rapport.009 (endommagé).", {}, first, {"-s65536", "-r20"}};
         const QString notEnough = "Les fichiers de réparation ne suffisent pas à reconstituer tous les morceaux manquants ou endommagés.";
         QTest::newRow("more damage than slices") << Rebuilt{1, {"-2", "~6"}, notEnough, "Erreur|Le morceau rapport.002 est manquant."};
-        // The packets of one file that fail their MD5 are left aside for the sound copies in the others.
-        QTest::newRow("descriptions damaged in one volume") << Rebuilt{2, {"#rapport.vol1+1.par2", "-5"}, one.arg("005", "manquant")};
+        // The packets of one file that fail their MD5 are left aside for the sound copies in the others,
+        // read after them.
+        QTest::newRow("descriptions damaged in the index") << Rebuilt{2, {"#rapport.par2", "-5"}, one.arg("005", "manquant")};
         // Nothing that is not a regular file is read, and nothing outside the set's folder.
         QTest::newRow("a FIFO, a folder, /dev/zero") << Rebuilt{1, {"-3", "|3", "|rapport.vol5+1.par2", "/rapport.vol6+1.par2",
             "@rapport.vol7+1.par2", "-rapport.par2", "@rapport.par2"}, one.arg("003", "manquant")};
