@@ -4,11 +4,10 @@
 #include "EngineWindow.h"
 #include "HashThread.h"
 #include "OpenSslDigest.h"
+#include "SliceChecksum.h"
 
 #include <QFile>
-#include <QtEndian>
 
-#include <zlib.h>
 
 #include <array>
 #include <cstdlib>
@@ -20,35 +19,19 @@ constexpr qint64 blockSize = 1 << 20;
 // The sums and the rebuilt slices' windows in memory at once, at most.
 constexpr qint64 rebuildMemory = 64 << 20;
 constexpr qint64 largestPlainWindow = 32 << 20;
-constexpr qint64 checksumLength = 20;
-const char zeros[1 << 16] = {};
+constexpr qint64 checksumLength = SliceChecksum::size;
 
-QByteArray withCrc(QByteArray md5, uLong crc)
-{
-    if (md5.isEmpty())
-        return {};
-    md5.resize(checksumLength);
-    qToLittleEndian(quint32(crc), md5.data() + 16);
-    return md5;
-}
-
-// The MD5 and CRC-32 of each slice given, as the slice checksums packet holds them.
+// The checksums of each slice given, zeros added up to the slice size, for a hash thread.
 class SliceCheck final : public Digest
 {
 public:
-    void add(const char *data, qint64 length) override
-    {
-        m_md5.add(data, length);
-        m_crc = crc32_z(m_crc, reinterpret_cast<const Bytef *>(data), size_t(length));
-    }
-    QByteArray finish() override
-    {
-        return withCrc(m_md5.finish(), std::exchange(m_crc, crc32_z(0, nullptr, 0)));
-    }
+    explicit SliceCheck(qint64 sliceSize) : m_sliceSize(sliceSize) {}
+    void add(const char *data, qint64 length) override { m_slice.add(data, length); }
+    QByteArray finish() override { return m_slice.finish(m_sliceSize); }
 
 private:
-    Md5 m_md5;
-    uLong m_crc = crc32_z(0, nullptr, 0);
+    const qint64 m_sliceSize;
+    SliceChecksum m_slice;
 };
 
 // The inverse of the m x m matrix a (row-major); none (empty) when it has none.
@@ -90,14 +73,7 @@ struct Rebuild::Slot
     int file = 0;
     qint64 offset = 0; // of the slice in its file
     QByteArray expected;
-    Md5 md5;
-    uLong crc = crc32_z(0, nullptr, 0);
-
-    void restart()
-    {
-        md5.finish();
-        crc = crc32_z(0, nullptr, 0);
-    }
+    SliceChecksum computed; // of what was rebuilt
 };
 
 Rebuild::Rebuild(const RecoverySet &set, const QString &folder, EngineWindow &window,
@@ -140,7 +116,7 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
         return Result::Failed;
     // Threads 0 and 1 check slices, 2 and 3 whole files; each reads a block until queued more are
     // given to it, from a ring of its own.
-    std::array<SliceCheck, 2> checks;
+    std::array<SliceCheck, 2> checks{SliceCheck(m_set.sliceSize), SliceCheck(m_set.sliceSize)};
     std::array<Sha256, 2> sha256;
     HashThread slices0(checks[0]), slices1(checks[1]), whole0(sha256[0]), whole1(sha256[1]);
     const std::array<HashThread *, 4> threads{&slices0, &slices1, &whole0, &whole1};
@@ -154,8 +130,8 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
     std::array<int, 4> next{};
     std::array<std::vector<int>, 4> hashed; // what each thread hashes, in order: slices or files
     std::vector<bool> damaged(m_constants.size(), false);
-    // Bytes from to to of file to thread t, then zeros up to padded bytes, as one digest.
-    const auto feed = [&](int t, QFile &file, qint64 from, qint64 to, qint64 padded, bool counted) {
+    // Bytes from to to of file to thread t, as one digest.
+    const auto feed = [&](int t, QFile &file, qint64 from, qint64 to, bool counted) {
         for (qint64 at = from, length; at < to; at += length) {
             length = std::min(blockSize, to - at);
             char *const buffer = buffers[t][size_t(next[t]++ % (HashThread::queued + 1))].get();
@@ -165,10 +141,6 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
                 return Result::Failed;
             threads[t]->add(buffer, length);
             m_progress.moved += counted ? length : 0;
-        }
-        for (qint64 pad = padded - (to - from), part; pad > 0; pad -= part) {
-            part = std::min(pad, qint64(sizeof zeros));
-            threads[t]->add(zeros, part);
         }
         threads[t]->endDigest();
         return Result::Done;
@@ -184,7 +156,7 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
             damaged[size_t(i)] = size < end;
             if (damaged[size_t(i)])
                 continue;
-            if (const Result fed = feed(f % 2, file, start, end, m_set.sliceSize, counted);
+            if (const Result fed = feed(f % 2, file, start, end, counted);
                 fed != Result::Done)
                 return fed;
             hashed[size_t(f % 2)].push_back(i);
@@ -199,7 +171,7 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
             !m_inputs[f].path.isEmpty() && FileIo::openRegular(file, m_inputs[f].path);
         const qint64 length = m_set.files[f].length;
         const Result fed = !wholeDigests.value(f).isEmpty() && file.size() == length
-                               ? feed(2 + f % 2, file, 0, length, length, true)
+                               ? feed(2 + f % 2, file, 0, length, true)
                                : checkSlices(f, true);
         if (fed != Result::Done)
             return fed;
@@ -350,7 +322,7 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out)
     // The damaged slices: what remains of the sums, through the inverse.
     if (from == 0) {
         for (const std::unique_ptr<Slot> &slot : m_slots)
-            slot->restart();
+            slot->computed.finish(0);
         m_provenTo = 0;
     }
     for (std::size_t j = 0; j < m; ++j) {
@@ -360,8 +332,7 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out)
             m_gf.multiplyAdd(sums + r * window, slice, length, m_inverse[j * m + r]);
         Slot &slot = *m_slots[j];
         if (from == m_provenTo) {
-            slot.md5.add(slice, length);
-            slot.crc = crc32_z(slot.crc, reinterpret_cast<const Bytef *>(slice), size_t(length));
+            slot.computed.add(slice, length);
         }
         const qint64 end = std::min(slot.offset + to, m_set.files[slot.file].length);
         m_progress.moved += std::max<qint64>(0, end - slot.offset - from);
@@ -378,6 +349,6 @@ bool Rebuild::proven()
 {
     return m_provenTo == m_set.sliceSize
            && std::all_of(m_slots.begin(), m_slots.end(), [](const std::unique_ptr<Slot> &slot) {
-                  return withCrc(slot->md5.finish(), slot->crc) == slot->expected;
+                  return slot->computed.finish(0) == slot->expected;
               });
 }

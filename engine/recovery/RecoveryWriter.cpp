@@ -4,11 +4,10 @@
 #include "FileIo.h"
 #include "Gf16.h"
 #include "Par2.h"
+#include "SliceChecksum.h"
 #include "UnfinishedOutput.h"
 
-#include <QtEndian>
 
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -22,8 +21,6 @@ constexpr qint64 sumAlignment = 64;
 constexpr qint64 md5Length = 16;
 // The whole file's MD5, its slice's MD5, its slice's CRC-32.
 constexpr qint64 checksumsLength = 2 * md5Length + 4;
-
-const char zeros[1 << 16] = {};
 
 } // namespace
 
@@ -40,8 +37,7 @@ public:
     {
         if (m_position < Par2::headLength)
             m_head.add(data, std::min(length, Par2::headLength - m_position));
-        m_whole.add(data, length);
-        m_crc = crc32_z(m_crc, reinterpret_cast<const Bytef *>(data), size_t(length));
+        m_slice.add(data, length);
         m_position += length;
     }
 
@@ -49,30 +45,20 @@ public:
     {
         const qint64 length = std::exchange(m_position, 0);
         const QByteArray head = m_head.finish();
-        const QByteArray md5 = m_whole.peek();
-        for (qint64 left = m_sliceSize - length; left > 0; left -= qint64(sizeof zeros)) {
-            const qint64 part = std::min(left, qint64(sizeof zeros));
-            m_whole.add(zeros, part);
-            m_crc = crc32_z(m_crc, reinterpret_cast<const Bytef *>(zeros), size_t(part));
-        }
-        const QByteArray sliceMd5 = m_whole.finish();
-        const auto crc = quint32(std::exchange(m_crc, crc32_z(0, nullptr, 0)));
+        const QByteArray md5 = m_slice.md5SoFar();
+        const QByteArray slice = m_slice.finish(m_sliceSize);
         const int piece = m_piece++;
         if (piece >= m_pieces.size() || length != m_pieces[piece].length
-            || head != m_pieces[piece].headMd5 || md5.isEmpty() || sliceMd5.isEmpty())
+            || head != m_pieces[piece].headMd5 || md5.isEmpty() || slice.isEmpty())
             return {};
-        QByteArray checksums = md5 + sliceMd5;
-        checksums.resize(checksumsLength);
-        qToLittleEndian(crc, checksums.data() + 2 * md5Length);
-        return checksums;
+        return md5 + slice;
     }
 
 private:
     const QList<Piece> &m_pieces;
     const qint64 m_sliceSize;
     Md5 m_head;
-    Md5 m_whole;
-    uLong m_crc = crc32_z(0, nullptr, 0);
+    SliceChecksum m_slice;
     qint64 m_position = 0;
     int m_piece = 0;
 };
