@@ -109,60 +109,124 @@ FileIo::Result Rebuild::report(qint64 bytes)
     return m_window.stopRequested() ? FileIo::Result::Stopped : FileIo::Result::Done;
 }
 
+// One assessment of the set's files on four hash threads: 0 and 1 check slices, 2 and 3 whole
+// files; each reads a block until queued more are given to it, from a ring of its own.
+class Rebuild::Assessment
+{
+public:
+    explicit Assessment(Rebuild &rebuild)
+        : damaged(size_t(rebuild.m_constants.size()), false), m_rebuild(rebuild),
+          m_set(rebuild.m_set), m_checks{SliceCheck(m_set.sliceSize), SliceCheck(m_set.sliceSize)}
+    {
+        for (auto &ring : m_buffers) {
+            for (auto &buffer : ring)
+                m_valid = m_valid && (buffer.reset(new (std::nothrow) char[blockSize]), buffer);
+        }
+        m_threads = {std::make_unique<HashThread>(m_checks[0]),
+                     std::make_unique<HashThread>(m_checks[1]),
+                     std::make_unique<HashThread>(m_sha256[0]),
+                     std::make_unique<HashThread>(m_sha256[1])};
+    }
+
+    bool valid() const { return m_valid; }
+    // Bytes from to to of file to thread t, as one digest.
+    FileIo::Result feed(int t, QFile &file, qint64 from, qint64 to, bool counted);
+    // Every slice of file f that is there, to thread 0 or 1.
+    FileIo::Result checkSlices(int f, bool counted);
+    // What the whole digests of threads 2 and 3 prove, and the slices of the files they do not.
+    FileIo::Result judgeWhole(const QList<QByteArray> &wholeDigests);
+    void judgeSlices();
+
+    void hashedWhole(int f) { m_hashed[size_t(2 + f % 2)].push_back(f); }
+    std::vector<bool> damaged; // of each input slice
+
+private:
+    Rebuild &m_rebuild;
+    const RecoverySet &m_set;
+    std::array<SliceCheck, 2> m_checks;
+    std::array<Sha256, 2> m_sha256;
+    std::array<std::array<std::unique_ptr<char[]>, HashThread::queued + 1>, 4> m_buffers;
+    std::array<int, 4> m_next{};
+    std::array<std::vector<int>, 4> m_hashed; // what each thread hashes, in order: slices or files
+    bool m_valid = true;
+    // Last: they stop before what they read goes.
+    std::array<std::unique_ptr<HashThread>, 4> m_threads;
+};
+
+FileIo::Result Rebuild::Assessment::feed(int t, QFile &file, qint64 from, qint64 to, bool counted)
+{
+    for (qint64 at = from, length; at < to; at += length) {
+        length = std::min(blockSize, to - at);
+        char *const buffer = m_buffers[t][size_t(m_next[t]++ % (HashThread::queued + 1))].get();
+        if (m_rebuild.report(0) == FileIo::Result::Stopped)
+            return FileIo::Result::Stopped;
+        if (FileIo::readFully(file.handle(), buffer, length, at) != length)
+            return FileIo::Result::Failed;
+        m_threads[t]->add(buffer, length);
+        m_rebuild.m_progress.moved += counted ? length : 0;
+    }
+    m_threads[t]->endDigest();
+    return FileIo::Result::Done;
+}
+
+FileIo::Result Rebuild::Assessment::checkSlices(int f, bool counted)
+{
+    const Input &input = m_rebuild.m_inputs[f];
+    QFile file;
+    const qint64 size = input.present && FileIo::openRegular(file, input.path) ? file.size() : 0;
+    for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
+        const qint64 start = k * m_set.sliceSize;
+        const qint64 end = std::min(start + m_set.sliceSize, m_set.files[f].length);
+        const int i = m_rebuild.m_firstSlice[f] + int(k);
+        damaged[size_t(i)] = size < end;
+        if (damaged[size_t(i)])
+            continue;
+        if (const FileIo::Result fed = feed(f % 2, file, start, end, counted);
+            fed != FileIo::Result::Done)
+            return fed;
+        m_hashed[size_t(f % 2)].push_back(i);
+    }
+    return FileIo::Result::Done;
+}
+
+FileIo::Result Rebuild::Assessment::judgeWhole(const QList<QByteArray> &wholeDigests)
+{
+    for (int t = 2; t < 4; ++t) {
+        const QList<QByteArray> digests = m_threads[t]->takeDigests(true);
+        for (std::size_t n = 0; n < m_hashed[t].size(); ++n) {
+            const int f = m_hashed[t][n];
+            m_rebuild.m_inputs[f].provenWhole = digests.value(qsizetype(n)) == wholeDigests[f];
+            if (!m_rebuild.m_inputs[f].provenWhole) {
+                if (const FileIo::Result checked = checkSlices(f, false);
+                    checked != FileIo::Result::Done)
+                    return checked;
+            }
+        }
+    }
+    return FileIo::Result::Done;
+}
+
+void Rebuild::Assessment::judgeSlices()
+{
+    for (int t = 0; t < 2; ++t) {
+        const QList<QByteArray> digests = m_threads[t]->takeDigests(true);
+        for (std::size_t n = 0; n < m_hashed[t].size(); ++n) {
+            const int i = m_hashed[t][n];
+            const int f = m_rebuild.fileOf(i);
+            damaged[size_t(i)] =
+                digests.value(qsizetype(n))
+                != m_set.files[f].checksums.sliced((i - m_rebuild.m_firstSlice[f]) * checksumLength,
+                                                   checksumLength);
+        }
+    }
+}
+
 FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
 {
     using FileIo::Result;
-    if (!m_gf.valid() || !m_buffer)
+    Assessment assessment(*this);
+    if (!m_gf.valid() || !m_buffer || !assessment.valid())
         return Result::Failed;
-    // Threads 0 and 1 check slices, 2 and 3 whole files; each reads a block until queued more are
-    // given to it, from a ring of its own.
-    std::array<SliceCheck, 2> checks{SliceCheck(m_set.sliceSize), SliceCheck(m_set.sliceSize)};
-    std::array<Sha256, 2> sha256;
-    HashThread slices0(checks[0]), slices1(checks[1]), whole0(sha256[0]), whole1(sha256[1]);
-    const std::array<HashThread *, 4> threads{&slices0, &slices1, &whole0, &whole1};
-    std::array<std::array<std::unique_ptr<char[]>, HashThread::queued + 1>, 4> buffers;
-    for (auto &ring : buffers) {
-        for (auto &buffer : ring) {
-            if (!(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
-                return Result::Failed;
-        }
-    }
-    std::array<int, 4> next{};
-    std::array<std::vector<int>, 4> hashed; // what each thread hashes, in order: slices or files
-    std::vector<bool> damaged(m_constants.size(), false);
-    // Bytes from to to of file to thread t, as one digest.
-    const auto feed = [&](int t, QFile &file, qint64 from, qint64 to, bool counted) {
-        for (qint64 at = from, length; at < to; at += length) {
-            length = std::min(blockSize, to - at);
-            char *const buffer = buffers[t][size_t(next[t]++ % (HashThread::queued + 1))].get();
-            if (report(0) == Result::Stopped)
-                return Result::Stopped;
-            if (FileIo::readFully(file.handle(), buffer, length, at) != length)
-                return Result::Failed;
-            threads[t]->add(buffer, length);
-            m_progress.moved += counted ? length : 0;
-        }
-        threads[t]->endDigest();
-        return Result::Done;
-    };
-    const auto checkSlices = [&](int f, bool counted) {
-        QFile file;
-        const qint64 size =
-            m_inputs[f].present && FileIo::openRegular(file, m_inputs[f].path) ? file.size() : 0;
-        for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
-            const qint64 start = k * m_set.sliceSize;
-            const qint64 end = std::min(start + m_set.sliceSize, m_set.files[f].length);
-            const int i = m_firstSlice[f] + int(k);
-            damaged[size_t(i)] = size < end;
-            if (damaged[size_t(i)])
-                continue;
-            if (const Result fed = feed(f % 2, file, start, end, counted);
-                fed != Result::Done)
-                return fed;
-            hashed[size_t(f % 2)].push_back(i);
-        }
-        return Result::Done;
-    };
     // A file that its whole digest proves is sound: SHA-256 is quicker than MD5. The others, and
     // one that it does not prove, are checked a slice at a time.
     for (int f = 0; f < m_inputs.size(); ++f) {
@@ -170,40 +234,21 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
         m_inputs[f].present =
             !m_inputs[f].path.isEmpty() && FileIo::openRegular(file, m_inputs[f].path);
         const qint64 length = m_set.files[f].length;
-        const Result fed = !wholeDigests.value(f).isEmpty() && file.size() == length
-                               ? feed(2 + f % 2, file, 0, length, true)
-                               : checkSlices(f, true);
+        const bool whole = !wholeDigests.value(f).isEmpty() && file.size() == length;
+        const Result fed = whole ? assessment.feed(2 + f % 2, file, 0, length, true)
+                                 : assessment.checkSlices(f, true);
         if (fed != Result::Done)
             return fed;
-        if (!wholeDigests.value(f).isEmpty() && file.size() == length)
-            hashed[size_t(2 + f % 2)].push_back(f);
+        if (whole)
+            assessment.hashedWhole(f);
     }
-    for (int t = 2; t < 4; ++t) {
-        const QList<QByteArray> digests = threads[t]->takeDigests(true);
-        for (std::size_t n = 0; n < hashed[t].size(); ++n) {
-            m_inputs[hashed[t][n]].provenWhole =
-                digests.value(qsizetype(n)) == wholeDigests[hashed[t][n]];
-            if (!m_inputs[hashed[t][n]].provenWhole) {
-                if (const Result checked = checkSlices(hashed[t][n], false);
-                    checked != Result::Done)
-                    return checked;
-            }
-        }
-    }
-    for (int t = 0; t < 2; ++t) {
-        const QList<QByteArray> digests = threads[t]->takeDigests(true);
-        for (std::size_t n = 0; n < hashed[t].size(); ++n) {
-            const int i = hashed[t][n];
-            const int f = fileOf(i);
-            damaged[size_t(i)] = digests.value(qsizetype(n))
-                                 != m_set.files[f].checksums.sliced(
-                                     (i - m_firstSlice[f]) * checksumLength, checksumLength);
-        }
-    }
+    if (const Result judged = assessment.judgeWhole(wholeDigests); judged != Result::Done)
+        return judged;
+    assessment.judgeSlices();
     m_lost.clear();
     for (int f = 0; f < m_inputs.size(); ++f) {
         for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
-            if (damaged[size_t(m_firstSlice[f] + k)]) {
+            if (assessment.damaged[size_t(m_firstSlice[f] + k)]) {
                 m_lost.push_back(m_firstSlice[f] + int(k));
                 ++m_inputs[f].damagedSlices;
             }

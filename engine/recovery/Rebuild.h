@@ -60,6 +60,7 @@ public:
 
 private:
     struct Slot; // a damaged slice: where it lies, and the digests of what was computed for it
+    class Assessment;
 
     FileIo::Result report(qint64 bytes);
     // The input file that holds input slice number slice.
