@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 
 #include <cstdio>
+#include <variant>
 #include <unistd.h>
 
 namespace {
@@ -76,14 +77,22 @@ int report(const FctDecoup::SetState &state)
     }
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// What the command line asks for, once understood.
+struct Request
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("fendrax-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(FENDRAX_VERSION));
-    installQtFrench(app);
+    QString command;
+    QString path;
+    QString destination; // none: beside the input
+    double sizeKb = 0;
+    std::optional<int> slices;
+    TerminalWindow::Answer answer = TerminalWindow::Answer::Ask;
+    bool progress = false;
+};
+
+// The request of the command line; its exit status when there is none to run (help, version,
+// wrong usage).
+std::variant<Request, int> understood(const QStringList &commandLine)
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(CliTexts::description);
     // Qt's own help option speaks English in Qt 6.4's French translation.
@@ -104,7 +113,7 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("commande"), CliTexts::commandArgument,
                                  QStringLiteral("cut|restore|verify"));
     parser.addPositionalArgument(QStringLiteral("fichier"), CliTexts::fileArgument);
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(commandLine))
         return wrongUsage(parser.errorText());
     if (parser.isSet(help))
         parser.showHelp(CliTexts::Done);
@@ -118,38 +127,48 @@ int main(int argc, char *argv[])
         return wrongUsage(CliTexts::unknownCommand);
     if (arguments.size() != 2)
         return wrongUsage(CliTexts::oneFile);
-    const bool cut = command == QLatin1String("cut");
-    if (!cut && (parser.isSet(size) || parser.isSet(recovery) || parser.isSet(yes) || parser.isSet(no)
-                 || (parser.isSet(to) && command == QLatin1String("verify"))))
+    if (command != QLatin1String("cut")
+        && (parser.isSet(size) || parser.isSet(recovery) || parser.isSet(yes) || parser.isSet(no)
+            || (parser.isSet(to) && command == QLatin1String("verify"))))
         return wrongUsage(CliTexts::cutOnly);
     if (parser.isSet(yes) && parser.isSet(no))
         return wrongUsage(CliTexts::yesAndNo);
     // Digits only, as the window's size box takes them.
     if (!QRegularExpression(QStringLiteral("^[0-9]+$")).match(parser.value(size)).hasMatch())
         return wrongUsage(CliTexts::badSize);
-    std::optional<int> slices;
+    Request request;
+    request.command = command;
+    request.path = QFileInfo(arguments[1]).absoluteFilePath();
+    request.destination =
+        parser.isSet(to) ? QFileInfo(parser.value(to)).absoluteFilePath() : QString();
+    request.sizeKb = parser.value(size).toDouble();
     if (parser.isSet(recovery)) {
         bool ok = false;
-        slices = parser.value(recovery).toInt(&ok);
-        if (!ok || *slices < 1 || *slices > FctDecoup::maxPieceCount)
+        request.slices = parser.value(recovery).toInt(&ok);
+        if (!ok || *request.slices < 1 || *request.slices > FctDecoup::maxPieceCount)
             return wrongUsage(CliTexts::badRecovery);
     }
+    request.answer = parser.isSet(yes)  ? TerminalWindow::Answer::Ok
+                     : parser.isSet(no) ? TerminalWindow::Answer::Cancel
+                                        : TerminalWindow::Answer::Ask;
+    request.progress = !parser.isSet(quiet) && ::isatty(STDERR_FILENO);
+    return request;
+}
 
-    const QString path = QFileInfo(arguments[1]).absoluteFilePath();
-    const QString destination =
-        parser.isSet(to) ? QFileInfo(parser.value(to)).absoluteFilePath() : QString();
+// Runs the request on the engine: its exit status.
+int run(const Request &request)
+{
     catchSignals();
-    TerminalWindow window(parser.isSet(yes)  ? TerminalWindow::Answer::Ok
-                          : parser.isSet(no) ? TerminalWindow::Answer::Cancel
-                                             : TerminalWindow::Answer::Ask,
-                          !parser.isSet(quiet) && ::isatty(STDERR_FILENO), caught);
+    TerminalWindow window(request.answer, request.progress, caught);
+    const bool verify = request.command == QLatin1String("verify");
     int status = CliTexts::Done;
-    if (cut)
-        FctDecoup::CutFile(window, path, parser.value(size).toDouble(), slices, destination);
-    else if (command == QLatin1String("restore"))
-        FctDecoup::RestoreFile(window, path, destination);
+    if (request.command == QLatin1String("cut"))
+        FctDecoup::CutFile(window, request.path, request.sizeKb, request.slices,
+                           request.destination);
+    else if (!verify)
+        FctDecoup::RestoreFile(window, request.path, request.destination);
     else
-        status = report(FctDecoup::VerifySet(window, path));
+        status = report(FctDecoup::VerifySet(window, request.path));
     window.clearProgress();
     if (caught)
         return CliTexts::SignalBase + caught;
@@ -157,9 +176,22 @@ int main(int argc, char *argv[])
         return CliTexts::Unanswered;
     if (window.failed())
         return CliTexts::Failed;
-    if (command != QLatin1String("verify") && !window.informed()) {
+    if (!verify && !window.informed()) {
         say(CliTexts::nothingDone);
         return CliTexts::Failed;
     }
     return status;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("fendrax-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(FENDRAX_VERSION));
+    installQtFrench(app);
+    const std::variant<Request, int> request = understood(QCoreApplication::arguments());
+    return std::holds_alternative<int>(request) ? std::get<int>(request)
+                                                : run(std::get<Request>(request));
 }
