@@ -10,10 +10,15 @@
 # the pieces with `sha256sum -c`, then `cat` them; and the engine's peak memory, also with pieces
 # of 1 GiB.
 #   bench/compare.sh [BENCH_BINARY] [MIB] [RUNS]
+# The large case instead, at the size users cut today: a file of 8 GiB of random bytes cut at
+# 16 MiB (512 pieces, 26 recovery slices), its restore, the repair of a lost piece, and the
+# engine's peak memory in each; it needs 40 GB free where the temporary folder is.
+#   bench/compare.sh --large [BENCH_BINARY] [RUNS]
 set -euo pipefail
+large=
+[ "${1:-}" = --large ] && { large=1; shift; }
 bench=${1:-build/default/bench/fendrax-bench}
-mib=${2:-512}
-runs=${3:-5}
+if [ -n "$large" ]; then mib=8192 runs=${2:-1}; else mib=${2:-512} runs=${3:-5}; fi
 size_kb=1400
 block=$((size_kb * 1024))
 # What the comparison needs beyond the build: /usr/bin/time for peak memory, bc for the ratios.
@@ -26,6 +31,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" > /dev/null
 fi
 
+# The source, a set of each side and a restored file: 33 GB at 8 GiB, with room to spare.
+if [ -n "$large" ]; then
+  free_gb=$(($(df -P -k "${TMPDIR:-/var/tmp}" | awk 'NR == 2 { print $4 }') / 1000000))
+  if [ "$free_gb" -lt 40 ]; then
+    echo "the large case needs 40 GB free in ${TMPDIR:-/var/tmp}; there are $free_gb GB" >&2
+    exit 1
+  fi
+fi
 dir=$(mktemp -d "${TMPDIR:-/var/tmp}/fendrax-compare.XXXXXX")
 mounts=()
 trap 'for m in "${mounts[@]}"; do umount "$m"; done; rm -rf "$dir"' EXIT
@@ -36,6 +49,9 @@ seconds() { # runs a command and a sync, prints their wall time in seconds: data
   start=$(date +%s.%N); "$@" > /dev/null; sync; end=$(date +%s.%N)
   echo "$end - $start" | bc -l
 }
+# The engine under /usr/bin/time: the peak memory of each timed run goes to $dir/peak-WHAT.
+ours() { local what=$1; shift; /usr/bin/time -a -o "$dir/peak-$what" -f %M "$bench" "$@"; }
+peak_of() { printf '%.1f' "$(echo "$(sort -n "$dir/peak-$1" | tail -1) / 1024" | bc -l)"; }
 median() { sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
 # compare WORK SIZE_KB [checked]: times `runs` cuts of WORK/source.bin into pieces of SIZE_KB
@@ -50,7 +66,7 @@ compare() {
   mkdir -p "$work/split"
   clean_pieces() { find "$work" -maxdepth 1 \( -name 'source.[0-9][0-9][0-9]' -o -name source.sha256 -o -name 'source*.par2' \) -delete; }
   # Each timed command starts after a sync, so that it does not pay for the other's write-back.
-  our_cut() { clean_pieces; sync; seconds "$bench" cut "$work/source.bin" "$kb"; }
+  our_cut() { clean_pieces; sync; seconds ours cut cut "$work/source.bin" "$kb"; }
   peer_cut() {
     rm -f "$work"/split/*; sync
     seconds sh -c "cd '$work/split' && split -b $((kb * 1024)) -a 3 -d ../source.bin source. \
@@ -59,7 +75,7 @@ compare() {
   }
   our_restore() {
     mv "$work/source.bin" "$work/keep.bin"; sync
-    seconds "$bench" restore "$work/source.001"
+    seconds ours restore restore "$work/source.001"
     cmp -s "$work/keep.bin" "$work/source.bin" \
       || { echo "restored bytes differ:" >&2; "$bench" restore "$work/source.001" >&2; exit 1; }
     rm -f "$work/source.bin"; mv "$work/keep.bin" "$work/source.bin"
@@ -110,7 +126,7 @@ compare_repair() {
     && par2 create -q -q -s$((kb * 1024)) -c$slices -u -n$slices source.par2 source.[0-9][0-9][0-9] > /dev/null)
   mv "$work/source.100" "$work/lost.100"; mv "$work/split/source.099" "$work/split-lost.099"
   our_repair() {
-    sync; seconds "$bench" restore "$work/source.001"
+    sync; seconds ours repair restore "$work/source.001"
     cmp -s "$work/keep.bin" "$work/source.bin" || { echo "rebuilt bytes differ" >&2; exit 1; }
     rm -f "$work/source.bin"
   }
@@ -130,6 +146,14 @@ compare_repair() {
 }
 
 head -c $((mib * 1024 * 1024)) /dev/urandom > "$dir/source.bin"
+if [ -n "$large" ]; then
+  printf 'source %d GiB of random bytes, pieces of 16 MiB, %d runs\n' $((mib / 1024)) "$runs"
+  compare "$dir" 16384
+  compare_repair "$dir" 16384
+  printf 'peak memory: cut %s MiB, restore %s MiB, repair of a lost piece %s MiB\n' \
+    "$(peak_of cut)" "$(peak_of restore)" "$(peak_of repair)"
+  exit 0
+fi
 printf 'source %d MiB, pieces of %d KB, %d runs\n' "$mib" "$size_kb" "$runs"
 compare "$dir" $size_kb
 compare_repair "$dir" $size_kb

@@ -165,7 +165,7 @@ struct RestoreCase
 
 // A cut of random data into pieces pieces of sizeKb, with its recovery slices (by the rule when
 // not given), damaged then repaired by par2cmdline: "-n" piece n deleted, "~n" a byte of it
-// flipped.
+// flipped. The last piece is short by shortBy bytes.
 struct Repair
 {
     int pieces;
@@ -173,6 +173,7 @@ struct Repair
     int slices;
     bool given;
     QStringList damage;
+    qint64 shortBy = 100;
 };
 
 // A restore of 10 pieces of random data, cut with slices recovery slices (or, with par2, their
@@ -439,15 +440,21 @@ private Q_SLOTS:
         QTest::newRow("20 pieces: one slice, a piece lost") << Repair{20, 1, 1, false, {"-7"}};
         QTest::newRow("21 pieces: two, piece 1 lost, a byte flipped") << Repair{21, 1, 2, false, {"-1", "~21"}};
         QTest::newRow("odd length, 10 slices of 12 pieces") << Repair{12, 2.999, 10, true, {"~1", "-3", "~12"}};
-        // 660 slices of 100 KB take more memory than the cut may: they are summed in two windows.
+        // The pieces' products are added to the sums by batches of 8.
+        QTest::newRow("9 pieces: a batch and one more") << Repair{9, 1, 1, false, {"-9"}};
+        QTest::newRow("8 pieces, the last short: one batch") << Repair{8, 1, 2, true, {"~1", "-8"}, 1000};
+        // 660 slices of 100 KB take more memory than the cut may: they are summed in two windows,
+        // the second from 97 KB on (64 MiB shared by the 660 sums and two batches of 8 pieces).
         QTest::newRow("in windows") << Repair{10, 100, 660, true, {"-2", "~6", "-10"}};
+        QTest::newRow("in windows, the last piece short of the second")
+            << Repair{10, 100, 660, true, {"-9", "-10"}, 5000};
     }
 
     // The recovery files of a cut are those par2cmdline makes, and it repairs the set with them.
     void repairs()
     {
         QFETCH(Repair, r);
-        QByteArray data(qint64(r.pieces * r.sizeKb * 1024) - 100, Qt::Uninitialized);
+        QByteArray data(qint64(r.pieces * r.sizeKb * 1024) - r.shortBy, Qt::Uninitialized);
         QRandomGenerator(r.pieces).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
         QVERIFY(write(path(doc), data));
         FctDecoup::CutFile(*this, path(doc), r.sizeKb, r.given ? std::optional(r.slices) : std::nullopt);

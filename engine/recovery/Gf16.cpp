@@ -7,6 +7,8 @@ extern "C" {
 #include <gf_complete.h>
 }
 
+#include <immintrin.h>
+
 #include <cstring>
 
 namespace {
@@ -16,6 +18,84 @@ namespace {
 constexpr qint64 alignment = 16;
 constexpr qint64 scratchLength = 1 << 20;
 
+quint16 timesX(quint16 value)
+{
+    return quint16(value << 1) ^ (value & 0x8000 ? 0x100B : 0);
+}
+
+// The products of a factor with each 4-bit digit of a word, digit by digit from the lowest: their
+// low bytes, then their high bytes.
+struct DigitProducts
+{
+    alignas(16) quint8 low[4][16];
+    alignas(16) quint8 high[4][16];
+};
+
+DigitProducts digitProducts(quint16 factor)
+{
+    // Multiplication is linear: a digit's product is the sum of its bits' products.
+    quint16 bits[16] = {factor};
+    for (int n = 1; n < 16; ++n)
+        bits[n] = timesX(bits[n - 1]);
+    DigitProducts products;
+    for (int digit = 0; digit < 4; ++digit) {
+        quint16 product[16] = {0};
+        for (int n = 1; n < 16; ++n) {
+            product[n] = product[n & (n - 1)] ^ bits[4 * digit + __builtin_ctz(unsigned(n))];
+            products.low[digit][n] = quint8(product[n]);
+            products.high[digit][n] = quint8(product[n] >> 8);
+        }
+        products.low[digit][0] = products.high[digit][0] = 0;
+    }
+    return products;
+}
+
+// to ^= factor * from for a length that is a multiple of 64, 32 words at a time: their low and
+// high bytes apart, each digit looked up in its table of 16 products, the bytes put back in place.
+// Twice the width of GF-Complete's instructions.
+__attribute__((target("avx2"))) void multiplyAddWide(const char *from, char *to, qint64 length,
+                                                     quint16 factor)
+{
+    const DigitProducts products = digitProducts(factor);
+    __m256i low[4];
+    __m256i high[4];
+    for (int digit = 0; digit < 4; ++digit) {
+        low[digit] = _mm256_broadcastsi128_si256(
+            _mm_load_si128(reinterpret_cast<const __m128i *>(products.low[digit])));
+        high[digit] = _mm256_broadcastsi128_si256(
+            _mm_load_si128(reinterpret_cast<const __m128i *>(products.high[digit])));
+    }
+    const __m256i digitMask = _mm256_set1_epi8(0x0f);
+    const __m256i lowMask = _mm256_set1_epi16(0x00ff);
+    for (qint64 at = 0; at < length; at += 64) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + at));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + at + 32));
+        // Within each 128-bit lane: a's low bytes, then b's; unpacking undoes it lane by lane.
+        const __m256i lows =
+            _mm256_packus_epi16(_mm256_and_si256(a, lowMask), _mm256_and_si256(b, lowMask));
+        const __m256i highs = _mm256_packus_epi16(_mm256_srli_epi16(a, 8), _mm256_srli_epi16(b, 8));
+        const __m256i digits[4] = {
+            _mm256_and_si256(lows, digitMask),
+            _mm256_and_si256(_mm256_srli_epi16(lows, 4), digitMask),
+            _mm256_and_si256(highs, digitMask),
+            _mm256_and_si256(_mm256_srli_epi16(highs, 4), digitMask),
+        };
+        __m256i productLows = _mm256_setzero_si256();
+        __m256i productHighs = _mm256_setzero_si256();
+        for (int digit = 0; digit < 4; ++digit) {
+            productLows = _mm256_xor_si256(productLows, _mm256_shuffle_epi8(low[digit], digits[digit]));
+            productHighs =
+                _mm256_xor_si256(productHighs, _mm256_shuffle_epi8(high[digit], digits[digit]));
+        }
+        auto *out = reinterpret_cast<__m256i *>(to + at);
+        _mm256_storeu_si256(out, _mm256_xor_si256(_mm256_loadu_si256(out),
+                                                  _mm256_unpacklo_epi8(productLows, productHighs)));
+        _mm256_storeu_si256(out + 1,
+                            _mm256_xor_si256(_mm256_loadu_si256(out + 1),
+                                             _mm256_unpackhi_epi8(productLows, productHighs)));
+    }
+}
+
 } // namespace
 
 Gf16::Gf16()
@@ -23,6 +103,7 @@ Gf16::Gf16()
 {
     // w = 16 with the default polynomial of GF-Complete, which is PAR2's.
     m_valid = m_gf && m_scratch && gf_init_easy(m_gf.get(), 16) == 1;
+    m_wide = __builtin_cpu_supports("avx2");
     if (!m_valid)
         m_gf.reset();
 }
@@ -84,6 +165,13 @@ void Gf16::multiplyAdd(const char *from, char *to, qint64 length, quint16 factor
         to[-1] = char(to[-1] ^ char(product));
         *to++ ^= char(product >> 8);
         --length;
+    }
+    if (m_wide && length >= 64) {
+        const qint64 wide = length / 64 * 64;
+        multiplyAddWide(from, to, wide, factor);
+        from += wide;
+        to += wide;
+        length -= wide;
     }
     // GF-Complete changes bytes past a region that lies within one 16-byte block without filling
     // it: a region that short is done a word at a time.

@@ -41,4 +41,6 @@ private:
     std::unique_ptr<gf> m_gf;
     std::unique_ptr<char[]> m_scratch;
     bool m_valid = false;
+    bool m_wide = false; // AVX2: 32 bytes an instruction
+
 };

@@ -21,6 +21,22 @@ constexpr qint64 sumAlignment = 64;
 constexpr qint64 md5Length = 16;
 // The whole file's MD5, its slice's MD5, its slice's CRC-32.
 constexpr qint64 checksumsLength = 2 * md5Length + 4;
+// Measured on two cores with 50 recovery slices of 525 KB and with 26 of 16 MiB: batches of 8
+// pieces took a tenth less time than none, stretches of 32 KiB (a piece's stretch and the sum's
+// stay in the first two levels of the cache) as little as any.
+constexpr int batchLimit = 8;
+constexpr qint64 stretchLength = 32 << 10;
+
+// Zeroed, on a boundary where the vector instructions take them whole; none when the memory
+// cannot be had. For std::free.
+char *alignedBytes(qint64 length)
+{
+    const qint64 rounded = (length + sumAlignment - 1) / sumAlignment * sumAlignment;
+    char *bytes = static_cast<char *>(std::aligned_alloc(sumAlignment, size_t(rounded)));
+    if (bytes)
+        std::memset(bytes, 0, size_t(rounded));
+    return bytes;
+}
 
 } // namespace
 
@@ -64,7 +80,10 @@ private:
 };
 
 // The sums of the recovery slices first ... last - 1 over the current window: each piece's bytes
-// there, times the piece's factor for the slice, added in.
+// there, times the piece's factor for the slice, added in. A window of every sum is more than the
+// processor's cache holds: the bytes of several pieces are gathered first, then added a stretch at
+// a time, each stretch of a sum taking all their products while it stays in the cache. The sums
+// then cross the memory bus once per batch instead of once per piece.
 class SliceSums final : public Digest
 {
 public:
@@ -76,14 +95,19 @@ public:
         const quint16 *factors; // of each piece for each slice
         char *sums;             // count windows of windowLength bytes
         qint64 windowLength;
+        int batchPieces;        // gathered before they are added
     };
 
-    SliceSums(const QList<Piece> &pieces, const Slices &slices) : m_pieces(pieces), m_slices(slices)
+    SliceSums(const QList<Piece> &pieces, const Slices &slices)
+        : m_pieces(pieces),
+          m_slices(slices),
+          m_batch(alignedBytes(slices.batchPieces * slices.windowLength), std::free),
+          m_gathered(size_t(slices.batchPieces))
     {
         startWindow(0, slices.windowLength);
     }
 
-    bool valid() const { return m_gf.valid(); }
+    bool valid() const { return m_batch && m_gf.valid(); }
 
     void startWindow(qint64 start, qint64 end)
     {
@@ -97,21 +121,33 @@ public:
     {
         const qint64 from = std::max(m_position, m_start);
         const qint64 to = std::min(m_position + length, m_end);
-        for (int e = m_slices.first; from < to && e < m_slices.last; ++e) {
-            m_gf.multiplyAdd(data + (from - m_position),
-                             m_slices.sums + e * m_slices.windowLength + (from - m_start),
-                             to - from, m_slices.factors[m_piece * m_slices.count + e]);
+        if (from < to) {
+            std::memcpy(slot(m_batched) + (from - m_start), data + (from - m_position),
+                        size_t(to - from));
+            m_filled = to - m_start;
         }
         m_position += length;
     }
 
     QByteArray finish() override
     {
+        if (m_filled > 0)
+            m_gathered[size_t(m_batched++)] = {m_piece, std::exchange(m_filled, 0)};
         nextPiece();
+        if (m_batched == m_slices.batchPieces || (m_batched > 0 && m_piece >= m_pieces.size()))
+            addBatch();
         return {};
     }
 
 private:
+    struct Gathered
+    {
+        int piece;
+        qint64 length; // from the window's start
+    };
+
+    char *slot(int n) const { return m_batch.get() + n * m_slices.windowLength; }
+
     // The next piece that reaches into the window.
     void nextPiece()
     {
@@ -121,19 +157,38 @@ private:
         m_position = m_start;
     }
 
+    void addBatch()
+    {
+        const int batched = std::exchange(m_batched, 0);
+        qint64 longest = 0;
+        for (int n = 0; n < batched; ++n)
+            longest = std::max(longest, m_gathered[size_t(n)].length);
+        for (qint64 at = 0; at < longest; at += stretchLength) {
+            for (int e = m_slices.first; e < m_slices.last; ++e) {
+                char *sum = m_slices.sums + e * m_slices.windowLength + at;
+                for (int n = 0; n < batched; ++n) {
+                    const Gathered &gathered = m_gathered[size_t(n)];
+                    if (gathered.length > at)
+                        m_gf.multiplyAdd(slot(n) + at, sum,
+                                         std::min(stretchLength, gathered.length - at),
+                                         m_slices.factors[gathered.piece * m_slices.count + e]);
+                }
+            }
+        }
+    }
+
     const QList<Piece> &m_pieces;
     const Slices m_slices;
+    const std::unique_ptr<char[], void (*)(void *)> m_batch;
+    std::vector<Gathered> m_gathered;
+    int m_batched = 0;
+    qint64 m_filled = 0; // of the piece being gathered
     Gf16 m_gf;
     qint64 m_start = 0;
     qint64 m_end = 0;
     int m_piece = 0;
     qint64 m_position = 0;
 };
-
-void RecoveryWriter::Free::operator()(char *p) const
-{
-    std::free(p);
-}
 
 RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 memoryBound,
                                const QByteArray &creator)
@@ -147,15 +202,14 @@ RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 mem
     Par2::sortIds(m_sortedIds);
     m_setId = Md5::of(Par2::mainBody(m_sliceSize, m_sortedIds));
 
-    m_windowLength =
-        std::clamp(memoryBound / count / 16 * 16, qint64(16), (m_sliceSize + 15) / 16 * 16);
-    const qint64 sumsLength =
-        (count * m_windowLength + sumAlignment - 1) / sumAlignment * sumAlignment;
-    m_sums.reset(static_cast<char *>(std::aligned_alloc(sumAlignment, size_t(sumsLength))));
+    // The batches of both parts share the memory with the sums.
+    m_batchPieces = std::min(batchLimit, int(pieces.size()));
+    m_windowLength = std::clamp(memoryBound / (count + sumParts * m_batchPieces) / 16 * 16,
+                                qint64(16), (m_sliceSize + 15) / 16 * 16);
+    m_sums.reset(alignedBytes(count * m_windowLength));
     const Gf16 gf;
     if (!m_sums || !gf.valid())
         return;
-    std::memset(m_sums.get(), 0, size_t(sumsLength));
 
     // Input slice i is the piece whose ID is the i-th in the Main packet's order.
     const QList<quint16> constants = gf.inputConstants(int(pieces.size()));
@@ -174,7 +228,8 @@ RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 mem
                                        count,
                                        m_factors.data(),
                                        m_sums.get(),
-                                       m_windowLength};
+                                       m_windowLength,
+                                       m_batchPieces};
         m_parts[part] = std::make_unique<SliceSums>(m_pieces, slices);
         m_valid = m_valid && m_parts[part]->valid();
     }

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QList>
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -79,16 +80,13 @@ private:
     const int m_count;
     qint64 m_sliceSize = 0;
     qint64 m_windowLength = 0;
+    int m_batchPieces = 0;
     QByteArray m_setId;
     QList<QByteArray> m_ids; // of each piece
     QList<QByteArray> m_sortedIds;
     std::vector<quint16> m_factors; // of each piece for each recovery slice
     const QByteArray m_creator;
-    struct Free
-    {
-        void operator()(char *p) const;
-    };
-    std::unique_ptr<char[], Free> m_sums;
+    std::unique_ptr<char[], void (*)(void *)> m_sums{nullptr, std::free};
     std::unique_ptr<PieceChecksums> m_checksums;
     std::unique_ptr<SliceSums> m_parts[sumParts];
     QByteArray m_tail; // the packets that every file repeats, and the Creator
