@@ -7,6 +7,8 @@ extern "C" {
 #include <gf_complete.h>
 }
 
+#include <QtGlobal>
+
 #include <immintrin.h>
 
 #include <cstring>
@@ -50,49 +52,117 @@ DigitProducts digitProducts(quint16 factor)
     return products;
 }
 
+// The products' tables of a digit each, in both 128-bit lanes.
+struct WideTables
+{
+    __m256i low[4];
+    __m256i high[4];
+};
+
+__attribute__((target("avx2"))) WideTables wideTables(quint16 factor)
+{
+    const DigitProducts products = digitProducts(factor);
+    WideTables tables;
+    for (int digit = 0; digit < 4; ++digit) {
+        tables.low[digit] = _mm256_broadcastsi128_si256(
+            _mm_load_si128(reinterpret_cast<const __m128i *>(products.low[digit])));
+        tables.high[digit] = _mm256_broadcastsi128_si256(
+            _mm_load_si128(reinterpret_cast<const __m128i *>(products.high[digit])));
+    }
+    return tables;
+}
+
+// The products of 32 words whose low bytes are lows and high bytes highs, added to *out (the low
+// bytes) and out[1] (the high bytes).
+__attribute__((target("avx2"))) inline void addProducts(const WideTables &tables, __m256i lows,
+                                                        __m256i highs, __m256i &productLows,
+                                                        __m256i &productHighs)
+{
+    const __m256i digitMask = _mm256_set1_epi8(0x0f);
+    const __m256i digits[4] = {
+        _mm256_and_si256(lows, digitMask),
+        _mm256_and_si256(_mm256_srli_epi16(lows, 4), digitMask),
+        _mm256_and_si256(highs, digitMask),
+        _mm256_and_si256(_mm256_srli_epi16(highs, 4), digitMask),
+    };
+    for (int digit = 0; digit < 4; ++digit) {
+        productLows =
+            _mm256_xor_si256(productLows, _mm256_shuffle_epi8(tables.low[digit], digits[digit]));
+        productHighs =
+            _mm256_xor_si256(productHighs, _mm256_shuffle_epi8(tables.high[digit], digits[digit]));
+    }
+}
+
+// 32 words apart into their low and high bytes. Within each 128-bit lane: a's, then b's;
+// interleaving them again undoes it lane by lane.
+__attribute__((target("avx2"))) inline void splitWords(__m256i a, __m256i b, __m256i &lows,
+                                                       __m256i &highs)
+{
+    const __m256i lowMask = _mm256_set1_epi16(0x00ff);
+    lows = _mm256_packus_epi16(_mm256_and_si256(a, lowMask), _mm256_and_si256(b, lowMask));
+    highs = _mm256_packus_epi16(_mm256_srli_epi16(a, 8), _mm256_srli_epi16(b, 8));
+}
+
+__attribute__((target("avx2"))) __m256i load(const char *p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+}
+
+__attribute__((target("avx2"))) void store(char *p, __m256i value)
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), value);
+}
+
 // to ^= factor * from for a length that is a multiple of 64, 32 words at a time: their low and
 // high bytes apart, each digit looked up in its table of 16 products, the bytes put back in place.
 // Twice the width of GF-Complete's instructions.
 __attribute__((target("avx2"))) void multiplyAddWide(const char *from, char *to, qint64 length,
                                                      quint16 factor)
 {
-    const DigitProducts products = digitProducts(factor);
-    __m256i low[4];
-    __m256i high[4];
-    for (int digit = 0; digit < 4; ++digit) {
-        low[digit] = _mm256_broadcastsi128_si256(
-            _mm_load_si128(reinterpret_cast<const __m128i *>(products.low[digit])));
-        high[digit] = _mm256_broadcastsi128_si256(
-            _mm_load_si128(reinterpret_cast<const __m128i *>(products.high[digit])));
-    }
-    const __m256i digitMask = _mm256_set1_epi8(0x0f);
-    const __m256i lowMask = _mm256_set1_epi16(0x00ff);
+    const WideTables tables = wideTables(factor);
     for (qint64 at = 0; at < length; at += 64) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + at));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + at + 32));
-        // Within each 128-bit lane: a's low bytes, then b's; unpacking undoes it lane by lane.
-        const __m256i lows =
-            _mm256_packus_epi16(_mm256_and_si256(a, lowMask), _mm256_and_si256(b, lowMask));
-        const __m256i highs = _mm256_packus_epi16(_mm256_srli_epi16(a, 8), _mm256_srli_epi16(b, 8));
-        const __m256i digits[4] = {
-            _mm256_and_si256(lows, digitMask),
-            _mm256_and_si256(_mm256_srli_epi16(lows, 4), digitMask),
-            _mm256_and_si256(highs, digitMask),
-            _mm256_and_si256(_mm256_srli_epi16(highs, 4), digitMask),
-        };
+        __m256i lows, highs;
+        splitWords(load(from + at), load(from + at + 32), lows, highs);
         __m256i productLows = _mm256_setzero_si256();
         __m256i productHighs = _mm256_setzero_si256();
-        for (int digit = 0; digit < 4; ++digit) {
-            productLows = _mm256_xor_si256(productLows, _mm256_shuffle_epi8(low[digit], digits[digit]));
-            productHighs =
-                _mm256_xor_si256(productHighs, _mm256_shuffle_epi8(high[digit], digits[digit]));
-        }
-        auto *out = reinterpret_cast<__m256i *>(to + at);
-        _mm256_storeu_si256(out, _mm256_xor_si256(_mm256_loadu_si256(out),
-                                                  _mm256_unpacklo_epi8(productLows, productHighs)));
-        _mm256_storeu_si256(out + 1,
-                            _mm256_xor_si256(_mm256_loadu_si256(out + 1),
-                                             _mm256_unpackhi_epi8(productLows, productHighs)));
+        addProducts(tables, lows, highs, productLows, productHighs);
+        store(to + at, _mm256_xor_si256(load(to + at), _mm256_unpacklo_epi8(productLows, productHighs)));
+        store(to + at + 32,
+              _mm256_xor_si256(load(to + at + 32), _mm256_unpackhi_epi8(productLows, productHighs)));
+    }
+}
+
+// The same on data already apart: a third quicker, without the bytes taken apart and put back.
+__attribute__((target("avx2"))) void multiplyAddApart(const char *from, char *to, qint64 length,
+                                                      quint16 factor)
+{
+    const WideTables tables = wideTables(factor);
+    for (qint64 at = 0; at < length; at += 64) {
+        __m256i productLows = load(to + at);
+        __m256i productHighs = load(to + at + 32);
+        addProducts(tables, load(from + at), load(from + at + 32), productLows, productHighs);
+        store(to + at, productLows);
+        store(to + at + 32, productHighs);
+    }
+}
+
+__attribute__((target("avx2"))) void takeApart(char *data, qint64 length)
+{
+    for (qint64 at = 0; at < length; at += 64) {
+        __m256i lows, highs;
+        splitWords(load(data + at), load(data + at + 32), lows, highs);
+        store(data + at, lows);
+        store(data + at + 32, highs);
+    }
+}
+
+__attribute__((target("avx2"))) void putTogether(char *data, qint64 length)
+{
+    for (qint64 at = 0; at < length; at += 64) {
+        const __m256i lows = load(data + at);
+        const __m256i highs = load(data + at + 32);
+        store(data + at, _mm256_unpacklo_epi8(lows, highs));
+        store(data + at + 32, _mm256_unpackhi_epi8(lows, highs));
     }
 }
 
@@ -103,7 +173,6 @@ Gf16::Gf16()
 {
     // w = 16 with the default polynomial of GF-Complete, which is PAR2's.
     m_valid = m_gf && m_scratch && gf_init_easy(m_gf.get(), 16) == 1;
-    m_wide = __builtin_cpu_supports("avx2");
     if (!m_valid)
         m_gf.reset();
 }
@@ -166,7 +235,7 @@ void Gf16::multiplyAdd(const char *from, char *to, qint64 length, quint16 factor
         *to++ ^= char(product >> 8);
         --length;
     }
-    if (m_wide && length >= 64) {
+    if (wide() && length >= 64) {
         const qint64 wide = length / 64 * 64;
         multiplyAddWide(from, to, wide, factor);
         from += wide;
@@ -199,4 +268,32 @@ void Gf16::multiplyAdd(const char *from, char *to, qint64 length, quint16 factor
         to += part;
         length -= part;
     }
+}
+
+bool Gf16::wide()
+{
+    // FENDRAX_NARROW_GF: as on a processor without AVX2, for the tests.
+    static const bool wide =
+        __builtin_cpu_supports("avx2") && !qEnvironmentVariableIsSet("FENDRAX_NARROW_GF");
+    return wide;
+}
+
+void Gf16::takeApart(char *data, qint64 length)
+{
+    if (wide())
+        ::takeApart(data, length);
+}
+
+void Gf16::putTogether(char *data, qint64 length)
+{
+    if (wide())
+        ::putTogether(data, length);
+}
+
+void Gf16::multiplyAddApart(const char *from, char *to, qint64 length, quint16 factor)
+{
+    if (wide() && factor)
+        ::multiplyAddApart(from, to, length, factor);
+    else
+        multiplyAdd(from, to, length, factor);
 }

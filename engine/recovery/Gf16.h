@@ -37,10 +37,22 @@ public:
     // then hold one byte more).
     void multiplyAdd(const char *from, char *to, qint64 length, quint16 factor);
 
+    // Regions whose words lie apart: each 64-byte block of 32 words holds their low bytes, then
+    // their high bytes, which spares the multiplication taking them apart and putting them back,
+    // where the processor has the instructions for it (otherwise they lie as they are). Lengths
+    // are multiples of apartBlock, in place.
+    static constexpr qint64 apartBlock = 64;
+    static void takeApart(char *data, qint64 length);
+    static void putTogether(char *data, qint64 length);
+    // multiplyAdd on regions taken apart.
+    void multiplyAddApart(const char *from, char *to, qint64 length, quint16 factor);
+
 private:
+    // AVX2: 32 bytes an instruction.
+    static bool wide();
+
     std::unique_ptr<gf> m_gf;
     std::unique_ptr<char[]> m_scratch;
     bool m_valid = false;
-    bool m_wide = false; // AVX2: 32 bytes an instruction
 
 };
