@@ -76,6 +76,45 @@ bool keep(Found &found, Type type, const QByteArray &setId, const QByteArray &bo
     return true;
 }
 
+// A file's bytes through a buffer: a recovery file holds thousands of small packets, which would
+// otherwise cost two reads each.
+class PacketReader
+{
+public:
+    explicit PacketReader(QFile &file) : m_file(file) {}
+
+    // The length bytes at offset at; none when the file ends first or cannot be read. Valid until
+    // the next call.
+    const char *read(qint64 at, qint64 length)
+    {
+        if (at < m_start || at + length > m_start + m_buffer.size()) {
+            m_buffer.resize(std::max(length, bufferLength));
+            const qint64 got =
+                FileIo::readFully(m_file.handle(), m_buffer.data(), m_buffer.size(), at);
+            m_start = at;
+            m_buffer.resize(std::max<qint64>(got, 0));
+            if (got < length)
+                return nullptr;
+        }
+        return m_buffer.constData() + (at - m_start);
+    }
+
+private:
+    static constexpr qint64 bufferLength = 256 << 10;
+    QFile &m_file;
+    QByteArray m_buffer;
+    qint64 m_start = 0;
+};
+
+// Whether found holds that packet already: every recovery file repeats the set's description.
+bool kept(const Found &found, Type type, const char *body)
+{
+    const QByteArray id = QByteArray::fromRawData(body, md5Length);
+    return (type == Type::Main && !found.main.isEmpty())
+           || (type == Type::FileDescription && found.files.count(id))
+           || (type == Type::SliceChecksums && found.checksums.count(id));
+}
+
 // The packets of one file, of at most maxSets set IDs, by set ID.
 void scan(const QString &path, Scan &scan)
 {
@@ -84,11 +123,13 @@ void scan(const QString &path, Scan &scan)
         return;
     const qint64 size = file.size();
     scan.largestFile = std::max(scan.largestFile, size);
-    char head[Par2::headerLength + 4];
+    PacketReader reader(file);
+    // The header, and the body's first bytes: a recovery slice's exponent, a file's ID.
+    constexpr qint64 headLength = Par2::headerLength + md5Length;
     for (qint64 at = 0; at + Par2::headerLength <= size;) {
-        if (FileIo::readFully(file.handle(), head, sizeof head, at) < Par2::headerLength)
-            return;
-        const std::optional<Par2::Header> header = Par2::parseHeader(head);
+        const char *head = reader.read(at, std::min(headLength, size - at));
+        const std::optional<Par2::Header> header =
+            head ? Par2::parseHeader(head) : std::nullopt;
         if (!header || header->length > size - at)
             return;
         const qint64 packetAt = std::exchange(at, at + header->length);
@@ -99,9 +140,11 @@ void scan(const QString &path, Scan &scan)
         if (header->type == Type::RecoverySlice) {
             Found &found = scan.sets[setId];
             // Its exponent is read now, its data when a repair needs it.
+            if (bodyLength < 4)
+                continue;
             const quint32 exponent = qFromLittleEndian<quint32>(head + Par2::headerLength);
             QList<RecoverySet::Slice> &copies = found.recovery[exponent];
-            if (bodyLength >= 4 && exponent <= maxExponent && copies.size() < copiesKept)
+            if (exponent <= maxExponent && copies.size() < copiesKept)
                 copies.append({path, packetAt});
             else if (copies.isEmpty())
                 found.recovery.erase(exponent);
@@ -109,14 +152,21 @@ void scan(const QString &path, Scan &scan)
         }
         if (bodyLength > largestBody(*header->type) || header->length + keptOverhead > scan.budget)
             continue;
-        QByteArray packet(header->length, Qt::Uninitialized);
-        if (FileIo::readFully(file.handle(), packet.data(), packet.size(), packetAt)
-            != packet.size())
-            return;
-        if (Md5::of(packet.sliced(Par2::hashedOffset)) != QByteArray(head + 16, md5Length))
+        // A copy of what is kept is not read again: it would not be kept.
+        const auto known = scan.sets.find(setId);
+        if (bodyLength >= md5Length && known != scan.sets.end()
+            && kept(known->second, *header->type, head + Par2::headerLength))
             continue;
-        if (keep(scan.sets[setId], *header->type, setId, packet.sliced(Par2::headerLength)))
-            scan.budget -= packet.size() + keptOverhead;
+        const char *data = reader.read(packetAt, header->length);
+        if (!data)
+            return;
+        const QByteArray packet = QByteArray::fromRawData(data, header->length);
+        if (Md5::of(packet.sliced(Par2::hashedOffset)) != packet.sliced(16, md5Length))
+            continue;
+        // What is kept is copied out of the reader's buffer.
+        const QByteArray body(data + Par2::headerLength, bodyLength);
+        if (keep(scan.sets[setId], *header->type, setId, body))
+            scan.budget -= header->length + keptOverhead;
     }
 }
 
