@@ -5,7 +5,8 @@
 # by the standard tools (`split -b` of the same block size, `sha256sum` of the pieces and the file,
 # `par2 create` of as many recovery slices, a slice per piece), the restore with `cat` of the same
 # pieces, each until its data is on disk.
-# Prints the median time ratios (below 1.0: Fendrax is faster), also with 999 pieces and, as root,
+# Prints the median time ratios (below 1.0: Fendrax is faster), also with 999 pieces (the cut,
+# the restore and the repair) and, as root,
 # on XFS and btrfs, where the restore is compared with what a careful user does by hand: check
 # the pieces with `sha256sum -c`, then `cat` them; and the engine's peak memory, also with pieces
 # of 1 GiB.
@@ -160,6 +161,7 @@ compare_repair "$dir" $size_kb
 # The restore checks every piece's length before it writes: with the most pieces a set may have.
 echo "999 pieces of $(((mib * 1024 + 998) / 999)) KB:"
 compare "$dir" $(((mib * 1024 + 998) / 999))
+compare_repair "$dir" $(((mib * 1024 + 998) / 999))
 
 # On file systems that share blocks between files, the kernel's copy makes a piece out of the
 # source's own blocks: as root, the same comparison on a loop-mounted XFS and btrfs image.
