@@ -53,24 +53,34 @@ void EngineWorker::stop()
     m_changed.notify_all();
 }
 
+void EngineWorker::runRequest()
+{
+    std::shared_ptr<Request> request;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_requests.empty())
+            return;
+        request = std::move(m_requests.front());
+        m_requests.pop_front();
+        if (request->state == Request::Abandoned)
+            return;
+        request->state = Request::Running;
+    }
+    request->call();
+    const std::lock_guard lock(m_mutex);
+    request->state = Request::Done;
+    m_changed.notify_all();
+}
+
 bool EngineWorker::onWindowThread(std::function<void()> call)
 {
     const auto request = std::make_shared<Request>(Request{std::move(call)});
-    QMetaObject::invokeMethod(
-        this,
-        [this, request] {
-            {
-                const std::lock_guard lock(m_mutex);
-                if (request->state == Request::Abandoned)
-                    return;
-                request->state = Request::Running;
-            }
-            request->call();
-            const std::lock_guard lock(m_mutex);
-            request->state = Request::Done;
-            m_changed.notify_all();
-        },
-        Qt::QueuedConnection);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_requests.push_back(request);
+    }
+    // By name: the call is queued by Qt alone, the request handed over under the lock.
+    QMetaObject::invokeMethod(this, "runRequest", Qt::QueuedConnection);
     std::unique_lock lock(m_mutex);
     // A call that runs already (a box the user is answering) is waited for: it holds what the
     // worker gave it. One that has not started is abandoned at a stop.

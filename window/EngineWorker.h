@@ -11,7 +11,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -60,6 +62,10 @@ Q_SIGNALS:
     // On the window's thread, once the operation has returned.
     void finished();
 
+private Q_SLOTS:
+    // The oldest call that onWindowThread queued, on the window's thread.
+    void runRequest();
+
 private:
     struct Request;
     // Runs call on the window's thread and waits until it has run; false when the operation was
@@ -68,6 +74,7 @@ private:
 
     std::atomic<bool> m_stop = false;
     std::mutex m_mutex;
+    std::deque<std::shared_ptr<Request>> m_requests; // under the mutex, oldest first
     std::condition_variable m_changed;
     std::thread m_thread;
 };

@@ -134,10 +134,24 @@ void FileList::refresh()
         return;
     }
     m_reader.start([this, folder = m_folder, generation = m_generation] {
-        QMetaObject::invokeMethod(
-            this, [this, generation, names = readFolder(folder)] { landed(generation, names); },
-            Qt::QueuedConnection);
+        QStringList names = readFolder(folder);
+        {
+            const std::lock_guard lock(m_readingMutex);
+            m_read = {generation, std::move(names)};
+        }
+        // By name: the call is queued by Qt alone, what it hands over by the lock.
+        QMetaObject::invokeMethod(this, "takeReading", Qt::QueuedConnection);
     });
+}
+
+void FileList::takeReading()
+{
+    std::pair<int, QStringList> read;
+    {
+        const std::lock_guard lock(m_readingMutex);
+        read = std::exchange(m_read, {});
+    }
+    landed(read.first, read.second);
 }
 
 void FileList::landed(int generation, const QStringList &names)

@@ -11,6 +11,9 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <mutex>
+#include <utility>
+
 class FileList : public QListWidget
 {
     Q_OBJECT
@@ -42,6 +45,10 @@ Q_SIGNALS:
     // The folder was read again; selectedGone when the entry selected before is no longer in it.
     void reread(bool selectedGone);
 
+private Q_SLOTS:
+    // The reading that landed, from the thread that read it.
+    void takeReading();
+
 private:
     void watchSelected();
     void folderChanged();
@@ -58,6 +65,8 @@ private:
     int m_generation = 0; // of the folder set: a reading of an earlier one is dropped
     bool m_reading = false;
     bool m_readAgain = false;
+    std::mutex m_readingMutex;
+    std::pair<int, QStringList> m_read; // generation and names, under the mutex
     // Last: destroyed first, it waits for a reading that runs, whose result then goes nowhere.
     QThreadPool m_reader;
 };
