@@ -39,7 +39,7 @@ DigitProducts digitProducts(quint16 factor)
     quint16 bits[16] = {factor};
     for (int n = 1; n < 16; ++n)
         bits[n] = timesX(bits[n - 1]);
-    DigitProducts products;
+    DigitProducts products{};
     for (int digit = 0; digit < 4; ++digit) {
         quint16 product[16] = {0};
         for (int n = 1; n < 16; ++n) {
@@ -47,7 +47,6 @@ DigitProducts digitProducts(quint16 factor)
             products.low[digit][n] = quint8(product[n]);
             products.high[digit][n] = quint8(product[n] >> 8);
         }
-        products.low[digit][0] = products.high[digit][0] = 0;
     }
     return products;
 }
@@ -72,8 +71,8 @@ __attribute__((target("avx2"))) WideTables wideTables(quint16 factor)
     return tables;
 }
 
-// The products of 32 words whose low bytes are lows and high bytes highs, added to *out (the low
-// bytes) and out[1] (the high bytes).
+// The products of 32 words whose low bytes are lows and high bytes highs, added to productLows
+// and productHighs: the products' low bytes and high bytes.
 __attribute__((target("avx2"))) inline void addProducts(const WideTables &tables, __m256i lows,
                                                         __m256i highs, __m256i &productLows,
                                                         __m256i &productHighs)
@@ -126,9 +125,10 @@ __attribute__((target("avx2"))) void multiplyAddWide(const char *from, char *to,
         __m256i productLows = _mm256_setzero_si256();
         __m256i productHighs = _mm256_setzero_si256();
         addProducts(tables, lows, highs, productLows, productHighs);
-        store(to + at, _mm256_xor_si256(load(to + at), _mm256_unpacklo_epi8(productLows, productHighs)));
-        store(to + at + 32,
-              _mm256_xor_si256(load(to + at + 32), _mm256_unpackhi_epi8(productLows, productHighs)));
+        store(to + at,
+              _mm256_xor_si256(load(to + at), _mm256_unpacklo_epi8(productLows, productHighs)));
+        store(to + at + 32, _mm256_xor_si256(load(to + at + 32),
+                                             _mm256_unpackhi_epi8(productLows, productHighs)));
     }
 }
 
@@ -236,11 +236,11 @@ void Gf16::multiplyAdd(const char *from, char *to, qint64 length, quint16 factor
         --length;
     }
     if (wide() && length >= 64) {
-        const qint64 wide = length / 64 * 64;
-        multiplyAddWide(from, to, wide, factor);
-        from += wide;
-        to += wide;
-        length -= wide;
+        const qint64 bulk = length / 64 * 64;
+        multiplyAddWide(from, to, bulk, factor);
+        from += bulk;
+        to += bulk;
+        length -= bulk;
     }
     // GF-Complete changes bytes past a region that lies within one 16-byte block without filling
     // it: a region that short is done a word at a time.

@@ -54,5 +54,4 @@ private:
     std::unique_ptr<gf> m_gf;
     std::unique_ptr<char[]> m_scratch;
     bool m_valid = false;
-
 };

@@ -7,8 +7,6 @@
 #include "SliceChecksum.h"
 #include "UnfinishedOutput.h"
 
-
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -101,12 +99,11 @@ public:
         const quint16 *factors; // of each piece for each slice
         char *sums;             // count windows of windowLength bytes
         qint64 windowLength;
-        int batchPieces;        // gathered before they are added
+        int batchPieces; // gathered before they are added
     };
 
     SliceSums(const QList<Piece> &pieces, const Slices &slices)
-        : m_pieces(pieces),
-          m_slices(slices),
+        : m_pieces(pieces), m_slices(slices),
           m_batch(alignedBytes(slices.batchPieces * slices.windowLength), std::free),
           m_gathered(size_t(slices.batchPieces))
     {
@@ -181,9 +178,9 @@ private:
                 for (int n = 0; n < batched; ++n) {
                     const Gathered &gathered = m_gathered[size_t(n)];
                     if (gathered.length > at)
-                        m_gf.multiplyAddApart(slot(n) + at, sum,
-                                         std::min(stretchLength, gathered.length - at),
-                                         m_slices.factors[gathered.piece * m_slices.count + e]);
+                        m_gf.multiplyAddApart(
+                            slot(n) + at, sum, std::min(stretchLength, gathered.length - at),
+                            m_slices.factors[gathered.piece * m_slices.count + e]);
                 }
             }
         }
@@ -215,11 +212,11 @@ RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 mem
     m_setId = Md5::of(Par2::mainBody(m_sliceSize, m_sortedIds));
 
     // The batches of both parts share the memory with the sums.
-    m_batchPieces = std::min(batchLimit, int(pieces.size()));
+    const int batchPieces = std::min(batchLimit, int(pieces.size()));
     // The sums lie apart (Gf16::takeApart) until they are written.
-    m_windowLength = std::clamp(
-        memoryBound / (count + sumParts * m_batchPieces) / Gf16::apartBlock * Gf16::apartBlock,
-        Gf16::apartBlock, roundUp(m_sliceSize, Gf16::apartBlock));
+    m_windowLength = std::clamp(memoryBound / (count + sumParts * batchPieces) / Gf16::apartBlock
+                                    * Gf16::apartBlock,
+                                Gf16::apartBlock, roundUp(m_sliceSize, Gf16::apartBlock));
     m_sums.reset(alignedBytes(count * m_windowLength));
     const Gf16 gf;
     if (!m_sums || !gf.valid())
@@ -243,7 +240,7 @@ RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 mem
                                        m_factors.data(),
                                        m_sums.get(),
                                        m_windowLength,
-                                       m_batchPieces};
+                                       batchPieces};
         m_parts[part] = std::make_unique<SliceSums>(m_pieces, slices);
         m_valid = m_valid && m_parts[part]->valid();
     }

@@ -80,7 +80,6 @@ private:
     const int m_count;
     qint64 m_sliceSize = 0;
     qint64 m_windowLength = 0;
-    int m_batchPieces = 0;
     QByteArray m_setId;
     QList<QByteArray> m_ids; // of each piece
     QList<QByteArray> m_sortedIds;
