@@ -51,6 +51,9 @@ private:
     QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
     QString restoredPath() const { return m_destination + m_restoredName; }
     QString mismatch(const QList<QByteArray> &digests) const;
+    // Whether the proof hashes piece n on its own: a piece that its line proved is given as it was
+    // read, and the file's own line proves its copy.
+    bool checked(int n) const { return !m_rebuild->inputs()[m_fileOf[size_t(n)]].provenWhole; }
     // Piece n's data bytes at offset of the piece go to the restored file.
     bool writeOut(int n, qint64 offset, const char *data, qint64 length);
 
@@ -231,9 +234,9 @@ bool Mend::write()
     return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError, restoredPath());
 }
 
-// Where the checksum file describes the set it has the last word: every piece of the file as it
-// lies on the disk, rebuilt or not, and the file itself must match their lines before the file
-// takes its name. Recovery files of another version of the file, or forged ones, rebuild data
+// Where the checksum file describes the set it has the last word: the file as it lies on the disk,
+// and each piece of it that its line did not prove as it was read (rebuilt, or judged by the
+// recovery files), must match their lines before the file takes its name. Recovery files of another version of the file, or forged ones, rebuild data
 // that their own checksums prove.
 bool Mend::prove()
 {
@@ -253,8 +256,10 @@ bool Mend::prove()
         return fail(EngineTexts::restoreError);
     Sha256 pieceSha256, fileSha256;
     HashThread pieces(pieceSha256), whole(fileSha256);
+    QList<QByteArray> digests; // of the pieces checked, in order
     int next = 0;
-    pieces.add(m_head.constData(), m_head.size());
+    if (checked(1))
+        pieces.add(m_head.constData(), m_head.size());
     for (int n = 1; n <= count; ++n) {
         for (qint64 at = m_dataStart[size_t(n)], length; at < m_dataStart[size_t(n + 1)];
              at += length) {
@@ -265,31 +270,42 @@ bool Mend::prove()
             length = std::min(blockSize, m_dataStart[size_t(n + 1)] - at);
             if (FileIo::readFully(restored.handle(), buffer, length, at) != length)
                 return fail(EngineTexts::restoreError);
-            pieces.add(buffer, length);
+            if (checked(n))
+                pieces.add(buffer, length);
             whole.add(buffer, length);
             m_progress.moved += length;
         }
-        pieces.endDigest();
+        if (checked(n)) {
+            pieces.endDigest();
+            // The buffers go round without this piece's hash: it must be done with them.
+            if (n < count && !checked(n + 1))
+                digests += pieces.takeDigests(true);
+        }
     }
     whole.endDigest();
-    const QString text = mismatch(pieces.takeDigests(true) + whole.takeDigests(true));
+    const QString text = mismatch(digests + pieces.takeDigests(true) + whole.takeDigests(true));
     return text.isEmpty() || fail(text);
 }
 
-// The first of the file's pieces, then the file, that its digest shows is not as its line says.
+// The first of the file's pieces checked, then the file, that its digest shows is not as its line
+// says: digests holds those of the pieces checked, in order, then the file's.
 QString Mend::mismatch(const QList<QByteArray> &digests) const
 {
     const int count = int(m_fileOf.size()) - 1;
+    qsizetype next = 0;
     for (int n = 1; n <= count; ++n) {
-        if (digests.value(n - 1) == (*m_lines)[n - 1].digest)
+        if (!checked(n))
             continue;
-        if (digests.value(n - 1).isEmpty())
+        const QByteArray digest = digests.value(next++);
+        if (digest == (*m_lines)[n - 1].digest)
+            continue;
+        if (digest.isEmpty())
             return EngineTexts::restoreError;
         return m_rebuild->inputs()[m_fileOf[size_t(n)]].damagedSlices
                    ? EngineTexts::rebuiltDoesNotMatch(pieceName(n), m_checksumName)
                    : EngineTexts::damagedContent(pieceName(n), m_checksumName);
     }
-    return digests.value(count) == m_lines->last().digest
+    return digests.value(next) == m_lines->last().digest
                ? QString()
                : EngineTexts::restoredDoesNotMatch(m_restoredName, m_checksumName);
 }

@@ -11,6 +11,8 @@ extern "C" {
 
 #include <immintrin.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -166,6 +168,92 @@ __attribute__((target("avx2"))) void putTogether(char *data, qint64 length)
     }
 }
 
+// With GFNI, multiplying by a constant is what it is: a linear map of the word's 16 bits, four
+// 8-bit matrices from a byte of the word to a byte of the product, each applied to 64 bytes by one
+// instruction. On data apart, a 64-byte block is its 32 low bytes, then its 32 high bytes: one
+// matrix pair maps low to low and high to high, the other low to high and high to low, whose
+// halves then trade places.
+struct AffinePair
+{
+    __m512i straight; // low bytes to low, high bytes to high
+    __m512i crossed;  // low bytes to high, high bytes to low
+};
+
+// The matrix from byte `from` of a word to byte `to` of its product: row r (byte 7 - r of the
+// matrix) picks the input bits whose products have bit r of that byte set. The products' bytes,
+// one for each input bit, are a matrix of 8 x 8 bits already: transposed, rows in reverse.
+quint64 byteMatrix(const quint16 (&bits)[16], int from, int to)
+{
+    quint64 x = 0;
+    for (int k = 0; k < 8; ++k)
+        x |= quint64(quint8(bits[8 * from + k] >> (8 * to))) << (8 * k);
+    quint64 t = (x ^ (x >> 7)) & 0x00aa00aa00aa00aaULL;
+    x ^= t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000cccc0000ccccULL;
+    x ^= t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000f0f0f0f0ULL;
+    x ^= t ^ (t << 28);
+    return __builtin_bswap64(x);
+}
+
+__attribute__((target("avx512f,avx512bw,gfni"))) AffinePair affinePair(quint16 factor)
+{
+    quint16 bits[16] = {factor}; // the products of the word's single bits
+    for (int n = 1; n < 16; ++n)
+        bits[n] = timesX(bits[n - 1]);
+    // Four copies of the first matrix for the block's first half, four of the second for the other.
+    const auto halves = [](quint64 first, quint64 second) {
+        return std::array<qint64, 8>{qint64(first), qint64(first),  qint64(first),  qint64(first),
+                                     qint64(second), qint64(second), qint64(second), qint64(second)};
+    };
+    const std::array<qint64, 8> straight = halves(byteMatrix(bits, 0, 0), byteMatrix(bits, 1, 1));
+    const std::array<qint64, 8> crossed = halves(byteMatrix(bits, 0, 1), byteMatrix(bits, 1, 0));
+    return {_mm512_loadu_si512(straight.data()), _mm512_loadu_si512(crossed.data())};
+}
+
+// to ^= the sum of factors[n] * (from + n * stride) on data apart, for Count regions at once: the
+// products are summed in registers, and each block of to is read and written once.
+template<int Count>
+__attribute__((target("avx512f,avx512bw,gfni"))) void
+multiplyAddAffine(const char *from, qint64 stride, const quint16 *factors, char *to,
+                  qint64 length)
+{
+    AffinePair pairs[Count];
+    for (int n = 0; n < Count; ++n)
+        pairs[n] = affinePair(factors[n]);
+    for (qint64 at = 0; at < length; at += 64) {
+        __m512i straight = _mm512_setzero_si512();
+        __m512i crossed = _mm512_setzero_si512();
+        for (int n = 0; n < Count; ++n) {
+            const __m512i words = _mm512_loadu_si512(from + n * stride + at);
+            straight = _mm512_xor_si512(straight,
+                                        _mm512_gf2p8affine_epi64_epi8(words, pairs[n].straight, 0));
+            crossed = _mm512_xor_si512(crossed,
+                                       _mm512_gf2p8affine_epi64_epi8(words, pairs[n].crossed, 0));
+        }
+        // The crossed halves trade places (masked: GCC 12 warns of the unmasked form's undefined
+        // operand).
+        const __m512i products =
+            _mm512_xor_si512(straight, _mm512_maskz_shuffle_i64x2(0xff, crossed, crossed, 0x4e));
+        _mm512_storeu_si512(to + at, _mm512_xor_si512(_mm512_loadu_si512(to + at), products));
+    }
+}
+
+constexpr int affineCount = 8;
+
+void multiplyAddAffine(const char *from, qint64 stride, const quint16 *factors, int count,
+                       char *to, qint64 length)
+{
+    using Kernel = void (*)(const char *, qint64, const quint16 *, char *, qint64);
+    static constexpr Kernel kernels[affineCount] = {
+        multiplyAddAffine<1>, multiplyAddAffine<2>, multiplyAddAffine<3>, multiplyAddAffine<4>,
+        multiplyAddAffine<5>, multiplyAddAffine<6>, multiplyAddAffine<7>, multiplyAddAffine<8>};
+    for (int n = 0; n < count; n += affineCount) {
+        const int now = std::min(affineCount, count - n);
+        kernels[now - 1](from + n * stride, stride, factors + n, to, length);
+    }
+}
+
 } // namespace
 
 Gf16::Gf16()
@@ -270,12 +358,19 @@ void Gf16::multiplyAdd(const char *from, char *to, qint64 length, quint16 factor
     }
 }
 
-bool Gf16::wide()
+Gf16::Kernels Gf16::kernels()
 {
-    // FENDRAX_NARROW_GF: as on a processor without AVX2, for the tests.
-    static const bool wide =
-        __builtin_cpu_supports("avx2") && !qEnvironmentVariableIsSet("FENDRAX_NARROW_GF");
-    return wide;
+    // FENDRAX_GF=narrow: as on a processor without AVX2; =avx2: without GFNI. For the tests.
+    static const Kernels kernels = [] {
+        const QByteArray chosen = qgetenv("FENDRAX_GF");
+        if (!__builtin_cpu_supports("avx2") || chosen == "narrow")
+            return Kernels::Narrow;
+        if (!__builtin_cpu_supports("gfni") || !__builtin_cpu_supports("avx512bw")
+            || chosen == "avx2")
+            return Kernels::Wide;
+        return Kernels::Affine;
+    }();
+    return kernels;
 }
 
 void Gf16::takeApart(char *data, qint64 length)
@@ -290,10 +385,15 @@ void Gf16::putTogether(char *data, qint64 length)
         ::putTogether(data, length);
 }
 
-void Gf16::multiplyAddApart(const char *from, char *to, qint64 length, quint16 factor)
+void Gf16::multiplyAddApart(const char *from, qint64 stride, const quint16 *factors, int count,
+                            char *to, qint64 length)
 {
-    if (wide() && factor)
-        ::multiplyAddApart(from, to, length, factor);
-    else
-        multiplyAdd(from, to, length, factor);
+    if (kernels() == Kernels::Affine)
+        return ::multiplyAddAffine(from, stride, factors, count, to, length);
+    for (int n = 0; n < count; ++n) {
+        if (kernels() == Kernels::Wide && factors[n])
+            ::multiplyAddApart(from + n * stride, to, length, factors[n]);
+        else
+            multiplyAdd(from + n * stride, to, length, factors[n]);
+    }
 }

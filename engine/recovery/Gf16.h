@@ -44,12 +44,15 @@ public:
     static constexpr qint64 apartBlock = 64;
     static void takeApart(char *data, qint64 length);
     static void putTogether(char *data, qint64 length);
-    // multiplyAdd on regions taken apart.
-    void multiplyAddApart(const char *from, char *to, qint64 length, quint16 factor);
+    // to ^= the sum of factors[n] * (from + n * stride) for n below count, on regions taken apart.
+    void multiplyAddApart(const char *from, qint64 stride, const quint16 *factors, int count,
+                          char *to, qint64 length);
 
 private:
-    // AVX2: 32 bytes an instruction.
-    static bool wide();
+    // GF-Complete's; AVX2's table lookups, 32 bytes an instruction; or GFNI's matrices on 64.
+    enum class Kernels { Narrow, Wide, Affine };
+    static Kernels kernels();
+    static bool wide() { return kernels() != Kernels::Narrow; }
 
     std::unique_ptr<gf> m_gf;
     std::unique_ptr<char[]> m_scratch;

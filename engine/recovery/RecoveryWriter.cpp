@@ -172,16 +172,19 @@ private:
         qint64 longest = 0;
         for (int n = 0; n < batched; ++n)
             longest = std::max(longest, m_gathered[size_t(n)].length);
+        // A piece that ends early (the last) is zeros up to the others' end: they add nothing.
+        for (int n = 0; n < batched; ++n) {
+            const qint64 length = m_gathered[size_t(n)].length;
+            std::memset(slot(n) + length, 0, size_t(longest - length));
+        }
+        quint16 factors[batchLimit];
         for (qint64 at = 0; at < longest; at += stretchLength) {
             for (int e = m_slices.first; e < m_slices.last; ++e) {
-                char *sum = m_slices.sums + e * m_slices.windowLength + at;
-                for (int n = 0; n < batched; ++n) {
-                    const Gathered &gathered = m_gathered[size_t(n)];
-                    if (gathered.length > at)
-                        m_gf.multiplyAddApart(
-                            slot(n) + at, sum, std::min(stretchLength, gathered.length - at),
-                            m_slices.factors[gathered.piece * m_slices.count + e]);
-                }
+                for (int n = 0; n < batched; ++n)
+                    factors[n] = m_slices.factors[m_gathered[size_t(n)].piece * m_slices.count + e];
+                m_gf.multiplyAddApart(slot(0) + at, m_slices.windowLength, factors, batched,
+                                      m_slices.sums + e * m_slices.windowLength + at,
+                                      std::min(stretchLength, longest - at));
             }
         }
     }
