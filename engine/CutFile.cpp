@@ -131,6 +131,7 @@ private:
     Progress m_progress;
     QList<QByteArray> m_digests;        // of each piece, then of the whole file
     QList<QByteArray> m_pieceChecksums; // for the recovery files
+    QList<QByteArray> m_pieceCrcs;
     std::unique_ptr<RecoveryWriter> m_recovery;
     UnfinishedOutput m_created;
 };
@@ -331,11 +332,12 @@ bool Cut::copyPieces()
     HashThread pieceHash(pieceSha256);
     HashThread fileHash(fileSha256);
     HashThread checksums(m_recovery->checksums());
+    HashThread crcs(m_recovery->crcs());
     HashThread sums0(m_recovery->sums(0));
     HashThread sums1(m_recovery->sums(1));
     // What hashes each piece apart, header included.
-    const std::array<HashThread *, 4> perPiece{&pieceHash, &checksums, &sums0, &sums1};
-    const BlockCopier::Hashes hashes{{&pieceHash, &fileHash, &checksums, &sums0, &sums1}};
+    const std::array<HashThread *, 5> perPiece{&pieceHash, &checksums, &crcs, &sums0, &sums1};
+    const BlockCopier::Hashes hashes{{&pieceHash, &fileHash, &checksums, &crcs, &sums0, &sums1}};
     for (int n = 1; n <= m_pieceCount; ++n) {
         QFile piece(n == 1 ? m_firstPieceTemporary : piecePath(n));
         if (!FileIo::createNew(piece, m_permissions))
@@ -364,6 +366,7 @@ bool Cut::copyPieces()
     fileHash.endDigest();
     m_digests = pieceHash.takeDigests(true) + fileHash.takeDigests(true);
     m_pieceChecksums = checksums.takeDigests(true);
+    m_pieceCrcs = crcs.takeDigests(true);
     sums0.takeDigests(true);
     sums1.takeDigests(true);
     return true;
@@ -416,7 +419,7 @@ FileIo::Result Cut::sumWindow(int window)
 // The index and one volume per recovery slice, each slice written a window at a time.
 bool Cut::writeRecovery()
 {
-    if (!m_recovery->create(m_pieceChecksums, m_folder, m_name.baseName, m_permissions, m_created)
+    if (!m_recovery->create(m_pieceChecksums, m_pieceCrcs, m_folder, m_name.baseName, m_permissions, m_created)
         || !m_recovery->writeWindow(0))
         return fail(false, m_folder);
     for (int window = 1; window < m_recovery->windowCount(); ++window) {

@@ -25,6 +25,7 @@ constexpr qint64 checksumsLength = 2 * md5Length + 4;
 // sum's in the first two), shorter ones more.
 constexpr int batchLimit = 8;
 constexpr qint64 stretchLength = 32 << 10;
+constexpr qint64 cachedSums = 8 << 20;
 
 qint64 roundUp(qint64 length, qint64 multiple)
 {
@@ -44,8 +45,8 @@ char *alignedBytes(qint64 length)
 
 } // namespace
 
-// The MD5 of each piece, of its first bytes, and the MD5 and CRC-32 of its slice: the piece
-// followed by zeros up to the slice size.
+// The MD5 of each piece, of its first bytes, and the MD5 of its slice: the piece followed by zeros
+// up to the slice size (its CRC-32 left as zeros, for PieceCrcs).
 class PieceChecksums final : public Digest
 {
 public:
@@ -78,9 +79,23 @@ private:
     const QList<Piece> &m_pieces;
     const qint64 m_sliceSize;
     Md5 m_head;
-    SliceChecksum m_slice;
+    SliceChecksum m_slice{SliceChecksum::Parts::Md5};
     qint64 m_position = 0;
     int m_piece = 0;
+};
+
+// The CRC-32 of each piece's slice, 4 bytes.
+class PieceCrcs final : public Digest
+{
+public:
+    explicit PieceCrcs(qint64 sliceSize) : m_sliceSize(sliceSize) {}
+
+    void add(const char *data, qint64 length) override { m_slice.add(data, length); }
+    QByteArray finish() override { return m_slice.finish(m_sliceSize).sliced(16); }
+
+private:
+    const qint64 m_sliceSize;
+    SliceChecksum m_slice{SliceChecksum::Parts::Crc};
 };
 
 // The sums of the recovery slices first ... last - 1 over the current window: each piece's bytes
@@ -217,9 +232,16 @@ RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 mem
     // The batches of both parts share the memory with the sums.
     const int batchPieces = std::min(batchLimit, int(pieces.size()));
     // The sums lie apart (Gf16::takeApart) until they are written.
+    const qint64 slice = roundUp(m_sliceSize, Gf16::apartBlock);
     m_windowLength = std::clamp(memoryBound / (count + sumParts * batchPieces) / Gf16::apartBlock
                                     * Gf16::apartBlock,
-                                Gf16::apartBlock, roundUp(m_sliceSize, Gf16::apartBlock));
+                                Gf16::apartBlock, slice);
+    // Sums read again from the pieces, window after window, are as quickly read in short windows
+    // as in long ones: then the sums of a window stay in the processor's cache.
+    if (m_windowLength < slice)
+        m_windowLength = std::min(
+            m_windowLength,
+            std::max(cachedSums / count, stretchLength) / Gf16::apartBlock * Gf16::apartBlock);
     m_sums.reset(alignedBytes(count * m_windowLength));
     const Gf16 gf;
     if (!m_sums || !gf.valid())
@@ -235,6 +257,7 @@ RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 mem
     }
 
     m_checksums = std::make_unique<PieceChecksums>(m_pieces, m_sliceSize);
+    m_crcs = std::make_unique<PieceCrcs>(m_sliceSize);
     m_valid = true;
     for (int part = 0; part < sumParts; ++part) {
         const SliceSums::Slices slices{count * part / sumParts,
@@ -254,6 +277,11 @@ RecoveryWriter::~RecoveryWriter() = default;
 Digest &RecoveryWriter::checksums()
 {
     return *m_checksums;
+}
+
+Digest &RecoveryWriter::crcs()
+{
+    return *m_crcs;
 }
 
 Digest &RecoveryWriter::sums(int part)
@@ -277,14 +305,17 @@ void RecoveryWriter::startWindow(int window)
         part->startWindow(windowStart(window), windowEnd(window));
 }
 
-bool RecoveryWriter::create(const QList<QByteArray> &checksums, const QString &folder,
-                            const QString &baseName, QFileDevice::Permissions permissions,
-                            UnfinishedOutput &created)
+bool RecoveryWriter::create(QList<QByteArray> checksums, const QList<QByteArray> &crcs,
+                            const QString &folder, const QString &baseName,
+                            QFileDevice::Permissions permissions, UnfinishedOutput &created)
 {
-    if (checksums.size() != m_pieces.size()
-        || std::any_of(checksums.cbegin(), checksums.cend(),
-                       [](const QByteArray &c) { return c.size() != checksumsLength; }))
+    if (checksums.size() != m_pieces.size() || crcs.size() != m_pieces.size())
         return false;
+    for (qsizetype n = 0; n < checksums.size(); ++n) {
+        if (checksums[n].size() != checksumsLength || crcs[n].size() != 4)
+            return false;
+        checksums[n].replace(checksumsLength - 4, 4, crcs[n]);
+    }
     using Par2::Type;
     QByteArray descriptions;
     QByteArray sliceChecksums;

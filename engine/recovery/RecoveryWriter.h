@@ -22,6 +22,7 @@
 class UnfinishedOutput;
 class SliceSums;
 class PieceChecksums;
+class PieceCrcs;
 
 class RecoveryWriter
 {
@@ -47,9 +48,11 @@ public:
     qint64 sliceSize() const { return m_sliceSize; }
 
     // Each to be given every piece's bytes in order, a piece ending with Digest::finish. The
-    // checksums give a result per piece for create; none (empty) when its first bytes are not
-    // those read before the copy. The sums give nothing: they accumulate.
+    // checksums and the CRC-32s give a result per piece for create (the checksums none, empty,
+    // when its first bytes are not those read before the copy): apart, so that the MD5s, the
+    // slowest stream of all, have a thread to themselves. The sums give nothing: they accumulate.
     Digest &checksums();
+    Digest &crcs();
     Digest &sums(int part);
 
     int windowCount() const;
@@ -61,8 +64,9 @@ public:
 
     // Writes the index and starts the volumes under their hidden names (which created gets),
     // with the pieces' checksums.
-    bool create(const QList<QByteArray> &checksums, const QString &folder, const QString &baseName,
-                QFileDevice::Permissions permissions, UnfinishedOutput &created);
+    bool create(QList<QByteArray> checksums, const QList<QByteArray> &crcs, const QString &folder,
+                const QString &baseName, QFileDevice::Permissions permissions,
+                UnfinishedOutput &created);
     // Once the window's sums are complete: they go to the volumes, and start again from zero.
     bool writeWindow(int window);
     // After the last window.
@@ -87,6 +91,7 @@ private:
     const QByteArray m_creator;
     std::unique_ptr<char[], void (*)(void *)> m_sums{nullptr, std::free};
     std::unique_ptr<PieceChecksums> m_checksums;
+    std::unique_ptr<PieceCrcs> m_crcs;
     std::unique_ptr<SliceSums> m_parts[sumParts];
     QByteArray m_tail; // the packets that every file repeats, and the Creator
     std::vector<std::unique_ptr<QFile>> m_volumes;
