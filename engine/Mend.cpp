@@ -4,6 +4,7 @@
 #include "ChecksumFile.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
+#include "BlockCopier.h"
 #include "FctDecoup.h"
 #include "FileIo.h"
 #include "HashThread.h"
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +44,7 @@ public:
     bool solve();
     bool readHeader();
     bool write();
+    bool copySound();
     bool prove();
     bool publish();
     void announce();
@@ -56,6 +59,7 @@ private:
     bool checked(int n) const { return !m_rebuild->inputs()[m_fileOf[size_t(n)]].provenWhole; }
     // Piece n's data bytes at offset of the piece go to the restored file.
     bool writeOut(int n, qint64 offset, const char *data, qint64 length);
+    FileIo::Result readBack(qint64 at, qint64 length, const std::vector<HashThread *> &hashes);
 
     EngineWindow &m_window;
     const QString m_folder; // of the set, only read
@@ -79,6 +83,9 @@ private:
     // A slow medium slows the mend down, as any copy: its progress is true, its flush short.
     WriteBehind m_writeBehind;
     UnfinishedOutput m_output;
+    QList<QByteArray> m_digests; // of the pieces checked as they were written, then the file's
+    std::unique_ptr<char[]> m_buffers[HashThread::queued + 1]; // for readBack, in turn
+    int m_nextBuffer = 0;
 };
 
 bool Mend::fail(const QString &text, const QString &concerned)
@@ -196,9 +203,8 @@ bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
     return true;
 }
 
-// Under its hidden name, as any restore: the sound slices' bytes as they are read, the rebuilt
-// ones as they are computed, a window of every slice at a time; what was computed is proven by
-// the slices' own checksums before the file takes its name.
+// Under its hidden name, as any restore: the damaged slices rebuilt a window of every slice at a
+// time, proven by their own checksums, then the sound ones copied.
 bool Mend::write()
 {
     // As private as the set: as its first piece that is there, or as a recovery file.
@@ -217,73 +223,113 @@ bool Mend::write()
     for (std::size_t n = 1; n < m_fileOf.size(); ++n)
         m_dataStart[n + 1] =
             m_dataStart[n] + m_set->files[m_fileOf[n]].length - headerLength(int(n));
+    // The rebuilt slices first, each where it goes: then the sound bytes go in order, read back
+    // and hashed as they are written.
     const auto out = [this](int file, qint64 offset, const char *data, qint64 length) {
         return !m_pieceOf[size_t(file)] || writeOut(m_pieceOf[size_t(file)], offset, data, length);
     };
-    for (qint64 from = 0; from < m_set->sliceSize; from += m_rebuild->windowLength()) {
-        const FileIo::Result done = m_rebuild->rebuild(
-            from, std::min(from + m_rebuild->windowLength(), m_set->sliceSize), out);
+    for (qint64 from = 0; m_rebuild->damagedSlices() && from < m_set->sliceSize;
+         from += m_rebuild->windowLength()) {
+        const FileIo::Result done =
+            m_rebuild->rebuild(from, std::min(from + m_rebuild->windowLength(), m_set->sliceSize),
+                               out, Rebuild::Give::Rebuilt);
         if (done != FileIo::Result::Done)
             return fail(done == FileIo::Result::Stopped ? QString() : EngineTexts::restoreError,
                         done == FileIo::Result::Failed ? restoredPath() : QString());
     }
     m_window.reportProgress(m_progress);
-    if (!m_rebuild->proven())
+    if (m_rebuild->damagedSlices() && !m_rebuild->proven())
         return fail(EngineTexts::restoreError);
+    if (!copySound())
+        return false;
     m_restored.close();
     return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError, restoredPath());
 }
 
-// Where the checksum file describes the set it has the last word: the file as it lies on the disk,
-// and each piece of it that its line did not prove as it was read (rebuilt, or judged by the
-// recovery files), must match their lines before the file takes its name. Recovery files of another version of the file, or forged ones, rebuild data
-// that their own checksums prove.
-bool Mend::prove()
+// The sound slices' bytes, piece after piece, by the kernel where it can, as any restore. Where
+// the checksum file describes the set, the file is read back as it is written, the rebuilt
+// bytes among the rest, and hashed whole, and so is each piece that its line did not prove as it
+// was read (rebuilt, or judged by the recovery files): the file's own line proves the copy of
+// the others.
+bool Mend::copySound()
 {
-    const int count = int(m_fileOf.size()) - 1;
-    if (!m_describes) {
-        m_progress.moved += m_dataStart[size_t(count + 1)];
-        return true;
-    }
-    constexpr qint64 blockSize = 1 << 20;
-    QFile restored;
-    std::unique_ptr<char[]> buffers[HashThread::queued + 1];
-    for (auto &buffer : buffers) {
-        if (!(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
-            return fail(EngineTexts::restoreError);
-    }
-    if (!FileIo::openRegular(restored, m_restored.fileName()))
-        return fail(EngineTexts::restoreError);
+    using FileIo::Result;
+    BlockCopier copier(m_window, m_progress);
     Sha256 pieceSha256, fileSha256;
     HashThread pieces(pieceSha256), whole(fileSha256);
-    QList<QByteArray> digests; // of the pieces checked, in order
-    int next = 0;
-    if (checked(1))
-        pieces.add(m_head.constData(), m_head.size());
+    const int count = int(m_fileOf.size()) - 1;
+    const auto hashed = [&](int n) { return m_describes && checked(n); };
     for (int n = 1; n <= count; ++n) {
-        for (qint64 at = m_dataStart[size_t(n)], length; at < m_dataStart[size_t(n + 1)];
-             at += length) {
-            m_window.reportProgress(m_progress);
-            if (m_window.stopRequested())
-                return fail(QString());
-            char *const buffer = buffers[next++ % std::size(buffers)].get();
-            length = std::min(blockSize, m_dataStart[size_t(n + 1)] - at);
-            if (FileIo::readFully(restored.handle(), buffer, length, at) != length)
-                return fail(EngineTexts::restoreError);
-            if (checked(n))
-                pieces.add(buffer, length);
-            whole.add(buffer, length);
-            m_progress.moved += length;
+        const int f = m_fileOf[size_t(n)];
+        BlockCopier::Hashes hashes{{}, true};
+        if (m_describes)
+            hashes.threads.push_back(&whole);
+        if (hashed(n))
+            hashes.threads.push_back(&pieces);
+        if (hashed(n) && n == 1)
+            pieces.add(m_head.constData(), m_head.size());
+        QFile piece;
+        const qint64 length = m_set->files[f].length;
+        for (qint64 k = 0; k * m_set->sliceSize < length; ++k) {
+            const qint64 from = std::max(k * m_set->sliceSize, headerLength(n));
+            const qint64 end = std::min((k + 1) * m_set->sliceSize, length);
+            const qint64 at = m_dataStart[size_t(n)] + from - headerLength(n);
+            Result done = Result::Done;
+            if (from >= end)
+                continue;
+            if (m_rebuild->lost(f, k))
+                done = readBack(at, end - from, hashes.threads);
+            else if (!piece.isOpen() && !FileIo::openRegular(piece, m_rebuild->inputs()[f].path))
+                done = Result::Short;
+            else if (::lseek(m_restored.handle(), at, SEEK_SET) != at)
+                done = Result::Failed;
+            else
+                done = copier.append(piece, from, end - from, m_restored, hashes);
+            if (done != Result::Done)
+                return fail(done == Result::Stopped ? QString() : EngineTexts::restoreError,
+                            done == Result::Failed ? restoredPath() : QString());
         }
-        if (checked(n)) {
+        if (hashed(n)) {
             pieces.endDigest();
             // The buffers go round without this piece's hash: it must be done with them.
-            if (n < count && !checked(n + 1))
-                digests += pieces.takeDigests(true);
+            if (n < count && !hashed(n + 1))
+                m_digests += pieces.takeDigests(true);
         }
     }
     whole.endDigest();
-    const QString text = mismatch(digests + pieces.takeDigests(true) + whole.takeDigests(true));
+    m_digests += pieces.takeDigests(true) + whole.takeDigests(true);
+    return true;
+}
+
+// Rebuilt bytes of the file, read back from it for the hashes.
+FileIo::Result Mend::readBack(qint64 at, qint64 length, const std::vector<HashThread *> &hashes)
+{
+    constexpr qint64 blockSize = 1 << 20;
+    for (qint64 end = at + length, part; at < end; at += part) {
+        m_window.reportProgress(m_progress);
+        if (m_window.stopRequested())
+            return FileIo::Result::Stopped;
+        part = std::min(blockSize, end - at);
+        m_progress.moved += part;
+        if (hashes.empty())
+            continue;
+        std::unique_ptr<char[]> &buffer = m_buffers[m_nextBuffer++ % std::size(m_buffers)];
+        if (!buffer && !(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
+            return FileIo::Result::Failed;
+        if (FileIo::readFully(m_restored.handle(), buffer.get(), part, at) != part)
+            return FileIo::Result::Short;
+        for (HashThread *hash : hashes)
+            hash->add(buffer.get(), part);
+    }
+    return FileIo::Result::Done;
+}
+
+// Where the checksum file describes the set it has the last word: what was hashed as it was
+// written must match the lines before the file takes its name. Recovery files of another version
+// of the file, or forged ones, rebuild data that their own checksums prove.
+bool Mend::prove()
+{
+    const QString text = m_describes ? mismatch(m_digests) : QString();
     return text.isEmpty() || fail(text);
 }
 

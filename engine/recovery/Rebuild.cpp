@@ -9,6 +9,7 @@
 #include <QFile>
 
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -319,7 +320,12 @@ bool Rebuild::solve()
     return true;
 }
 
-FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out)
+bool Rebuild::lost(int file, qint64 slice) const
+{
+    return std::binary_search(m_lost.begin(), m_lost.end(), m_firstSlice[file] + int(slice));
+}
+
+FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out, Give give)
 {
     using FileIo::Result;
     const std::size_t m = m_lost.size();
@@ -355,7 +361,7 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out)
                 if ((!file.isOpen() && !FileIo::openRegular(file, m_inputs[f].path))
                     || FileIo::readFully(file.handle(), m_buffer.get(), part, at) != part)
                     return Result::Short;
-                if (!out(f, at, m_buffer.get(), part))
+                if (give == Give::Everything && !out(f, at, m_buffer.get(), part))
                     return Result::Failed;
                 for (std::size_t r = 0; r < m; ++r)
                     m_gf.multiplyAdd(m_buffer.get(), sums + r * window + (at - sliceStart - from),

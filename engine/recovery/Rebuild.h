@@ -52,9 +52,13 @@ public:
     bool solve();
 
     // For the offsets [from, to) of every slice (at most windowLength() of them), gives every
-    // input file's bytes there. Windows given in order from 0 to the slice size are also proven:
+    // input file's bytes there, or only those computed for the damaged slices (the sound ones
+    // are read all the same). Windows given in order from 0 to the slice size are also proven:
     // afterwards proven() says whether what was computed matches its checksums.
-    FileIo::Result rebuild(qint64 from, qint64 to, const Output &out);
+    enum class Give { Everything, Rebuilt };
+    FileIo::Result rebuild(qint64 from, qint64 to, const Output &out, Give give = Give::Everything);
+    // Whether slice number slice of input file `file` is one of the damaged.
+    bool lost(int file, qint64 slice) const;
     qint64 windowLength() const { return m_windowLength; }
     bool proven();
 
