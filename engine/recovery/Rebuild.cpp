@@ -130,9 +130,18 @@ public:
     }
 
     bool valid() const { return m_valid; }
-    // Bytes from to to of file to thread t, as one digest.
-    FileIo::Result feed(int t, QFile &file, qint64 from, qint64 to, bool counted);
-    // Every slice of file f that is there, to thread 0 or 1.
+    // What thread `thread` is to hash of a file: ranges of bytes, each a digest.
+    struct Feed
+    {
+        int thread;
+        QFile *file;
+        std::vector<std::pair<qint64, qint64>> ranges;
+        bool counted; // by the progress
+    };
+    // The feeds' blocks in turn, so that their threads hash at once.
+    FileIo::Result give(std::vector<Feed> feeds);
+    // Every slice of file f that is there, for thread 0 or 1; the others are damaged.
+    Feed slicesOf(int f, QFile &file, bool counted);
     FileIo::Result checkSlices(int f, bool counted);
     // What the whole digests of threads 2 and 3 prove, and the slices of the files they do not.
     FileIo::Result judgeWhole(const QList<QByteArray> &wholeDigests);
@@ -154,27 +163,43 @@ private:
     std::array<std::unique_ptr<HashThread>, 4> m_threads;
 };
 
-FileIo::Result Rebuild::Assessment::feed(int t, QFile &file, qint64 from, qint64 to, bool counted)
+FileIo::Result Rebuild::Assessment::give(std::vector<Feed> feeds)
 {
-    for (qint64 at = from, length; at < to; at += length) {
-        length = std::min(blockSize, to - at);
-        char *const buffer = m_buffers[t][size_t(m_next[t]++ % (HashThread::queued + 1))].get();
-        if (m_rebuild.report(0) == FileIo::Result::Stopped)
-            return FileIo::Result::Stopped;
-        if (FileIo::readFully(file.handle(), buffer, length, at) != length)
-            return FileIo::Result::Failed;
-        m_threads[t]->add(buffer, length);
-        m_rebuild.m_progress.moved += counted ? length : 0;
+    std::vector<std::size_t> range(feeds.size(), 0);
+    std::vector<qint64> at(feeds.size(), 0);
+    for (bool more = true; more;) {
+        more = false;
+        for (std::size_t n = 0; n < feeds.size(); ++n) {
+            const Feed &feed = feeds[n];
+            if (range[n] == feed.ranges.size())
+                continue;
+            more = true;
+            const auto [from, to] = feed.ranges[range[n]];
+            at[n] = std::max(at[n], from);
+            const qint64 length = std::min(blockSize, to - at[n]);
+            const int t = feed.thread;
+            char *const buffer = m_buffers[t][size_t(m_next[t]++ % (HashThread::queued + 1))].get();
+            if (m_rebuild.report(0) == FileIo::Result::Stopped)
+                return FileIo::Result::Stopped;
+            if (length > 0) {
+                if (FileIo::readFully(feed.file->handle(), buffer, length, at[n]) != length)
+                    return FileIo::Result::Failed;
+                m_threads[t]->add(buffer, length);
+            }
+            m_rebuild.m_progress.moved += feed.counted ? length : 0;
+            if ((at[n] += length) >= to) {
+                m_threads[t]->endDigest();
+                ++range[n];
+            }
+        }
     }
-    m_threads[t]->endDigest();
     return FileIo::Result::Done;
 }
 
-FileIo::Result Rebuild::Assessment::checkSlices(int f, bool counted)
+Rebuild::Assessment::Feed Rebuild::Assessment::slicesOf(int f, QFile &file, bool counted)
 {
-    const Input &input = m_rebuild.m_inputs[f];
-    QFile file;
-    const qint64 size = input.present && FileIo::openRegular(file, input.path) ? file.size() : 0;
+    const qint64 size = file.isOpen() ? file.size() : 0;
+    Feed feed{f % 2, &file, {}, counted};
     for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
         const qint64 start = k * m_set.sliceSize;
         const qint64 end = std::min(start + m_set.sliceSize, m_set.files[f].length);
@@ -182,12 +207,19 @@ FileIo::Result Rebuild::Assessment::checkSlices(int f, bool counted)
         damaged[size_t(i)] = size < end;
         if (damaged[size_t(i)])
             continue;
-        if (const FileIo::Result fed = feed(f % 2, file, start, end, counted);
-            fed != FileIo::Result::Done)
-            return fed;
+        feed.ranges.emplace_back(start, end);
         m_hashed[size_t(f % 2)].push_back(i);
     }
-    return FileIo::Result::Done;
+    return feed;
+}
+
+FileIo::Result Rebuild::Assessment::checkSlices(int f, bool counted)
+{
+    const Input &input = m_rebuild.m_inputs[f];
+    QFile file;
+    if (input.present)
+        FileIo::openRegular(file, input.path);
+    return give({slicesOf(f, file, counted)});
 }
 
 FileIo::Result Rebuild::Assessment::judgeWhole(const QList<QByteArray> &wholeDigests)
@@ -230,18 +262,24 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
         return Result::Failed;
     // A file that its whole digest proves is sound: SHA-256 is quicker than MD5. The others, and
     // one that it does not prove, are checked a slice at a time.
-    for (int f = 0; f < m_inputs.size(); ++f) {
-        QFile file;
-        m_inputs[f].present =
-            !m_inputs[f].path.isEmpty() && FileIo::openRegular(file, m_inputs[f].path);
-        const qint64 length = m_set.files[f].length;
-        const bool whole = !wholeDigests.value(f).isEmpty() && file.size() == length;
-        const Result fed = whole ? assessment.feed(2 + f % 2, file, 0, length, true)
-                                 : assessment.checkSlices(f, true);
-        if (fed != Result::Done)
+    // Two files at a time, whose blocks go in turn to threads of their own.
+    for (int f = 0; f < m_inputs.size(); f += 2) {
+        std::array<QFile, 2> files;
+        std::vector<Assessment::Feed> feeds;
+        for (int g = f; g < std::min(f + 2, int(m_inputs.size())); ++g) {
+            QFile &file = files[size_t(g - f)];
+            m_inputs[g].present =
+                !m_inputs[g].path.isEmpty() && FileIo::openRegular(file, m_inputs[g].path);
+            const qint64 length = m_set.files[g].length;
+            if (!wholeDigests.value(g).isEmpty() && file.size() == length) {
+                feeds.push_back({2 + g % 2, &file, {{0, length}}, true});
+                assessment.hashedWhole(g);
+            } else {
+                feeds.push_back(assessment.slicesOf(g, file, true));
+            }
+        }
+        if (const Result fed = assessment.give(std::move(feeds)); fed != Result::Done)
             return fed;
-        if (whole)
-            assessment.hashedWhole(f);
     }
     if (const Result judged = assessment.judgeWhole(wholeDigests); judged != Result::Done)
         return judged;
