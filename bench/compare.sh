@@ -195,7 +195,7 @@ big_restore_peak=$(peak_kb "$bench" restore "$dir/sparse.001")
 cmp -s "$dir/sparse-keep.bin" "$dir/sparse.bin" || { echo "restored bytes differ (1 GiB pieces)" >&2; exit 1; }
 
 # The most recovery a set may carry in memory: 999 pieces of 1400 KB, whose 50 recovery slices
-# (70 MB) are summed in two windows.
+# (70 MB) are summed in windows.
 # Piece 1 of 1 GiB lost: rebuilt from the other and the recovery slice, a window at a time.
 rm -f "$dir/sparse.001" "$dir/sparse.bin"
 big_repair_peak=$(peak_kb "$bench" restore "$dir/sparse.par2")
@@ -210,6 +210,6 @@ printf 'peak memory: cut %.1f MiB, restore %.1f MiB\n' "$(echo "$cut_peak / 1024
   "$(echo "$restore_peak / 1024" | bc -l)"
 printf 'peak memory, pieces of 1 GiB: cut %.1f MiB, restore %.1f MiB\n' \
   "$(echo "$big_cut_peak / 1024" | bc -l)" "$(echo "$big_restore_peak / 1024" | bc -l)"
-printf 'peak memory, 999 pieces of 1400 KB (50 recovery slices in two windows): cut %.1f MiB\n' \
+printf 'peak memory, 999 pieces of 1400 KB (50 recovery slices, in windows): cut %.1f MiB\n' \
   "$(echo "$most_cut_peak / 1024" | bc -l)"
 printf 'peak memory, rebuilding a lost piece of 1 GiB: %.1f MiB\n' "$(echo "$big_repair_peak / 1024" | bc -l)"

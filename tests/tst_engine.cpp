@@ -443,10 +443,11 @@ private Q_SLOTS:
         // The pieces' products are added to the sums by batches of 8.
         QTest::newRow("9 pieces: a batch and one more") << Repair{9, 1, 1, false, {"-9"}};
         QTest::newRow("8 pieces, the last short: one batch") << Repair{8, 1, 2, true, {"~1", "-8"}, 1000};
-        // 660 slices of 100 KB take more memory than the cut may: they are summed in two windows,
-        // the second from 97 KB on (64 MiB shared by the 660 sums and two batches of 8 pieces).
+        // 660 slices of 100 KB take more memory than the cut may (64 MiB shared by the sums and two
+        // batches of 8 pieces): they are summed in windows of 32 KiB, the pieces read back for each
+        // but the first.
         QTest::newRow("in windows") << Repair{10, 100, 660, true, {"-2", "~6", "-10"}};
-        QTest::newRow("in windows, the last piece short of the second")
+        QTest::newRow("in windows, the last piece short of the last")
             << Repair{10, 100, 660, true, {"-9", "-10"}, 5000};
     }
 
