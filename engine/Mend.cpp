@@ -237,6 +237,9 @@ bool Mend::write()
             return fail(done == FileIo::Result::Stopped ? QString() : EngineTexts::restoreError,
                         done == FileIo::Result::Failed ? restoredPath() : QString());
     }
+    // Nothing to rebuild, nothing read to rebuild it: the progress counted that read.
+    for (const RecoverySet::File &file : m_set->files)
+        m_progress.moved += m_rebuild->damagedSlices() ? 0 : file.length;
     m_window.reportProgress(m_progress);
     if (m_rebuild->damagedSlices() && !m_rebuild->proven())
         return fail(EngineTexts::restoreError);
@@ -260,6 +263,9 @@ bool Mend::copySound()
     const int count = int(m_fileOf.size()) - 1;
     const auto hashed = [&](int n) { return m_describes && checked(n); };
     for (int n = 1; n <= count; ++n) {
+        m_window.reportProgress(m_progress);
+        if (m_window.stopRequested())
+            return fail(QString());
         const int f = m_fileOf[size_t(n)];
         BlockCopier::Hashes hashes{{}, true};
         if (m_describes)
@@ -296,6 +302,8 @@ bool Mend::copySound()
                 m_digests += pieces.takeDigests(true);
         }
     }
+    // Every byte is copied: the title says so while the hashes end and the flush waits for the disk.
+    m_window.reportProgress(m_progress);
     whole.endDigest();
     m_digests += pieces.takeDigests(true) + whole.takeDigests(true);
     return true;

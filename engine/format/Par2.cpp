@@ -6,15 +6,18 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
 
+constexpr char typePrefix[] = "PAR 2.0\0";
+constexpr const char *typeNames[] = {"Main\0\0\0\0", "FileDesc", "IFSC\0\0\0\0", "RecvSlic",
+                                     "Creator\0"};
+
 QByteArray typeName(Par2::Type type)
 {
-    static const char *const names[] = {"Main\0\0\0\0", "FileDesc", "IFSC\0\0\0\0", "RecvSlic",
-                                        "Creator\0"};
-    return QByteArray("PAR 2.0\0", 8) + QByteArray(names[int(type)], 8);
+    return QByteArray(typePrefix, 8) + QByteArray(typeNames[int(type)], 8);
 }
 
 void appendNumber(QByteArray &to, quint64 value, int bytes)
@@ -130,13 +133,14 @@ QString baseNameOf(const QString &fileName)
 std::optional<Header> parseHeader(const char *header)
 {
     const auto length = qFromLittleEndian<quint64>(header + 8);
-    if (QByteArray(header, 8) != QByteArray("PAR2\0PKT", 8) || length < quint64(headerLength)
-        || length % 4 || length > quint64(std::numeric_limits<qint64>::max()))
+    if (std::memcmp(header, "PAR2\0PKT", 8) != 0 || length < quint64(headerLength) || length % 4
+        || length > quint64(std::numeric_limits<qint64>::max()))
         return std::nullopt;
-    const QByteArray type(header + 48, 16);
+    // Compared in place: a set of 999 pieces repeats some 100,000 packets in its files.
     for (const Type t : {Type::Main, Type::FileDescription, Type::SliceChecksums,
                          Type::RecoverySlice, Type::Creator}) {
-        if (type == typeName(t))
+        if (std::memcmp(header + 48, typePrefix, 8) == 0
+            && std::memcmp(header + 56, typeNames[int(t)], 8) == 0)
             return Header{t, qint64(length)};
     }
     return Header{std::nullopt, qint64(length)};

@@ -205,8 +205,11 @@ Rebuild::Assessment::Feed Rebuild::Assessment::slicesOf(int f, QFile &file, bool
         const qint64 end = std::min(start + m_set.sliceSize, m_set.files[f].length);
         const int i = m_rebuild.m_firstSlice[f] + int(k);
         damaged[size_t(i)] = size < end;
-        if (damaged[size_t(i)])
+        // A slice that is not there is judged at once: the progress counts it as read.
+        if (damaged[size_t(i)]) {
+            m_rebuild.m_progress.moved += counted ? end - start : 0;
             continue;
+        }
         feed.ranges.emplace_back(start, end);
         m_hashed[size_t(f % 2)].push_back(i);
     }
