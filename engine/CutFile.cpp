@@ -419,7 +419,8 @@ FileIo::Result Cut::sumWindow(int window)
 // The index and one volume per recovery slice, each slice written a window at a time.
 bool Cut::writeRecovery()
 {
-    if (!m_recovery->create(m_pieceChecksums, m_pieceCrcs, m_folder, m_name.baseName, m_permissions, m_created)
+    if (!m_recovery->create(m_pieceChecksums, m_pieceCrcs, m_folder, m_name.baseName,
+                            m_permissions, m_created)
         || !m_recovery->writeWindow(0))
         return fail(false, m_folder);
     for (int window = 1; window < m_recovery->windowCount(); ++window) {

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "Mend.h"
+#include "BlockCopier.h"
 #include "ChecksumFile.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
-#include "BlockCopier.h"
 #include "FctDecoup.h"
 #include "FileIo.h"
 #include "HashThread.h"
@@ -238,8 +238,10 @@ bool Mend::write()
                         done == FileIo::Result::Failed ? restoredPath() : QString());
     }
     // Nothing to rebuild, nothing read to rebuild it: the progress counted that read.
-    for (const RecoverySet::File &file : m_set->files)
-        m_progress.moved += m_rebuild->damagedSlices() ? 0 : file.length;
+    if (!m_rebuild->damagedSlices()) {
+        for (const RecoverySet::File &file : m_set->files)
+            m_progress.moved += file.length;
+    }
     m_window.reportProgress(m_progress);
     if (m_rebuild->damagedSlices() && !m_rebuild->proven())
         return fail(EngineTexts::restoreError);
@@ -279,10 +281,10 @@ bool Mend::copySound()
         for (qint64 k = 0; k * m_set->sliceSize < length; ++k) {
             const qint64 from = std::max(k * m_set->sliceSize, headerLength(n));
             const qint64 end = std::min((k + 1) * m_set->sliceSize, length);
-            const qint64 at = m_dataStart[size_t(n)] + from - headerLength(n);
-            Result done = Result::Done;
             if (from >= end)
                 continue;
+            const qint64 at = m_dataStart[size_t(n)] + from - headerLength(n);
+            Result done = Result::Done;
             if (m_rebuild->lost(f, k))
                 done = readBack(at, end - from, hashes.threads);
             else if (!piece.isOpen() && !FileIo::openRegular(piece, m_rebuild->inputs()[f].path))
@@ -302,7 +304,7 @@ bool Mend::copySound()
                 m_digests += pieces.takeDigests(true);
         }
     }
-    // Every byte is copied: the title says so while the hashes end and the flush waits for the disk.
+    // Every byte is copied: the title says so while the hashes end and the flush waits.
     m_window.reportProgress(m_progress);
     whole.endDigest();
     m_digests += pieces.takeDigests(true) + whole.takeDigests(true);

@@ -203,8 +203,8 @@ __attribute__((target("avx512f,avx512bw,gfni"))) AffinePair affinePair(quint16 f
         bits[n] = timesX(bits[n - 1]);
     // Four copies of the first matrix for the block's first half, four of the second for the other.
     const auto halves = [](quint64 first, quint64 second) {
-        return std::array<qint64, 8>{qint64(first), qint64(first),  qint64(first),  qint64(first),
-                                     qint64(second), qint64(second), qint64(second), qint64(second)};
+        const auto a = qint64(first), b = qint64(second);
+        return std::array<qint64, 8>{a, a, a, a, b, b, b, b};
     };
     const std::array<qint64, 8> straight = halves(byteMatrix(bits, 0, 0), byteMatrix(bits, 1, 1));
     const std::array<qint64, 8> crossed = halves(byteMatrix(bits, 0, 1), byteMatrix(bits, 1, 0));
@@ -213,10 +213,9 @@ __attribute__((target("avx512f,avx512bw,gfni"))) AffinePair affinePair(quint16 f
 
 // to ^= the sum of factors[n] * (from + n * stride) on data apart, for Count regions at once: the
 // products are summed in registers, and each block of to is read and written once.
-template<int Count>
+template <int Count>
 __attribute__((target("avx512f,avx512bw,gfni"))) void
-multiplyAddAffine(const char *from, qint64 stride, const quint16 *factors, char *to,
-                  qint64 length)
+multiplyAddAffine(const char *from, qint64 stride, const quint16 *factors, char *to, qint64 length)
 {
     AffinePair pairs[Count];
     for (int n = 0; n < Count; ++n)
@@ -241,8 +240,8 @@ multiplyAddAffine(const char *from, qint64 stride, const quint16 *factors, char 
 
 constexpr int affineCount = 8;
 
-void multiplyAddAffine(const char *from, qint64 stride, const quint16 *factors, int count,
-                       char *to, qint64 length)
+void multiplyAddAffine(const char *from, qint64 stride, const quint16 *factors, int count, char *to,
+                       qint64 length)
 {
     using Kernel = void (*)(const char *, qint64, const quint16 *, char *, qint64);
     static constexpr Kernel kernels[affineCount] = {
