@@ -130,8 +130,7 @@ private:
     std::optional<int> m_recoverySlices;
     Progress m_progress;
     QList<QByteArray> m_digests;        // of each piece, then of the whole file
-    QList<QByteArray> m_pieceChecksums; // for the recovery files
-    QList<QByteArray> m_pieceCrcs;
+    QList<QByteArray> m_pieceCrcs; // for the recovery files
     std::unique_ptr<RecoveryWriter> m_recovery;
     UnfinishedOutput m_created;
 };
@@ -365,7 +364,7 @@ bool Cut::copyPieces()
     m_source.close();
     fileHash.endDigest();
     m_digests = pieceHash.takeDigests(true) + fileHash.takeDigests(true);
-    m_pieceChecksums = checksums.takeDigests(true);
+    checksums.takeDigests(true);
     m_pieceCrcs = crcs.takeDigests(true);
     sums0.takeDigests(true);
     sums1.takeDigests(true);
@@ -419,8 +418,7 @@ FileIo::Result Cut::sumWindow(int window)
 // The index and one volume per recovery slice, each slice written a window at a time.
 bool Cut::writeRecovery()
 {
-    if (!m_recovery->create(m_pieceChecksums, m_pieceCrcs, m_folder, m_name.baseName,
-                            m_permissions, m_created)
+    if (!m_recovery->create(m_pieceCrcs, m_folder, m_name.baseName, m_permissions, m_created)
         || !m_recovery->writeWindow(0))
         return fail(false, m_folder);
     for (int window = 1; window < m_recovery->windowCount(); ++window) {

@@ -48,9 +48,10 @@ public:
     qint64 sliceSize() const { return m_sliceSize; }
 
     // Each to be given every piece's bytes in order, a piece ending with Digest::finish. The
-    // checksums and the CRC-32s give a result per piece for create (the checksums none, empty,
-    // when its first bytes are not those read before the copy): apart, so that the MD5s, the
-    // slowest stream of all, have a thread to themselves. The sums give nothing: they accumulate.
+    // CRC-32s give a result per piece for create; the checksums keep theirs for it (a piece's
+    // none when its first bytes are not those read before the copy): apart, so that the MD5s,
+    // the slowest stream of all, have a thread to themselves. The sums give nothing: they
+    // accumulate.
     Digest &checksums();
     Digest &crcs();
     Digest &sums(int part);
@@ -62,11 +63,10 @@ public:
     // they take each piece's bytes from the window's start to its end.
     void startWindow(int window);
 
-    // Writes the index and starts the volumes under their hidden names (which created gets),
-    // with the pieces' checksums.
-    bool create(QList<QByteArray> checksums, const QList<QByteArray> &crcs, const QString &folder,
-                const QString &baseName, QFileDevice::Permissions permissions,
-                UnfinishedOutput &created);
+    // Once the checksums and the CRC-32s are computed: writes the index and starts the volumes
+    // under their hidden names (which created gets).
+    bool create(const QList<QByteArray> &crcs, const QString &folder, const QString &baseName,
+                QFileDevice::Permissions permissions, UnfinishedOutput &created);
     // Once the window's sums are complete: they go to the volumes, and start again from zero.
     bool writeWindow(int window);
     // After the last window.
