@@ -63,7 +63,8 @@ public:
         constexpr qint64 gathered = 16 << 20;
         if (pieces.size() >= 3 && Md5Lanes::available()) {
             m_common = pieces[1].length;
-            m_lanes = int(std::min(qint64(Md5Lanes::count), gathered / std::max(m_common, qint64(1))));
+            m_lanes =
+                int(std::min(qint64(Md5Lanes::count), gathered / std::max(m_common, qint64(1))));
             if (m_lanes >= 4)
                 m_gathered.reset(new (std::nothrow) char[size_t(m_lanes * m_common)]);
         }
