@@ -45,8 +45,10 @@ constexpr int wordOf(int step)
     }
 }
 
-// a = b + ((a + f(b, c, d) + sine + word) <<< shift), the four turning one place each step.
-template <int Step>
+// a = b + ((a + f(b, c, d) + sine + word) <<< shift), the four turning one place each step. The
+// function and the shift are template arguments: the instructions take them as immediates, which
+// GCC does not find in a constant array's element when it does not optimise.
+template <int Step, int Function = functions[Step / 16], int Shift = shifts[Step / 16][Step % 4]>
 __attribute__((target("avx512f"))) inline void step(__m512i (&v)[4], const __m512i (&words)[16])
 {
     __m512i &a = v[(4 - Step % 4) % 4];
@@ -55,8 +57,8 @@ __attribute__((target("avx512f"))) inline void step(__m512i (&v)[4], const __m51
     const __m512i d = v[(7 - Step % 4) % 4];
     a = _mm512_add_epi32(
         a, _mm512_add_epi32(words[wordOf(Step)], _mm512_set1_epi32(int(sines[Step]))));
-    a = _mm512_add_epi32(a, _mm512_ternarylogic_epi32(b, c, d, functions[Step / 16]));
-    a = _mm512_add_epi32(_mm512_maskz_rol_epi32(all, a, shifts[Step / 16][Step % 4]), b);
+    a = _mm512_add_epi32(a, _mm512_ternarylogic_epi32(b, c, d, Function));
+    a = _mm512_add_epi32(_mm512_maskz_rol_epi32(all, a, Shift), b);
 }
 
 template <int... Steps>
