@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // The MD5s of up to 16 streams at once, each fed as many bytes as the others: with AVX-512, one
 // instruction takes a step of all 16. One stream of MD5 cannot go faster than 0.72 GB/s a core,
-// its every step waiting for the one before; 16 side by side go about ten times as fast. For
+// its every step waiting for the one before; 16 side by side go about six times as fast. For
 // the cut, whose pieces but the first and the last are of one length.
 #pragma once
 

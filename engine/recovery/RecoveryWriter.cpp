@@ -59,7 +59,7 @@ public:
         : m_pieces(pieces), m_sliceSize(sliceSize), m_results(pieces.size())
     {
         // 16 MiB at most: 16 pieces of 1 MiB, 11 of 1400 KB; pieces of more than 4 MiB as they
-        // come (one MD5 is as quick as 4 streams side by side that hash one).
+        // come (a group of fewer than 4 would gain little over one stream, for its copy).
         constexpr qint64 gathered = 16 << 20;
         if (pieces.size() >= 3 && Md5Lanes::available()) {
             m_common = pieces[1].length;

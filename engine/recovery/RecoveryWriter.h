@@ -50,8 +50,8 @@ public:
     // Each to be given every piece's bytes in order, a piece ending with Digest::finish. The
     // CRC-32s give a result per piece for create; the checksums keep theirs for it (a piece's
     // none when its first bytes are not those read before the copy): apart, so that the MD5s,
-    // the slowest stream of all, have a thread to themselves. The sums give nothing: they
-    // accumulate.
+    // the slowest stream of all where they come one by one, have a thread to themselves. The
+    // sums give nothing: they accumulate.
     Digest &checksums();
     Digest &crcs();
     Digest &sums(int part);
