@@ -192,13 +192,8 @@ bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
     if (skip >= length)
         return true;
     const qint64 at = m_dataStart[size_t(n)] + offset + skip - headerLength(n);
-    for (qint64 written = skip; written < length;) {
-        const ssize_t w = ::pwrite(m_restored.handle(), data + written, size_t(length - written),
-                                   off_t(at + written - skip));
-        if (w <= 0)
-            return false;
-        written += w;
-    }
+    if (!FileIo::writeFully(m_restored.handle(), data + skip, length - skip, at))
+        return false;
     m_writeBehind.written(m_restored.handle(), at, length - skip);
     return true;
 }
@@ -259,7 +254,7 @@ bool Mend::write()
 bool Mend::copySound()
 {
     using FileIo::Result;
-    BlockCopier copier(m_window, m_progress);
+    BlockCopier copier(m_window, m_progress, BlockCopier::Cache::Past);
     Sha256 pieceSha256, fileSha256;
     HashThread pieces(pieceSha256), whole(fileSha256);
     const int count = int(m_fileOf.size()) - 1;
@@ -304,6 +299,8 @@ bool Mend::copySound()
                 m_digests += pieces.takeDigests(true);
         }
     }
+    if (!copier.finish())
+        return fail(EngineTexts::restoreError, restoredPath());
     // Every byte is copied: the title says so while the hashes end and the flush waits.
     m_window.reportProgress(m_progress);
     whole.endDigest();

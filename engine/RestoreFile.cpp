@@ -278,7 +278,7 @@ bool Restore::copyAndProve()
     if (!FileIo::createNew(m_restored, QFileInfo(m_firstPiecePath).permissions()))
         return fail(EngineTexts::restoreError, restoredPath);
     m_output.add(m_restored.fileName());
-    BlockCopier copier(m_window, m_progress);
+    BlockCopier copier(m_window, m_progress, BlockCopier::Cache::Past);
     Sha256 sha256;
     HashThread hash(sha256);
     for (int n = 1; n <= m_header->pieceCount; ++n) {
@@ -298,6 +298,8 @@ bool Restore::copyAndProve()
     if (const QString damage = m_checksums ? checkDigests(hash, true) : QString();
         !damage.isEmpty())
         return damaged(damage);
+    if (!copier.finish())
+        return fail(EngineTexts::restoreError, restoredPath);
     m_restored.close();
     return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError, restoredPath);
 }

@@ -105,7 +105,7 @@ struct Held
 };
 
 // A file system mounted on a folder for a test's time (root only): "ro", the folder itself made
-// read-only by a bind mount; "tmpfs" of size bytes; "vfat", a FAT image of size bytes.
+// read-only by a bind mount; "tmpfs" of size bytes; "vfat" or "ext4", an image of size bytes.
 struct Mount
 {
     Mount(const QString &on, const QString &kind, qint64 size = 0) : folder(on)
@@ -117,7 +117,8 @@ struct Mount
                                                  {"mount", "-o", "remount,bind,ro", folder}}
             : kind == "tmpfs" ? QList<QStringList>{{"mount", "-t", "tmpfs", "-o", sizeOption, "tmpfs", folder}}
                               : QList<QStringList>{{"truncate", "-s", QString::number(size), image},
-                                                   {"mkfs.vfat", "-F", "32", image},
+                                                   kind == "ext4" ? QStringList{"mkfs.ext4", "-q", "-F", image}
+                                                                  : QStringList{"mkfs.vfat", "-F", "32", image},
                                                    {"mount", "-o", "loop", image, folder}};
         mounted = QDir().mkpath(folder);
         for (const QStringList &command : commands)

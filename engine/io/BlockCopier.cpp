@@ -32,8 +32,8 @@ bool writeFully(int to, const char *buffer, qint64 length)
 
 } // namespace
 
-BlockCopier::BlockCopier(EngineWindow &window, Progress &progress)
-    : m_window(window), m_progress(progress)
+BlockCopier::BlockCopier(EngineWindow &window, Progress &progress, Cache cache)
+    : m_window(window), m_progress(progress), m_cache(cache)
 {}
 
 BlockCopier::~BlockCopier() = default;
@@ -53,6 +53,10 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
     using FileIo::Result;
     qint64 copied = 0;
     qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
+    if (m_cache == Cache::Past && m_direct.target() != to.handle() && !m_direct.start(to.handle()))
+        return Result::Failed;
+    // Past the cache, the bytes go through our buffers, and are hashed as they are written.
+    const bool direct = m_cache == Cache::Past && m_direct.active();
     while (copied < length) {
         if (copied > 0) {
             m_window.reportProgress(m_progress);
@@ -62,14 +66,20 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
         const qint64 wanted = std::min(blockSize, length - copied);
         const qint64 at = offset + copied;
         qint64 moved = -1;
-        if (!m_kernelRefuses) {
+        char *buffer = nullptr;
+        if (direct) {
+            if (!(buffer = nextBuffer()))
+                return Result::Failed;
+            moved = FileIo::readFully(from.handle(), buffer, wanted, at);
+            if (moved > 0 && !m_direct.write(start, buffer, moved))
+                return Result::Failed;
+        } else if (!m_kernelRefuses) {
             loff_t position = at;
             moved = ::copy_file_range(from.handle(), &position, to.handle(), nullptr,
                                       size_t(wanted), 0);
             m_kernelRefuses = moved < 0 && kernelCopyRefused(errno);
         }
-        char *buffer = nullptr;
-        if (m_kernelRefuses) {
+        if (!direct && m_kernelRefuses) {
             if (!(buffer = nextBuffer()))
                 return Result::Failed;
             moved = FileIo::readFully(from.handle(), buffer, wanted, at);
@@ -81,7 +91,7 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
         if (!hashes.threads.empty()) {
             if (!buffer && !(buffer = nextBuffer()))
                 return Result::Failed;
-            if (!m_kernelRefuses
+            if (!direct && !m_kernelRefuses
                 && FileIo::readFully(hashes.hashWritten ? to.handle() : from.handle(), buffer,
                                      moved, hashes.hashWritten ? start : at)
                        != moved)
@@ -89,10 +99,13 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
             for (HashThread *thread : hashes.threads)
                 thread->add(buffer, moved);
         }
-        m_writeBehind.written(to.handle(), start, moved);
+        if (!direct)
+            m_writeBehind.written(to.handle(), start, moved);
         start += moved;
         copied += moved;
         m_progress.moved += moved;
     }
-    return Result::Done;
+    // The next append follows, as after a copy through the descriptor.
+    return !direct || ::lseek(to.handle(), start, SEEK_SET) == start ? Result::Done
+                                                                     : Result::Failed;
 }

@@ -2,10 +2,12 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // How an operation moves its data: in blocks of at most 1 MiB, so that the window hears how far it
 // is and a stop is quick; inside the kernel where it can (on XFS and btrfs a piece then shares the
-// source's blocks instead of copying them), through a buffer where it cannot; each block on its
-// way to the disk at once, never far ahead of it; and hashed on the way when asked.
+// source's blocks instead of copying them), through a buffer where it cannot or where the copy is
+// written past the system's cache; each block on its way to the disk at once, never far ahead of
+// it; and hashed on the way when asked.
 #pragma once
 
+#include "DirectWriter.h"
 #include "FileIo.h"
 #include "HashThread.h"
 #include "WriteBehind.h"
@@ -31,13 +33,21 @@ public:
         bool hashWritten = false;
     };
 
-    BlockCopier(EngineWindow &window, Progress &progress);
+    // Where the copies go: through the system's cache, for files that are read again (a cut's
+    // pieces, read back for the recovery sums); past it where the file system allows, for a
+    // restored file that nothing reads (DirectWriter).
+    enum class Cache { Through, Past };
+
+    BlockCopier(EngineWindow &window, Progress &progress, Cache cache = Cache::Through);
     ~BlockCopier();
 
     // Appends to `to` the `length` bytes of `from` that start at offset. Progress counts them; the
     // window hears of them between two blocks, and a stop request ends the copy.
     FileIo::Result append(QFileDevice &from, qint64 offset, qint64 length, QFileDevice &to,
                           const Hashes &hashes);
+    // Past the cache, some bytes of the last file appended to wait until this writes them:
+    // before that file is closed. False when it fails.
+    bool finish() { return m_direct.finish(); }
 
 private:
     // One of the buffers, in turn: one that a hash may still read is never given out.
@@ -45,7 +55,9 @@ private:
 
     EngineWindow &m_window;
     Progress &m_progress;
+    const Cache m_cache;
     WriteBehind m_writeBehind;
+    DirectWriter m_direct;
     bool m_kernelRefuses = false;
     std::unique_ptr<char[]> m_buffers[HashThread::queued + 1];
     int m_next = 0;

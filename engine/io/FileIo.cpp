@@ -74,6 +74,17 @@ qint64 readFully(int from, char *buffer, qint64 length, qint64 offset)
     return got;
 }
 
+bool writeFully(int to, const char *data, qint64 length, qint64 offset)
+{
+    for (qint64 written = 0; written < length;) {
+        const ssize_t n = ::pwrite(to, data + written, size_t(length - written), off_t(offset + written));
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
 bool createNew(QFile &file, QFileDevice::Permissions permissions)
 {
     if (FileEntry::exists(file.fileName()) && !QFile::remove(file.fileName()))

@@ -16,6 +16,8 @@ enum class Result { Done, Failed, Stopped, Exists, Short };
 
 // Up to length bytes of the file open as from, at offset: fewer only where it ends; -1 on an error.
 qint64 readFully(int from, char *buffer, qint64 length, qint64 offset);
+// The length bytes of data at offset of the file open as to; false on an error.
+bool writeFully(int to, const char *data, qint64 length, qint64 offset);
 
 // Opens the file at path for reading as file, unbuffered, when it is a regular file: a FIFO, a
 // socket, a device or a folder, or a link to one, is left unopened (false) without waiting for a
