@@ -7,6 +7,7 @@
 #include "SliceChecksum.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 
 #include <algorithm>
@@ -137,6 +138,7 @@ public:
         QFile *file;
         std::vector<std::pair<qint64, qint64>> ranges;
         bool counted; // by the progress
+        int summed = -1; // the input file, when the sums gathered take its bytes
     };
     // The feeds' blocks in turn, so that their threads hash at once.
     FileIo::Result give(std::vector<Feed> feeds);
@@ -185,6 +187,8 @@ FileIo::Result Rebuild::Assessment::give(std::vector<Feed> feeds)
                 if (FileIo::readFully(feed.file->handle(), buffer, length, at[n]) != length)
                     return FileIo::Result::Failed;
                 m_threads[t]->add(buffer, length);
+                if (feed.summed >= 0)
+                    m_rebuild.addToSums(feed.summed, at[n], buffer, length);
             }
             m_rebuild.m_progress.moved += feed.counted ? length : 0;
             if ((at[n] += length) >= to) {
@@ -263,6 +267,8 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
     Assessment assessment(*this);
     if (!m_gf.valid() || !m_buffer || !assessment.valid())
         return Result::Failed;
+    m_gathering = gatherWhileJudged();
+    const std::vector<int> guessed = m_lost;
     // A file that its whole digest proves is sound: SHA-256 is quicker than MD5. The others, and
     // one that it does not prove, are checked a slice at a time.
     // Two files at a time, whose blocks go in turn to threads of their own.
@@ -280,6 +286,7 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
             } else {
                 feeds.push_back(assessment.slicesOf(g, file, true));
             }
+            feeds.back().summed = m_gathering ? g : -1;
         }
         if (const Result fed = assessment.give(std::move(feeds)); fed != Result::Done)
             return fed;
@@ -296,11 +303,76 @@ FileIo::Result Rebuild::assess(const QList<QByteArray> &wholeDigests)
             }
         }
     }
+    // Damage found beyond what was not there: the choice and the sums start anew.
+    m_summed = m_gathering && m_lost == guessed;
+    if (m_gathering && !m_summed)
+        forgetChoice();
+    m_gathering = false;
     return Result::Done;
+}
+
+bool Rebuild::gatherWhileJudged()
+{
+    m_lost.clear();
+    for (int f = 0; f < m_inputs.size(); ++f) {
+        const QFileInfo info(m_inputs[f].path);
+        const qint64 size = m_inputs[f].path.isEmpty() || !info.isFile() ? 0 : info.size();
+        for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
+            if (size < std::min((k + 1) * m_set.sliceSize, m_set.files[f].length))
+                m_lost.push_back(m_firstSlice[f] + int(k));
+        }
+    }
+    if (!m_lost.empty() && solve() && m_windowLength >= m_set.sliceSize
+        && readRecovery(0, m_set.sliceSize))
+        return true;
+    forgetChoice();
+    m_lost.clear();
+    return false;
+}
+
+void Rebuild::forgetChoice()
+{
+    m_chosen.clear();
+    m_exponents.clear();
+    m_inverse.clear();
+    m_slots.clear();
+    m_sums.reset();
+    m_windowLength = 0;
+}
+
+void Rebuild::addToSums(int f, qint64 at, const char *data, qint64 length)
+{
+    const RecoverySet::File &described = m_set.files[f];
+    for (const qint64 end = std::min(at + length, described.length); at < end;) {
+        const qint64 k = at / m_set.sliceSize;
+        const qint64 part = std::min(end, (k + 1) * m_set.sliceSize) - at;
+        const int i = m_firstSlice[f] + int(k);
+        for (std::size_t r = 0; !lost(f, k) && r < m_lost.size(); ++r)
+            m_gf.multiplyAdd(data, m_sums.get() + qint64(r) * m_windowLength
+                                       + (at - k * m_set.sliceSize),
+                             part, m_gf.power(m_constants[i], m_exponents[r]));
+        at += part;
+        data += part;
+    }
+}
+
+bool Rebuild::readRecovery(qint64 from, qint64 length)
+{
+    for (std::size_t r = 0; r < m_chosen.size(); ++r) {
+        QFile file;
+        if (!FileIo::openRegular(file, m_chosen[r].path)
+            || FileIo::readFully(file.handle(), m_sums.get() + qint64(r) * m_windowLength, length,
+                                 m_chosen[r].offset + RecoverySet::dataOffset + from)
+                   != length)
+            return false;
+    }
+    return true;
 }
 
 bool Rebuild::solve()
 {
+    if (m_summed)
+        return true;
     const std::size_t m = m_lost.size();
     // Each candidate row is reduced by those kept so far: it is kept only when something of it
     // remains, so that the rows kept always have a solution.
@@ -374,14 +446,11 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out, Give 
     const qint64 window = m_windowLength;
     char *const sums = m_sums.get();
     char *const rebuilt = sums + m * window;
-    for (std::size_t r = 0; r < m; ++r) {
-        QFile file;
-        if (!FileIo::openRegular(file, m_chosen[r].path)
-            || FileIo::readFully(file.handle(), sums + r * window, length,
-                                 m_chosen[r].offset + RecoverySet::dataOffset + from)
-                   != length)
-            return Result::Failed;
-    }
+    // The sums gathered as the set was judged are whole: the bytes they took are not read again.
+    // (The first bytes of every slice, read for piece 1's header, give the same sums there.)
+    const bool summed = m_summed && give == Give::Rebuilt && from == 0 && to == m_set.sliceSize;
+    if (!summed && !readRecovery(from, length))
+        return Result::Failed;
     // Every sound slice's bytes, given as they are and taken out of the sums.
     std::size_t nextLost = 0;
     for (int f = 0; f < m_inputs.size(); ++f) {
@@ -395,6 +464,10 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out, Give 
             }
             const qint64 sliceStart = k * m_set.sliceSize;
             const qint64 end = std::min(sliceStart + to, described.length);
+            if (summed) {
+                m_progress.moved += std::max<qint64>(0, end - sliceStart - from);
+                continue;
+            }
             for (qint64 at = sliceStart + from, part; at < end; at += part) {
                 part = std::min(blockSize, end - at);
                 if (report(0) == Result::Stopped)

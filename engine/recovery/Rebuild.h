@@ -42,7 +42,10 @@ public:
     // Judges every slice of every input file by its MD5 and CRC-32, each file read once, two at a
     // time on two threads; a file whose SHA-256 is given in wholeDigests (by the set's order;
     // empty: none) is first judged whole by it, and slice by slice only if it fails. Progress
-    // counts the bytes read; a stop ends it.
+    // counts the bytes read; a stop ends it. The slices that are not there (files missing or
+    // short) are known before anything is read: where they prove to be all the damage and one
+    // window holds the whole slices, the sums that rebuild them are gathered from the bytes
+    // read to judge the others, and the rebuild reads the set no more.
     FileIo::Result assess(const QList<QByteArray> &wholeDigests);
     const QList<Input> &inputs() const { return m_inputs; }
     int damagedSlices() const { return int(m_lost.size()); }
@@ -67,6 +70,18 @@ private:
     class Assessment;
 
     FileIo::Result report(qint64 bytes);
+    // The recovery slices' bytes [from, from + length) of each chosen one, as the sums to start
+    // from.
+    bool readRecovery(qint64 from, qint64 length);
+    // The product of the bytes of input file f at offset at by each chosen slice's constant,
+    // taken out of the sums, but for the damaged slices.
+    void addToSums(int f, qint64 at, const char *data, qint64 length);
+    // The slices of the files not there, as the assessment will find them, chosen for and summed
+    // as the set is judged: false where they cannot be (nothing lost, or the sums do not fit
+    // in one window).
+    bool gatherWhileJudged();
+    // The recovery slices chosen and their sums, forgotten.
+    void forgetChoice();
     // The input file that holds input slice number slice.
     int fileOf(int slice) const;
 
@@ -83,6 +98,8 @@ private:
     std::vector<quint16> m_inverse;   // m x m: rebuilt slice j = sum over r of [j][r] * sum r
     std::vector<std::unique_ptr<Slot>> m_slots;
     qint64 m_windowLength = 0;
+    bool m_gathering = false; // the sums take the bytes that the assessment reads
+    bool m_summed = false;    // and hold every sound slice's: the rebuild reads only the window
     qint64 m_provenTo = 0; // the windows given in order so far end there
     std::unique_ptr<char[]> m_buffer;
     std::unique_ptr<char[], void (*)(void *)> m_sums{nullptr, nullptr};
