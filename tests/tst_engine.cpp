@@ -518,10 +518,14 @@ private Q_SLOTS:
         // The restored file is as private as the pieces there, for a user whom permissions stop.
         QTest::newRow("piece 1 lost, as an ordinary user") << Rebuilt{.slices = 1, .damage = {"-1"}, .ordinaryUser = true};
         // On ext4 the restored file is written past the system's cache, in whole blocks of the disk
-        // from buffers of 4 MiB: pieces of 1001 KB put the runs between rebuilt slices astride them.
-        QTest::newRow("ext4, pieces of 1001 KB") << Rebuilt{.slices = 2, .damage = {"-3", "~7"}, .rebuilt = "Morceaux "
-            "reconstitués à partir des fichiers de réparation : rapport.003 (manquant), rapport.007 (endommagé).",
-            .sizeKb = 1001, .length = 9'500'000, .ext4 = true};
+        // from buffers of 4 MiB: pieces of 1501 KB put the runs between rebuilt slices astride them.
+        // A lost piece alone is rebuilt from the sums gathered as the others are judged, a block
+        // of 1 MiB at a time; a flipped byte besides makes the rebuild read them again.
+        QTest::newRow("ext4, pieces of 1501 KB, one lost") << Rebuilt{.slices = 2, .damage = {"-3"},
+            .rebuilt = one.arg("003", "manquant"), .sizeKb = 1501, .length = 9'500'000, .ext4 = true};
+        QTest::newRow("ext4, pieces of 1501 KB, one lost, one damaged") << Rebuilt{.slices = 2, .damage = {"-3", "~6"},
+            .rebuilt = "Morceaux reconstitués à partir des fichiers de réparation : rapport.003 (manquant), rapport.006 "
+            "(endommagé).", .sizeKb = 1501, .length = 9'500'000, .ext4 = true};
         // clang-format on
     }
 
