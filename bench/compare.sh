@@ -128,7 +128,8 @@ compare_repair() {
   mv "$work/source.100" "$work/lost.100"; mv "$work/split/source.099" "$work/split-lost.099"
   our_repair() {
     sync; seconds ours repair restore "$work/source.001"
-    cmp -s "$work/keep.bin" "$work/source.bin" || { echo "rebuilt bytes differ" >&2; exit 1; }
+    cmp -s "$work/keep.bin" "$work/source.bin" \
+      || { echo "rebuilt bytes differ:" >&2; "$bench" restore "$work/source.001" >&2; exit 1; }
     rm -f "$work/source.bin"
   }
   peer_repair() {

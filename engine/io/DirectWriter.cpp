@@ -10,6 +10,7 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -57,7 +58,8 @@ bool DirectWriter::start(int handle)
     // A description of our own: the caller's reads and writes through the cache stay as they are.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(handle);
     struct stat ours, theirs;
-    m_direct = m_stages[0] && m_stages[1] ? ::open(self.constData(), O_WRONLY | O_DIRECT | O_CLOEXEC) : -1;
+    m_direct =
+        m_stages[0] && m_stages[1] ? ::open(self.constData(), O_WRONLY | O_DIRECT | O_CLOEXEC) : -1;
     if (m_direct >= 0
         && (::fstat(m_direct, &ours) != 0 || ::fstat(handle, &theirs) != 0
             || ours.st_dev != theirs.st_dev || ours.st_ino != theirs.st_ino)) {
@@ -106,10 +108,17 @@ bool DirectWriter::flush(bool all)
     if (!all)
         std::memcpy(m_stages[1 - m_current].get(), stage + blocksEnd, size_t(rest));
     if (blocksEnd > blocks) {
-        m_writing = std::async(std::launch::async, [this, at = m_base + blocks, data = stage + blocks,
-                                                    length = blocksEnd - blocks] {
+        const auto write = [this, at = m_base + blocks, data = stage + blocks,
+                            length = blocksEnd - blocks] {
             return writePastCache(at, data, length) ? 0 : errno;
-        });
+        };
+        // Without a thread to spare, the blocks are written at once.
+        try {
+            m_writing = std::async(std::launch::async, write);
+        } catch (const std::system_error &) {
+            if (const int error = write())
+                return errno = error, false;
+        }
     }
     if (all) {
         m_held = m_from = 0;

@@ -47,8 +47,8 @@ private:
     // The write on its way is done; false, errno its error, when it failed.
     bool waitForWrite();
 
-    int m_target = -1; // the caller's descriptor, through the cache
-    int m_direct = -1; // ours for the same file, past it
+    int m_target = -1;      // the caller's descriptor, through the cache
+    int m_direct = -1;      // ours for the same file, past it
     bool m_refused = false; // by the file system, after it opened the file past the cache
     qint64 m_align = 0;
     // Two stages: one is filled while the other's blocks are written, on a thread of their own.
@@ -56,7 +56,7 @@ private:
                                                                {nullptr, &std::free}};
     int m_current = 0;
     std::future<int> m_writing; // 0, or the error of the write on its way
-    qint64 m_base = 0; // the file's offset of the stage's first byte, aligned
-    qint64 m_from = 0; // where in the stage the bytes held start (less than one block)
+    qint64 m_base = 0;          // the file's offset of the stage's first byte, aligned
+    qint64 m_from = 0;          // where in the stage the bytes held start (less than one block)
     qint64 m_held = 0;
 };

@@ -77,7 +77,8 @@ qint64 readFully(int from, char *buffer, qint64 length, qint64 offset)
 bool writeFully(int to, const char *data, qint64 length, qint64 offset)
 {
     for (qint64 written = 0; written < length;) {
-        const ssize_t n = ::pwrite(to, data + written, size_t(length - written), off_t(offset + written));
+        const ssize_t n =
+            ::pwrite(to, data + written, size_t(length - written), off_t(offset + written));
         if (n <= 0)
             return false;
         written += n;

@@ -348,8 +348,8 @@ void Rebuild::addToSums(int f, qint64 at, const char *data, qint64 length)
         const qint64 part = std::min(end, (k + 1) * m_set.sliceSize) - at;
         const int i = m_firstSlice[f] + int(k);
         for (std::size_t r = 0; !lost(f, k) && r < m_lost.size(); ++r)
-            m_gf.multiplyAdd(data, m_sums.get() + qint64(r) * m_windowLength
-                                       + (at - k * m_set.sliceSize),
+            m_gf.multiplyAdd(data,
+                             m_sums.get() + (qint64(r) * m_windowLength + at - k * m_set.sliceSize),
                              part, m_gf.power(m_constants[i], m_exponents[r]));
         at += part;
         data += part;
