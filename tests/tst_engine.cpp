@@ -310,6 +310,8 @@ private Q_SLOTS:
         QTest::newRow("exact multiple") << RoundTrip{doc, 2048, 1, first, "doc  002"};
         QTest::newRow("999 pieces") << RoundTrip{"r.doc", 999, 1.0 / 1024, "r.001", "doc  999"};
         QTest::newRow("5 MiB pieces") << RoundTrip{"v.iso", 9 << 20, 5 << 10, "v.001", "iso  002"};
+        // Written past the cache on ext4 in stages of 4 MiB, the last of which ends the file.
+        QTest::newRow("8 MiB in pieces of 3 MiB") << RoundTrip{"w.iso", 8 << 20, 3 << 10, "w.001", "iso  003"};
         QTest::newRow("two letters") << RoundTrip{"notes.md", 100, 1, "notes.001", "md   001"};
         QTest::newRow("four letters") << RoundTrip{"Rapport Final.DOCX", 100, 1, "Rapport Final.001", "DOCX 001"};
         QTest::newRow("two points") << RoundTrip{"archive.tar.gz", 100, 1, "archive.tar.001", "gz   001"};

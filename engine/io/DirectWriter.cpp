@@ -160,7 +160,9 @@ bool DirectWriter::writePastCache(qint64 at, const char *data, qint64 length)
 
 bool DirectWriter::finish()
 {
-    const bool flushed = !active() || !m_held || flush(true);
+    // A stage that filled up to the end is still on its way: the descriptor stays until it is
+    // written, and its error is the file's.
+    const bool flushed = !active() || ((!m_held || flush(true)) && waitForWrite());
     if (m_direct >= 0)
         ::close(m_direct);
     m_direct = -1;
