@@ -340,7 +340,7 @@ void Rebuild::forgetChoice()
     m_windowLength = 0;
 }
 
-void Rebuild::addToSums(int f, qint64 at, const char *data, qint64 length)
+void Rebuild::addToSums(int f, qint64 at, const char *data, qint64 length, qint64 from)
 {
     const RecoverySet::File &described = m_set.files[f];
     for (const qint64 end = std::min(at + length, described.length); at < end;) {
@@ -348,9 +348,9 @@ void Rebuild::addToSums(int f, qint64 at, const char *data, qint64 length)
         const qint64 part = std::min(end, (k + 1) * m_set.sliceSize) - at;
         const int i = m_firstSlice[f] + int(k);
         for (std::size_t r = 0; !lost(f, k) && r < m_lost.size(); ++r)
-            m_gf.multiplyAdd(data,
-                             m_sums.get() + (qint64(r) * m_windowLength + at - k * m_set.sliceSize),
-                             part, m_gf.power(m_constants[i], m_exponents[r]));
+            m_gf.multiplyAdd(
+                data, m_sums.get() + (qint64(r) * m_windowLength + at - k * m_set.sliceSize - from),
+                part, m_gf.power(m_constants[i], m_exponents[r]));
         at += part;
         data += part;
     }
@@ -477,9 +477,7 @@ FileIo::Result Rebuild::rebuild(qint64 from, qint64 to, const Output &out, Give 
                     return Result::Short;
                 if (give == Give::Everything && !out(f, at, m_buffer.get(), part))
                     return Result::Failed;
-                for (std::size_t r = 0; r < m; ++r)
-                    m_gf.multiplyAdd(m_buffer.get(), sums + r * window + (at - sliceStart - from),
-                                     part, m_gf.power(m_constants[i], m_exponents[r]));
+                addToSums(f, at, m_buffer.get(), part, from);
                 m_progress.moved += part;
             }
         }

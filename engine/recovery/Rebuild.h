@@ -74,8 +74,8 @@ private:
     // from.
     bool readRecovery(qint64 from, qint64 length);
     // The product of the bytes of input file f at offset at by each chosen slice's constant,
-    // taken out of the sums, but for the damaged slices.
-    void addToSums(int f, qint64 at, const char *data, qint64 length);
+    // taken out of the sums of the window that starts at from, but for the damaged slices.
+    void addToSums(int f, qint64 at, const char *data, qint64 length, qint64 from = 0);
     // The slices of the files not there, as the assessment will find them, chosen for and summed
     // as the set is judged: false where they cannot be (nothing lost, or the sums do not fit
     // in one window).
