@@ -27,6 +27,34 @@ namespace {
 using namespace FctDecoup;
 using namespace Restoring;
 
+// The bytes of the set's files there, each whole from its start, in the order given, taken into
+// the sums that rebuild the missing ones: a digest of nothing, on a hash thread of its own.
+class LostSums final : public Digest
+{
+public:
+    LostSums(Rebuild &rebuild, std::vector<int> files)
+        : m_rebuild(rebuild), m_files(std::move(files))
+    {}
+    void add(const char *data, qint64 length) override
+    {
+        if (m_next < m_files.size())
+            m_rebuild.addToSums(m_files[m_next], m_at, data, length);
+        m_at += length;
+    }
+    QByteArray finish() override
+    {
+        ++m_next;
+        m_at = 0;
+        return {};
+    }
+
+private:
+    Rebuild &m_rebuild;
+    const std::vector<int> m_files;
+    std::size_t m_next = 0;
+    qint64 m_at = 0;
+};
+
 // A restore that the recovery files beside the set mend: every file of the recovery set judged
 // slice by slice by its own checksums, the damaged slices rebuilt from the others and as many
 // recovery slices, and the file written from both. The set is only read.
@@ -40,6 +68,10 @@ public:
     {}
 
     bool loadSet();
+    // See quickly(): Taken when it restored the file or said why not, Other when the mend must
+    // judge the set first, Failed when it failed and said why.
+    enum class Way { Taken, Other, Failed };
+    Way quickly();
     bool assess();
     bool solve();
     bool readHeader();
@@ -51,6 +83,18 @@ public:
 
 private:
     bool fail(const QString &text, const QString &concerned = {});
+    Way failed(const QString &text, const QString &concerned = {})
+    {
+        fail(text, concerned);
+        return Way::Failed;
+    }
+    QList<QByteArray> readLines();
+    bool quickFits();
+    Way copyPresent();
+    bool proveRebuilt();
+    bool createOutput();
+    bool writeRebuilt();
+    qint64 restoredLength() const;
     QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
     QString restoredPath() const { return m_destination + m_restoredName; }
     QString mismatch(const QList<QByteArray> &digests) const;
@@ -78,7 +122,9 @@ private:
     // Whether those lines are this set's: one a piece, in order, then the file's, and the sound
     // pieces proven by theirs. Then they judge what the recovery files rebuilt.
     bool m_describes = false;
+    bool m_quick = false; // quickly() took it: every piece proven on the way
     Progress m_progress;
+    qint64 m_otherTotal = 0; // the progress of the mend that judges the set first
     QFile m_restored;
     // A slow medium slows the mend down, as any copy: its progress is true, its flush short.
     WriteBehind m_writeBehind;
@@ -107,10 +153,13 @@ bool Mend::loadSet()
         m_progress.total += 2 * file.length;
     for (int n = 1; n <= count; ++n)
         m_progress.total += m_set->files[m_fileOf[n]].length - headerLength(n);
+    m_otherTotal = m_progress.total;
     return true;
 }
 
-bool Mend::assess()
+// The checksum file's lines, and whether they describe the set; the digests that they give the
+// set's files, by its order (empty: none).
+QList<QByteArray> Mend::readLines()
 {
     // The checksum file, where its lines name the pieces, proves the sound ones more quickly.
     m_lines = ChecksumFile::read(m_folder + m_checksumName).lines;
@@ -126,6 +175,173 @@ bool Mend::assess()
         if (names(n))
             wholeDigests[m_fileOf[n]] = (*m_lines)[n - 1].digest;
     }
+    return wholeDigests;
+}
+
+// Where the only damage is whole pieces missing (and the checksum file describes the set), the
+// set is read once: each piece there is copied and proven by its line from the very bytes written,
+// as a plain restore does, while the same bytes go into the sums that rebuild the missing ones.
+// Those are written last, into their places, and proven by their lines and by the recovery files'
+// checksums. Damage found on the way sends the mend the other way, which judges every piece
+// before it writes anything.
+Mend::Way Mend::quickly()
+{
+    if (!quickFits())
+        return Way::Other;
+    if (!settleFolder(m_window, m_destination, m_folder, m_restoredName, restoredLength()))
+        return Way::Failed;
+    if (!createOutput())
+        return Way::Failed;
+    if (const Way copied = copyPresent(); copied != Way::Taken) {
+        if (copied == Way::Other) {
+            abandon(m_window, m_restored, m_output, QString());
+            m_progress.total = m_progress.moved + m_otherTotal;
+        }
+        return copied;
+    }
+    // The rebuild counts the bytes that its sums took as read: the copy counted them.
+    for (int f = 0; f < m_rebuild->inputs().size(); ++f)
+        m_progress.moved -= m_rebuild->inputs()[f].present ? m_set->files[f].length : 0;
+    m_rebuild->judgedSound();
+    if (!writeRebuilt() || !proveRebuilt())
+        return Way::Failed;
+    // Every byte is written: the title says so while the flush waits.
+    m_window.reportProgress(m_progress);
+    m_restored.close();
+    if (!FileIo::flush(m_restored.fileName()))
+        return failed(EngineTexts::restoreError, restoredPath());
+    m_quick = true;
+    return Way::Taken;
+}
+
+// Whether quickly() may take the set: every file of it a piece, there whole or not there at all,
+// piece 1 among those there, and some missing. Its header then names the file.
+bool Mend::quickFits()
+{
+    readLines();
+    const int count = int(m_fileOf.size()) - 1;
+    if (!m_describes || std::count(m_pieceOf.begin(), m_pieceOf.end(), 0) > 0)
+        return false;
+    m_rebuild = std::make_unique<Rebuild>(*m_set, m_folder, m_window, m_progress);
+    if (!m_rebuild->gatherLost())
+        return false;
+    const QList<Rebuild::Input> &inputs = m_rebuild->inputs();
+    if (std::any_of(
+            inputs.cbegin(), inputs.cend(),
+            [](const Rebuild::Input &input) { return input.present && input.damagedSlices; })
+        || !inputs[m_fileOf[1]].present)
+        return false;
+    QFile first;
+    m_head = QByteArray(PieceHeader::size, '\0');
+    if (!FileIo::openRegular(first, inputs[m_fileOf[1]].path)
+        || FileIo::readFully(first.handle(), m_head.data(), m_head.size(), 0) != m_head.size())
+        return false;
+    const std::optional<PieceHeader> header = PieceHeader::decode(m_head);
+    m_restoredName = header && header->pieceCount == count
+                         ? RestoredName(m_baseName, header->extension)
+                         : QString();
+    if (m_restoredName.isEmpty())
+        return false;
+    // Each piece there is copied once, each missing one written then read back.
+    m_progress.total = 0;
+    for (int n = 1; n <= count; ++n) {
+        const qint64 data = m_set->files[m_fileOf[n]].length - headerLength(n);
+        m_progress.total += inputs[m_fileOf[n]].present ? data : 2 * data;
+    }
+    return true;
+}
+
+Mend::Way Mend::copyPresent()
+{
+    using FileIo::Result;
+    const int count = int(m_fileOf.size()) - 1;
+    const QList<Rebuild::Input> &inputs = m_rebuild->inputs();
+    std::vector<int> copied; // the pieces there, in order: their digests come so
+    for (int n = 1; n <= count; ++n) {
+        if (inputs[m_fileOf[size_t(n)]].present)
+            copied.push_back(n);
+    }
+    std::vector<int> files;
+    for (const int n : copied)
+        files.push_back(m_fileOf[size_t(n)]);
+    // The threads last: they stop before the buffers and digests that they read go.
+    BlockCopier copier(m_window, m_progress, BlockCopier::Cache::Past);
+    Sha256 sha256;
+    LostSums sums(*m_rebuild, std::move(files));
+    HashThread pieces(sha256), summed(sums);
+    std::size_t proven = 0;
+    const auto sound = [&](bool wait) {
+        for (const QByteArray &digest : pieces.takeDigests(wait)) {
+            if (digest != (*m_lines)[copied[proven++] - 1].digest)
+                return false;
+        }
+        return true;
+    };
+    for (const int n : copied) {
+        m_window.reportProgress(m_progress);
+        if (m_window.stopRequested())
+            return failed(QString());
+        // A piece that its line does not prove, or that changed since it was measured.
+        QFile piece;
+        const qint64 length = m_set->files[m_fileOf[size_t(n)]].length;
+        if (!sound(false) || !FileIo::openRegular(piece, inputs[m_fileOf[size_t(n)]].path)
+            || piece.size() != length)
+            return Way::Other;
+        if (n == 1) {
+            pieces.add(m_head.constData(), m_head.size());
+            summed.add(m_head.constData(), m_head.size());
+        }
+        const qint64 at = m_dataStart[size_t(n)];
+        const Result done = ::lseek(m_restored.handle(), at, SEEK_SET) != at
+                                ? Result::Failed
+                                : copier.append(piece, headerLength(n), length - headerLength(n),
+                                                m_restored, {{&pieces, &summed}, true});
+        if (done == Result::Short)
+            return Way::Other;
+        if (done != Result::Done)
+            return failed(done == Result::Stopped ? QString() : EngineTexts::restoreError,
+                          done == Result::Failed ? restoredPath() : QString());
+        pieces.endDigest();
+        summed.endDigest();
+    }
+    if (!sound(true))
+        return Way::Other;
+    summed.takeDigests(true);
+    return copier.finish() ? Way::Taken : failed(EngineTexts::restoreError, restoredPath());
+}
+
+// The missing pieces as they were rebuilt, read back from the file and held to their lines.
+bool Mend::proveRebuilt()
+{
+    Sha256 sha256;
+    HashThread hash(sha256);
+    std::vector<int> rebuilt;
+    for (int n = 1; n < int(m_fileOf.size()); ++n) {
+        const int f = m_fileOf[size_t(n)];
+        if (m_rebuild->inputs()[f].present)
+            continue;
+        const FileIo::Result done =
+            readBack(m_dataStart[size_t(n)], m_set->files[f].length - headerLength(n), {&hash});
+        if (done != FileIo::Result::Done)
+            return fail(done == FileIo::Result::Stopped ? QString() : EngineTexts::restoreError,
+                        done == FileIo::Result::Failed ? restoredPath() : QString());
+        hash.endDigest();
+        rebuilt.push_back(n);
+    }
+    const QList<QByteArray> digests = hash.takeDigests(true);
+    for (std::size_t k = 0; k < rebuilt.size(); ++k) {
+        const QByteArray digest = digests.value(qsizetype(k));
+        if (digest != (*m_lines)[rebuilt[k] - 1].digest)
+            return fail(digest.isEmpty() ? EngineTexts::restoreError
+                                         : EngineTexts::rebuiltDoesNotMatch(pieceName(rebuilt[k]),
+                                                                            m_checksumName));
+    }
+    return true;
+}
+
+bool Mend::assess()
+{
+    const QList<QByteArray> wholeDigests = readLines();
     m_rebuild = std::make_unique<Rebuild>(*m_set, m_folder, m_window, m_progress);
     switch (m_rebuild->assess(wholeDigests)) {
     case FileIo::Result::Done:
@@ -180,10 +396,16 @@ bool Mend::readHeader()
     if (m_restoredName.isEmpty())
         return fail(EngineTexts::badHeader);
     m_head = head;
+    return settleFolder(m_window, m_destination, m_folder, m_restoredName, restoredLength())
+        .has_value();
+}
+
+qint64 Mend::restoredLength() const
+{
     qint64 length = 0;
     for (std::size_t n = 1; n < m_fileOf.size(); ++n)
         length += m_set->files[m_fileOf[n]].length - headerLength(int(n));
-    return settleFolder(m_window, m_destination, m_folder, m_restoredName, length).has_value();
+    return length;
 }
 
 bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
@@ -198,9 +420,8 @@ bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
     return true;
 }
 
-// Under its hidden name, as any restore: the damaged slices rebuilt a window of every slice at a
-// time, proven by their own checksums, then the sound ones copied.
-bool Mend::write()
+// Under its hidden name, as any restore.
+bool Mend::createOutput()
 {
     // As private as the set: as its first piece that is there, or as a recovery file.
     QString permissionsOf = m_set->paths.first();
@@ -218,8 +439,13 @@ bool Mend::write()
     for (std::size_t n = 1; n < m_fileOf.size(); ++n)
         m_dataStart[n + 1] =
             m_dataStart[n] + m_set->files[m_fileOf[n]].length - headerLength(int(n));
-    // The rebuilt slices first, each where it goes: then the sound bytes go in order, read back
-    // and hashed as they are written.
+    return true;
+}
+
+// The damaged slices rebuilt a window of every slice at a time, each where it goes, and proven by
+// their own checksums.
+bool Mend::writeRebuilt()
+{
     const auto out = [this](int file, qint64 offset, const char *data, qint64 length) {
         return !m_pieceOf[size_t(file)] || writeOut(m_pieceOf[size_t(file)], offset, data, length);
     };
@@ -238,9 +464,14 @@ bool Mend::write()
             m_progress.moved += file.length;
     }
     m_window.reportProgress(m_progress);
-    if (m_rebuild->damagedSlices() && !m_rebuild->proven())
-        return fail(EngineTexts::restoreError);
-    if (!copySound())
+    return !m_rebuild->damagedSlices() || m_rebuild->proven() || fail(EngineTexts::restoreError);
+}
+
+// The rebuilt slices first, each where it goes: then the sound bytes go in order, read back and
+// hashed as they are written.
+bool Mend::write()
+{
+    if (!createOutput() || !writeRebuilt() || !copySound())
         return false;
     m_restored.close();
     return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError, restoredPath());
@@ -336,6 +567,8 @@ FileIo::Result Mend::readBack(qint64 at, qint64 length, const std::vector<HashTh
 // of the file, or forged ones, rebuild data that their own checksums prove.
 bool Mend::prove()
 {
+    if (m_quick)
+        return true;
     const QString text = m_describes ? mismatch(m_digests) : QString();
     return text.isEmpty() || fail(text);
 }
@@ -394,7 +627,11 @@ bool MendSet(EngineWindow &window, const QString &folder, const QString &baseNam
     Mend mend(window, folder, baseName, damage, destination);
     if (!mend.loadSet())
         return false;
-    if (mend.assess() && mend.solve() && mend.readHeader() && mend.write() && mend.prove()
+    const Mend::Way way = mend.quickly();
+    if (way == Mend::Way::Failed)
+        return true;
+    if ((way == Mend::Way::Taken
+         || (mend.assess() && mend.solve() && mend.readHeader() && mend.write() && mend.prove()))
         && mend.publish())
         mend.announce();
     return true;

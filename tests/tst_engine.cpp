@@ -193,7 +193,7 @@ struct Rebuilt
     bool ordinaryUser = false;
     double sizeKb = 100;
     qint64 length = 1024'000 - 100;
-    bool ext4 = false; // the set and the restored file on an ext4 image of their own
+    QString mount = {}; // the set and the restored file on a file system of their own: ext4, tmpfs
 };
 
 Q_DECLARE_METATYPE(Repair)
@@ -489,6 +489,11 @@ private Q_SLOTS:
         const QString one = "Morceau reconstitué à partir des fichiers de réparation : rapport.%1 (%2).";
         // clang-format off
         QTest::newRow("a lost piece") << Rebuilt{1, {"-3"}, one.arg("003", "manquant")};
+        // Pieces missing and nothing else: the set is read once, each piece proven by its line as
+        // it is copied; on tmpfs the copy is the kernel's, and read back to be hashed.
+        QTest::newRow("two lost") << Rebuilt{2, {"-4", "-8"}, "Morceaux reconstitués à partir des fichiers de réparation : "
+            "rapport.004 (manquant), rapport.008 (manquant)."};
+        QTest::newRow("tmpfs, a lost piece") << Rebuilt{.slices = 1, .damage = {"-3"}, .rebuilt = one.arg("003", "manquant"), .mount = "tmpfs"};
         QTest::newRow("a flipped byte") << Rebuilt{1, {"~7"}, one.arg("007", "endommagé")};
         QTest::newRow("a piece cut short") << Rebuilt{1, {"<10"}, one.arg("010", "endommagé")};
         QTest::newRow("piece 1's header") << Rebuilt{1, {"^1"}, one.arg("001", "endommagé")};
@@ -521,13 +526,13 @@ private Q_SLOTS:
         QTest::newRow("piece 1 lost, as an ordinary user") << Rebuilt{.slices = 1, .damage = {"-1"}, .ordinaryUser = true};
         // On ext4 the restored file is written past the system's cache, in whole blocks of the disk
         // from buffers of 4 MiB: pieces of 1501 KB put the runs between rebuilt slices astride them.
-        // A lost piece alone is rebuilt from the sums gathered as the others are judged, a block
-        // of 1 MiB at a time; a flipped byte besides makes the rebuild read them again.
+        // A lost piece alone is rebuilt from the sums gathered as the others are copied, a block
+        // of 1 MiB at a time; a flipped byte besides sends the mend back to judge the set first.
         QTest::newRow("ext4, pieces of 1501 KB, one lost") << Rebuilt{.slices = 2, .damage = {"-3"},
-            .rebuilt = one.arg("003", "manquant"), .sizeKb = 1501, .length = 9'500'000, .ext4 = true};
+            .rebuilt = one.arg("003", "manquant"), .sizeKb = 1501, .length = 9'500'000, .mount = "ext4"};
         QTest::newRow("ext4, pieces of 1501 KB, one lost, one damaged") << Rebuilt{.slices = 2, .damage = {"-3", "~6"},
             .rebuilt = "Morceaux reconstitués à partir des fichiers de réparation : rapport.003 (manquant), rapport.006 "
-            "(endommagé).", .sizeKb = 1501, .length = 9'500'000, .ext4 = true};
+            "(endommagé).", .sizeKb = 1501, .length = 9'500'000, .mount = "ext4"};
         // clang-format on
     }
 
@@ -535,9 +540,9 @@ private Q_SLOTS:
     void rebuilds()
     {
         QFETCH(Rebuilt, r);
-        const std::unique_ptr<Mount> disk(r.ext4 ? new Mount(m_dir->path(), "ext4", 64 << 20) : nullptr);
+        const std::unique_ptr<Mount> disk(r.mount.isEmpty() ? nullptr : new Mount(m_dir->path(), r.mount, 64 << 20));
         if (disk && !disk->mounted)
-            QSKIP("mounting needs root, and mkfs.ext4");
+            QSKIP("mounting needs root, and mkfs.ext4 for ext4");
         QByteArray data(r.length, Qt::Uninitialized);
         QRandomGenerator(r.slices).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
         QVERIFY(write(path(doc), data));

@@ -330,6 +330,17 @@ bool Rebuild::gatherWhileJudged()
     return false;
 }
 
+bool Rebuild::gatherLost()
+{
+    if (!m_gf.valid() || !gatherWhileJudged())
+        return false;
+    for (Input &input : m_inputs)
+        input.present = !input.path.isEmpty() && QFileInfo(input.path).isFile();
+    for (const int i : m_lost)
+        ++m_inputs[fileOf(i)].damagedSlices;
+    return true;
+}
+
 void Rebuild::forgetChoice()
 {
     m_chosen.clear();

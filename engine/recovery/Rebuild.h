@@ -54,6 +54,18 @@ public:
     // suffice.
     bool solve();
 
+    // For a caller that judges the files there itself, each whole (a mend that proves every piece
+    // by its line as it copies it): the slices of the files missing or short are chosen for and
+    // their sums begun, as the assessment would have them (false where it could not: see
+    // gatherWhileJudged), and inputs() says so. The caller then gives addToSums every byte of the
+    // other files, from one thread, and judgedSound() takes those files for sound: the rebuild
+    // reads nothing.
+    bool gatherLost();
+    void judgedSound() { m_summed = true; }
+    // The product of the bytes of input file f at offset at by each chosen slice's constant,
+    // taken out of the sums of the window that starts at from, but for the damaged slices.
+    void addToSums(int f, qint64 at, const char *data, qint64 length, qint64 from = 0);
+
     // For the offsets [from, to) of every slice (at most windowLength() of them), gives every
     // input file's bytes there, or only those computed for the damaged slices (the sound ones
     // are read all the same). Windows given in order from 0 to the slice size are also proven:
@@ -73,9 +85,6 @@ private:
     // The recovery slices' bytes [from, from + length) of each chosen one, as the sums to start
     // from.
     bool readRecovery(qint64 from, qint64 length);
-    // The product of the bytes of input file f at offset at by each chosen slice's constant,
-    // taken out of the sums of the window that starts at from, but for the damaged slices.
-    void addToSums(int f, qint64 at, const char *data, qint64 length, qint64 from = 0);
     // The slices of the files not there, as the assessment will find them, chosen for and summed
     // as the set is judged: false where they cannot be (nothing lost, or the sums do not fit
     // in one window).
@@ -100,7 +109,7 @@ private:
     qint64 m_windowLength = 0;
     bool m_gathering = false; // the sums take the bytes that the assessment reads
     bool m_summed = false;    // and hold every sound slice's: the rebuild reads only the window
-    qint64 m_provenTo = 0; // the windows given in order so far end there
+    qint64 m_provenTo = 0;    // the windows given in order so far end there
     std::unique_ptr<char[]> m_buffer;
     std::unique_ptr<char[], void (*)(void *)> m_sums{nullptr, nullptr};
 };
