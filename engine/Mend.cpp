@@ -57,7 +57,8 @@ private:
 
 // A restore that the recovery files beside the set mend: every file of the recovery set judged
 // slice by slice by its own checksums, the damaged slices rebuilt from the others and as many
-// recovery slices, and the file written from both. The set is only read.
+// recovery slices, and the file written from both; or, where only whole pieces are missing, the
+// others copied as they are judged (quickly). The set is only read.
 class Mend
 {
 public:
