@@ -134,6 +134,19 @@ struct Mount
     bool mounted = false;
 };
 
+// The files of folder out of the system's cache, as after a reboot: what reads them comes to the disk.
+inline bool evict(const QString &folder)
+{
+    bool evicted = true;
+    for (const QString &name : QDir(folder).entryList(QDir::Files)) {
+        const int fd = ::open(QFile::encodeName(folder + '/' + name).constData(), O_RDONLY | O_CLOEXEC);
+        evicted = evicted && fd >= 0 && ::fdatasync(fd) == 0 && ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    return evicted;
+}
+
 inline qsizetype openDescriptors()
 {
     return QDir("/proc/self/fd").entryList(everyEntry).size();

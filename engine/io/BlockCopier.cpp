@@ -40,10 +40,11 @@ BlockCopier::~BlockCopier() = default;
 
 char *BlockCopier::nextBuffer()
 {
-    std::unique_ptr<char[]> &buffer = m_buffers[m_next];
+    Buffer &buffer = m_buffers[m_next];
     m_next = (m_next + 1) % std::size(m_buffers);
     if (!buffer)
-        buffer.reset(new (std::nothrow) char[blockSize]);
+        buffer.reset(static_cast<char *>(
+            std::aligned_alloc(DirectReader::alignment, blockSize + DirectReader::margin)));
     return buffer.get();
 }
 
@@ -67,11 +68,12 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
         const qint64 at = offset + copied;
         qint64 moved = -1;
         char *buffer = nullptr;
+        const char *data = nullptr; // the bytes read, in buffer
         if (direct) {
             if (!(buffer = nextBuffer()))
                 return Result::Failed;
-            moved = FileIo::readFully(from.handle(), buffer, wanted, at);
-            if (moved > 0 && !m_direct.write(start, buffer, moved))
+            moved = m_reader.read(from.handle(), buffer, wanted, at, &data);
+            if (moved > 0 && !m_direct.write(start, data, moved))
                 return Result::Failed;
         } else if (!m_kernelRefuses) {
             loff_t position = at;
@@ -97,7 +99,7 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
                        != moved)
                 return Result::Short;
             for (HashThread *thread : hashes.threads)
-                thread->add(buffer, moved);
+                thread->add(direct ? data : buffer, moved);
         }
         if (!direct)
             m_writeBehind.written(to.handle(), start, moved);

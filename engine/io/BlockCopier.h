@@ -7,11 +7,13 @@
 // it; and hashed on the way when asked.
 #pragma once
 
+#include "DirectReader.h"
 #include "DirectWriter.h"
 #include "FileIo.h"
 #include "HashThread.h"
 #include "WriteBehind.h"
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -58,7 +60,10 @@ private:
     const Cache m_cache;
     WriteBehind m_writeBehind;
     DirectWriter m_direct;
+    DirectReader m_reader; // what goes past the cache comes past it where it is not there
     bool m_kernelRefuses = false;
-    std::unique_ptr<char[]> m_buffers[HashThread::queued + 1];
+    using Buffer = std::unique_ptr<char, decltype(&std::free)>;
+    Buffer m_buffers[HashThread::queued + 1] = {
+        {nullptr, &std::free}, {nullptr, &std::free}, {nullptr, &std::free}};
     int m_next = 0;
 };
