@@ -123,7 +123,6 @@ private:
     // Whether those lines are this set's: one a piece, in order, then the file's, and the sound
     // pieces proven by theirs. Then they judge what the recovery files rebuilt.
     bool m_describes = false;
-    bool m_quick = false; // quickly() took it: every piece proven on the way
     Progress m_progress;
     qint64 m_otherTotal = 0; // the progress of the mend that judges the set first
     QFile m_restored;
@@ -211,7 +210,6 @@ Mend::Way Mend::quickly()
     m_restored.close();
     if (!FileIo::flush(m_restored.fileName()))
         return failed(EngineTexts::restoreError, restoredPath());
-    m_quick = true;
     return Way::Taken;
 }
 
@@ -257,14 +255,13 @@ Mend::Way Mend::copyPresent()
     using FileIo::Result;
     const int count = int(m_fileOf.size()) - 1;
     const QList<Rebuild::Input> &inputs = m_rebuild->inputs();
-    std::vector<int> copied; // the pieces there, in order: their digests come so
+    std::vector<int> copied, files; // the pieces there and their files, in order: digests come so
     for (int n = 1; n <= count; ++n) {
-        if (inputs[m_fileOf[size_t(n)]].present)
+        if (inputs[m_fileOf[size_t(n)]].present) {
             copied.push_back(n);
+            files.push_back(m_fileOf[size_t(n)]);
+        }
     }
-    std::vector<int> files;
-    for (const int n : copied)
-        files.push_back(m_fileOf[size_t(n)]);
     // The threads last: they stop before the buffers and digests that they read go.
     BlockCopier copier(m_window, m_progress, BlockCopier::Cache::Past);
     Sha256 sha256;
@@ -568,8 +565,6 @@ FileIo::Result Mend::readBack(qint64 at, qint64 length, const std::vector<HashTh
 // of the file, or forged ones, rebuild data that their own checksums prove.
 bool Mend::prove()
 {
-    if (m_quick)
-        return true;
     const QString text = m_describes ? mismatch(m_digests) : QString();
     return text.isEmpty() || fail(text);
 }

@@ -38,14 +38,9 @@ bool DirectReader::follow(int handle)
     if (align > alignment || alignment % align != 0)
         return false;
     // A description of our own, of the very file the caller opened.
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(handle);
-    m_direct = ::open(self.constData(), O_RDONLY | O_DIRECT | O_CLOEXEC);
-    struct stat ours;
-    if (m_direct < 0 || ::fstat(m_direct, &ours) != 0 || ours.st_dev != m_device
-        || ours.st_ino != m_inode)
-        return false;
-    m_align = align;
-    return true;
+    m_direct = FileIo::reopen(handle, O_RDONLY | O_DIRECT);
+    m_align = m_direct >= 0 ? align : 0;
+    return m_align > 0;
 }
 
 bool DirectReader::cached(int handle, qint64 at, qint64 length) const

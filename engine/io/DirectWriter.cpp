@@ -56,16 +56,7 @@ bool DirectWriter::start(int handle)
             stage.reset(static_cast<char *>(std::aligned_alloc(size_t(m_align), stageSize)));
     }
     // A description of our own: the caller's reads and writes through the cache stay as they are.
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(handle);
-    struct stat ours, theirs;
-    m_direct =
-        m_stages[0] && m_stages[1] ? ::open(self.constData(), O_WRONLY | O_DIRECT | O_CLOEXEC) : -1;
-    if (m_direct >= 0
-        && (::fstat(m_direct, &ours) != 0 || ::fstat(handle, &theirs) != 0
-            || ours.st_dev != theirs.st_dev || ours.st_ino != theirs.st_ino)) {
-        ::close(m_direct);
-        m_direct = -1;
-    }
+    m_direct = m_stages[0] && m_stages[1] ? FileIo::reopen(handle, O_WRONLY | O_DIRECT) : -1;
     return finished;
 }
 

@@ -44,11 +44,25 @@ bool openRegular(QFile &file, const QString &path)
     return false;
 }
 
+int reopen(int handle, int flags)
+{
+    const int fd =
+        ::open(("/proc/self/fd/" + QByteArray::number(handle)).constData(), flags | O_CLOEXEC);
+    struct stat ours, theirs;
+    if (fd >= 0
+        && (::fstat(fd, &ours) != 0 || ::fstat(handle, &theirs) != 0 || ours.st_dev != theirs.st_dev
+            || ours.st_ino != theirs.st_ino)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 QString failedSide(const QString &written, const QString &source)
 {
     const int error = errno;
     return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS ? written
-                                                                                 : source;
+                                                                                  : source;
 }
 
 bool flush(const QString &path)

@@ -24,6 +24,10 @@ bool writeFully(int to, const char *data, qint64 length, qint64 offset);
 // writer, so that nothing a folder holds under a set's name can hang a read or feed it without end.
 bool openRegular(QFile &file, const QString &path);
 
+// A descriptor of its own, opened with flags (O_DIRECT, say), for the very file open as handle,
+// whatever its name now holds; -1 when it cannot be had.
+int reopen(int handle, int flags);
+
 // Of a copy from source to written that failed, the file that errno concerns: the one written
 // for what the medium written to refuses (no room, read-only, too large), else the one read.
 QString failedSide(const QString &written, const QString &source);
