@@ -23,6 +23,8 @@ bool writeFully(int to, const char *buffer, qint64 length)
 {
     for (qint64 written = 0; written < length;) {
         const ssize_t n = ::write(to, buffer + written, size_t(length - written));
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             return false;
         written += n;
@@ -76,9 +78,13 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
             if (moved > 0 && !m_direct.write(start, data, moved))
                 return Result::Failed;
         } else if (!m_kernelRefuses) {
+            // The kernel's copy gives way to a signal (the terminal's Ctrl+C, caught without
+            // restarting what it interrupts): it is asked again, and the stop comes between blocks.
             loff_t position = at;
-            moved = ::copy_file_range(from.handle(), &position, to.handle(), nullptr,
-                                      size_t(wanted), 0);
+            do
+                moved = ::copy_file_range(from.handle(), &position, to.handle(), nullptr,
+                                          size_t(wanted), 0);
+            while (moved < 0 && errno == EINTR);
             m_kernelRefuses = moved < 0 && kernelCopyRefused(errno);
         }
         if (!direct && m_kernelRefuses) {

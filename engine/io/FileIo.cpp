@@ -81,6 +81,9 @@ qint64 readFully(int from, char *buffer, qint64 length, qint64 offset)
     qint64 got = 0;
     while (got < length) {
         const ssize_t n = ::pread(from, buffer + got, size_t(length - got), off_t(offset + got));
+        // A signal that asks to stop (the terminal's Ctrl+C) is heard between two blocks.
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             return n < 0 ? -1 : got;
         got += n;
@@ -93,6 +96,8 @@ bool writeFully(int to, const char *data, qint64 length, qint64 offset)
     for (qint64 written = 0; written < length;) {
         const ssize_t n =
             ::pwrite(to, data + written, size_t(length - written), off_t(offset + written));
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             return false;
         written += n;
