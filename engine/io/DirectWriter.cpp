@@ -139,6 +139,9 @@ bool DirectWriter::writePastCache(qint64 at, const char *data, qint64 length)
     while (!m_refused && written < length && written % m_align == 0) {
         const ssize_t n =
             ::pwrite(m_direct, data + written, size_t(length - written), off_t(at + written));
+        // This thread, too, may be the one a signal interrupts (Ctrl+C in the terminal).
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0 && !(n < 0 && errno == EINVAL))
             return false;
         // A file system that turns such writes down after all takes them through the cache.

@@ -70,7 +70,10 @@ bool flush(const QString &path)
     // Any descriptor of the file will do: the data waits in the system's cache, not in the one
     // that wrote it.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    const bool flushed = fd >= 0 && ::fdatasync(fd) == 0;
+    int synced = -1;
+    // A network or user-space file system may give way to a signal while it waits for the disk.
+    while (fd >= 0 && (synced = ::fdatasync(fd)) < 0 && errno == EINTR) {}
+    const bool flushed = synced == 0;
     if (fd >= 0)
         ::close(fd);
     return flushed;
