@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "TerminalWindow.h"
 #include "CliTexts.h"
+#include "FctDecoup.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -10,7 +11,8 @@ namespace {
 
 void print(const QString &text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stderr);
+    // A name that is not UTF-8 goes out as its bytes, as ls and cat give it.
+    std::fputs(FctDecoup::NativePath(text).constData(), stderr);
     std::fflush(stderr);
 }
 
@@ -37,8 +39,8 @@ MessageAnswer TerminalWindow::showMessage(const QString &text, const QString &ti
     const QString lines = QString(text).replace(QChar(13), QChar(10));
     if (buttons == MessageButtons::OkCancel)
         return ask(title + QStringLiteral(" : ") + lines);
-    m_failed = m_failed || icon == MessageIcon::Exclamation;
-    m_informed = m_informed || icon == MessageIcon::Information;
+    Q_UNUSED(icon);
+    m_told = true;
     print(lines + QLatin1Char('\n'));
     return MessageAnswer::Ok;
 }

@@ -25,10 +25,9 @@ public:
     void reportProgress(const Progress &progress) override;
     bool stopRequested() const override { return m_signal != 0; }
 
-    // What the operation said: its end (a message of information), an error, or a question that
-    // could not be asked.
-    bool informed() const { return m_informed; }
-    bool failed() const { return m_failed; }
+    // Whether the operation told anything besides its question, and whether it asked a question
+    // that could not be asked.
+    bool told() const { return m_told; }
     bool unanswered() const { return m_unanswered; }
     // The progress line goes before anything else is written.
     void clearProgress();
@@ -39,8 +38,7 @@ private:
     const Answer m_answer;
     const bool m_progress;
     const volatile std::sig_atomic_t &m_signal;
-    bool m_informed = false;
-    bool m_failed = false;
+    bool m_told = false;
     bool m_unanswered = false;
     bool m_progressShown = false;
     QElapsedTimer m_clock;

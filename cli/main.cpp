@@ -12,7 +12,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -50,7 +49,19 @@ int wrongUsage(const QString &why)
 
 void say(const QString &line)
 {
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+    std::fputs(FctDecoup::NativePath(line + QLatin1Char('\n')).constData(), stdout);
+}
+
+// The path given, as an absolute path of the system's bytes: relative to the working folder, a
+// name that is not UTF-8 included.
+QString absolute(const QString &path)
+{
+    if (path.startsWith(QLatin1Char('/')))
+        return path;
+    char *const here = ::getcwd(nullptr, 0);
+    const QString folder = FctDecoup::AddBackslash(FctDecoup::PathFromNative(here ? here : ""));
+    std::free(here);
+    return path == QLatin1String(".") ? folder : folder + path;
 }
 
 // The pieces that are not sound, then the verdict.
@@ -138,9 +149,8 @@ std::variant<Request, int> understood(const QStringList &commandLine)
         return wrongUsage(CliTexts::badSize);
     Request request;
     request.command = command;
-    request.path = QFileInfo(arguments[1]).absoluteFilePath();
-    request.destination =
-        parser.isSet(to) ? QFileInfo(parser.value(to)).absoluteFilePath() : QString();
+    request.path = absolute(arguments[1]);
+    request.destination = parser.isSet(to) ? absolute(parser.value(to)) : QString();
     request.sizeKb = parser.value(size).toDouble();
     if (parser.isSet(recovery)) {
         bool ok = false;
@@ -160,27 +170,32 @@ int run(const Request &request)
 {
     catchSignals();
     TerminalWindow window(request.answer, request.progress, caught);
-    const bool verify = request.command == QLatin1String("verify");
-    int status = CliTexts::Done;
-    if (request.command == QLatin1String("cut"))
-        FctDecoup::CutFile(window, request.path, request.sizeKb, request.slices,
-                           request.destination);
-    else if (!verify)
-        FctDecoup::RestoreFile(window, request.path, request.destination);
-    else
-        status = report(FctDecoup::VerifySet(window, request.path));
+    if (request.command == QLatin1String("verify")) {
+        const FctDecoup::SetState state = FctDecoup::VerifySet(window, request.path);
+        window.clearProgress();
+        return caught ? CliTexts::SignalBase + caught : report(state);
+    }
+    const FctDecoup::Outcome outcome =
+        request.command == QLatin1String("cut")
+            ? FctDecoup::CutFile(window, request.path, request.sizeKb, request.slices,
+                                 request.destination)
+            : FctDecoup::RestoreFile(window, request.path, request.destination);
     window.clearProgress();
+    // A signal that came when all was done stopped nothing; one that interrupted a question did.
+    if (outcome == FctDecoup::Outcome::Done)
+        return CliTexts::Done;
     if (caught)
         return CliTexts::SignalBase + caught;
-    if (window.unanswered())
-        return CliTexts::Unanswered;
-    if (window.failed())
+    switch (outcome) {
+    case FctDecoup::Outcome::Stopped: // only a signal asks a stop here
         return CliTexts::Failed;
-    if (!verify && !window.informed()) {
-        say(CliTexts::nothingDone);
+    default:
+        if (window.unanswered())
+            return CliTexts::Unanswered;
+        if (!window.told())
+            say(CliTexts::nothingDone);
         return CliTexts::Failed;
     }
-    return status;
 }
 
 } // namespace
@@ -188,10 +203,14 @@ int run(const Request &request)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // The arguments as the system gave them: a name that is not UTF-8 keeps its bytes.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(FctDecoup::PathFromNative(argv[i]));
     QCoreApplication::setApplicationName(QStringLiteral("fendrax-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(FENDRAX_VERSION));
     installQtFrench(app);
-    const std::variant<Request, int> request = understood(QCoreApplication::arguments());
+    const std::variant<Request, int> request = understood(arguments);
     return std::holds_alternative<int>(request) ? std::get<int>(request)
                                                 : run(std::get<Request>(request));
 }

@@ -4,6 +4,7 @@
 #include "BlockCopier.h"
 #include "ChecksumFile.h"
 #include "Destination.h"
+#include "OutputFolder.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
 #include "FctDecoup.h"
@@ -16,15 +17,16 @@
 #include "PieceHeader.h"
 #include "RecoverySet.h"
 #include "RecoveryWriter.h"
+#include "SetLock.h"
 #include "UnfinishedOutput.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 namespace {
 
@@ -66,18 +68,24 @@ QStringList earlierSet(const QString &folder, const QString &baseName)
 
 // All or nothing: every entry is checked before the first removal, and none may be a folder,
 // the source, or a read-only file. A link goes, never what it leads to.
-bool removeAll(const QStringList &entries, const QString &folder, const QString &sourcePath)
+// Why one cannot go (the cut's own finding, or the cause of the call that failed), or nothing.
+QString removeAll(const QStringList &entries, const QString &sourcePath)
 {
     for (const QString &path : entries) {
-        const QFileInfo info(path);
-        if (FileEntry::isSameFile(sourcePath, path)
-            || (!info.isSymLink() && (info.isDir() || FileEntry::isReadOnly(path))))
-            return false;
+        const std::optional<struct stat> entry = FileEntry::status(path, false);
+        const bool link = entry && S_ISLNK(entry->st_mode);
+        if (FileEntry::isSameFile(sourcePath, path))
+            return EngineTexts::sourceIsSetName(path);
+        if (!link && entry && S_ISDIR(entry->st_mode))
+            return EngineTexts::cause(EISDIR, path);
+        if (!link && FileEntry::isReadOnly(path))
+            return EngineTexts::readOnlyFile(path);
     }
-    if (!QFileInfo(folder).isWritable())
-        return false;
-    return std::all_of(entries.cbegin(), entries.cend(),
-                       [](const QString &path) { return QFile::remove(path); });
+    for (const QString &path : entries) {
+        if (!FileEntry::remove(path))
+            return EngineTexts::cause(errno, path);
+    }
+    return {};
 }
 
 // One cut, step by step. Each step that cannot go on says why (a stop says nothing) and returns
@@ -87,9 +95,12 @@ class Cut
 public:
     Cut(EngineWindow &window, const QString &sourcePath, std::optional<int> recoverySlices);
 
+    Outcome outcome() const { return m_outcome; }
+
     bool openSource();
     bool planSet(double sizeKb);
     bool chooseFolder(const QString &destination);
+    bool holdNames();
     bool checkNames();
     bool askAboutEarlierSet();
     bool planRecovery();
@@ -100,15 +111,21 @@ public:
     void announce();
 
 private:
-    // The error (nothing when stopped), with the cause that errno tells when a call on the file
-    // or folder concerned failed.
-    bool fail(bool stopped = false, const QString &concerned = {});
+    // How the cut ends when it cannot go on: what it had created goes, and the window hears why
+    // (a stop says nothing): the cause of the call that failed, or the cut's own finding.
+    bool fail(const FileIo::Cause &cause, const QString &finding = {});
+    bool refuse(const QString &text);
+    bool stop();
+    // Whether the source is still the file that was opened, as it was: no byte of it written,
+    // truncated or replaced while it was read.
+    bool sourceUnchanged() const;
     QString piecePath(int n) const { return m_folder + m_name.baseName + PieceSuffix(n); }
     qint64 pieceLength(int n) const;
     QList<qint64> outputLengths() const;
     std::optional<Destination::Refusal> refusal(const QString &folder) const;
     void setFolder(const QString &folder);
-    FileIo::Result sumWindow(int window);
+    FileIo::Result sumWindow(int window, FileIo::Cause &cause);
+    QString changed() const { return EngineTexts::sourceChanged(m_sourcePath); }
 
     EngineWindow &m_window;
     const QString m_sourcePath;
@@ -122,16 +139,21 @@ private:
     QString m_checksumPath;
     QString m_checksumTemporary;
     QFile m_source;
+    struct stat m_sourceState = {}; // as opened
     qint64 m_length = 0;
     std::optional<qint64> m_block;
     int m_pieceCount = 0;
     QByteArray m_header;
-    QFileDevice::Permissions m_permissions;
+    mode_t m_mode = 0;
     std::optional<int> m_recoverySlices;
     Progress m_progress;
     QList<QByteArray> m_digests;        // of each piece, then of the whole file
     QList<QByteArray> m_pieceCrcs; // for the recovery files
     std::unique_ptr<RecoveryWriter> m_recovery;
+    QStringList m_earlierSet; // found once the folder is held
+    Outcome m_outcome = Outcome::Done;
+    // The lock first: it goes last, once what the cut created has gone.
+    SetLock m_lock;
     UnfinishedOutput m_created;
 };
 
@@ -143,9 +165,7 @@ Cut::Cut(EngineWindow &window, const QString &sourcePath, std::optional<int> rec
 void Cut::setFolder(const QString &folder)
 {
     m_folder = AddBackslash(folder);
-    m_firstPieceTemporary = FileIo::temporaryPath(piecePath(1));
     m_checksumPath = m_folder + m_name.baseName + QLatin1String(ChecksumFile::suffix);
-    m_checksumTemporary = FileIo::temporaryPath(m_checksumPath);
 }
 
 qint64 Cut::pieceLength(int n) const
@@ -153,16 +173,34 @@ qint64 Cut::pieceLength(int n) const
     return std::min(*m_block, m_length - (n - 1) * *m_block) + (n == 1 ? m_header.size() : 0);
 }
 
-bool Cut::fail(bool stopped, const QString &concerned)
+bool Cut::fail(const FileIo::Cause &cause, const QString &finding)
 {
-    const int error = errno;
     m_created.remove();
-    if (!stopped)
-        m_window.showMessage(
-            EngineTexts::withCause(EngineTexts::cutError, concerned.isEmpty()
-                                                              ? QString()
-                                                              : EngineTexts::cause(error, concerned)),
-            EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+    m_source.close();
+    m_outcome = Outcome::Failed;
+    m_window.showMessage(
+        EngineTexts::withCause(EngineTexts::cutError,
+                               finding.isEmpty() ? EngineTexts::cause(cause.error, cause.path)
+                                                 : finding),
+        EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+}
+
+bool Cut::refuse(const QString &text)
+{
+    m_source.close();
+    m_outcome = Outcome::Refused;
+    if (!text.isEmpty())
+        m_window.showMessage(text, EngineTexts::errorTitle, MessageIcon::Exclamation,
+                             MessageButtons::Ok);
+    return false;
+}
+
+bool Cut::stop()
+{
+    m_created.remove();
+    m_source.close();
+    m_outcome = Outcome::Stopped;
     return false;
 }
 
@@ -170,13 +208,30 @@ bool Cut::fail(bool stopped, const QString &concerned)
 // quietly.
 bool Cut::openSource()
 {
-    if (!FileIo::openRegular(m_source, m_sourcePath))
-        return FileEntry::exists(m_sourcePath) && fail(false, m_sourcePath);
-    m_length = m_source.size();
+    if (!FileIo::openRegular(m_source, m_sourcePath)) {
+        const FileIo::Cause cause = FileIo::causeNow(m_sourcePath);
+        return FileEntry::exists(m_sourcePath) ? fail(cause) : refuse(QString());
+    }
+    if (::fstat(m_source.handle(), &m_sourceState) != 0)
+        return fail(FileIo::causeNow(m_sourcePath));
+    m_length = m_sourceState.st_size;
     // Pieces are as private as the source; their owner may always remove them, so that the
     // next cut of a read-only source can replace its set.
-    m_permissions = QFileInfo(m_sourcePath).permissions() | QFileDevice::WriteOwner;
-    return m_length > 0;
+    m_mode = (m_sourceState.st_mode & 0777) | S_IWUSR;
+    return m_length > 0 || refuse(QString());
+}
+
+bool Cut::sourceUnchanged() const
+{
+    struct stat now;
+    const std::optional<struct stat> named = FileEntry::status(m_sourcePath, true);
+    const auto same = [](const struct timespec &a, const struct timespec &b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    };
+    return ::fstat(m_source.handle(), &now) == 0 && named && named->st_dev == now.st_dev
+           && named->st_ino == now.st_ino && now.st_size == m_sourceState.st_size
+           && same(now.st_mtim, m_sourceState.st_mtim)
+           && same(now.st_ctim, m_sourceState.st_ctim);
 }
 
 // What can be known of the new set is checked before anything is asked or removed. A size that
@@ -187,11 +242,8 @@ bool Cut::planSet(double sizeKb)
     if (!m_block)
         return true;
     const qint64 count = (m_length + *m_block - 1) / *m_block;
-    if (count > maxPieceCount) {
-        m_window.showMessage(EngineTexts::tooManyPieces, EngineTexts::errorTitle,
-                             MessageIcon::Exclamation, MessageButtons::Ok);
-        return false;
-    }
+    if (count > maxPieceCount)
+        return refuse(EngineTexts::tooManyPieces);
     m_pieceCount = int(count);
     m_header = PieceHeader::encode(m_name.extension, m_pieceCount);
     if (!m_recoverySlices)
@@ -207,7 +259,7 @@ QList<qint64> Cut::outputLengths() const
     // A line a piece and one for the file, each name escaped at worst.
     qint64 checksums = 67 + 2 * m_name.baseName.size() + 2 * m_name.extension.size() * 4;
     for (int n = 1; n <= m_pieceCount; ++n) {
-        names.append(QFile::encodeName(m_name.baseName + PieceSuffix(n)));
+        names.append(NativePath(m_name.baseName + PieceSuffix(n)));
         checksums += 67 + 2 * names.last().size();
         lengths.append(pieceLength(n));
     }
@@ -221,7 +273,10 @@ std::optional<Destination::Refusal> Cut::refusal(const QString &folder) const
 {
     qint64 freed = 0;
     for (const QString &path : earlierSet(folder, m_name.baseName))
-        freed += QFileInfo(path).isSymLink() ? 0 : QFileInfo(path).size();
+    {
+        const std::optional<struct stat> entry = FileEntry::status(path, false);
+        freed += entry && S_ISREG(entry->st_mode) ? qint64(entry->st_size) : 0;
+    }
     return Destination::refusal(folder, m_block ? outputLengths() : QList<qint64>(), freed);
 }
 
@@ -229,28 +284,33 @@ std::optional<Destination::Refusal> Cut::refusal(const QString &folder) const
 // may choose another, or Cancel: then nothing is written.
 bool Cut::chooseFolder(const QString &destination)
 {
-    QString folder = AddBackslash(destination.isEmpty() ? SplitPath(m_sourcePath, false) : destination);
-    std::optional<Destination::Refusal> refused = refusal(folder);
-    if (refused && destination.isEmpty()) {
-        const std::optional<QString> other = m_window.chooseFolder(Output::Pieces);
-        if (!other)
-            return false;
-        if (!other->isEmpty()) {
-            folder = AddBackslash(*other);
-            refused = refusal(folder);
-        }
+    const OutputFolder::Settled settled =
+        OutputFolder::settle(m_window, Output::Pieces, destination, SplitPath(m_sourcePath, false),
+                             [this](const QString &folder) { return refusal(folder); });
+    if (!settled.folder)
+        return refuse(settled.why.isEmpty() ? QString()
+                                            : EngineTexts::withCause(EngineTexts::cutError,
+                                                                     settled.why));
+    setFolder(*settled.folder);
+    return true;
+}
+
+// Another operation on the set's names in that folder, in this program or another, is refused
+// before anything is asked or written.
+bool Cut::holdNames()
+{
+    switch (m_lock.take(m_folder, m_name.baseName, SetLock::Names::Set, SetLock::Mode::Write)) {
+    case SetLock::State::Held:
+        break;
+    case SetLock::State::Busy:
+        return refuse(EngineTexts::namesBusy(m_name.baseName, m_folder));
+    default:
+        return fail(FileIo::causeNow(m_folder));
     }
-    setFolder(folder);
-    if (!refused)
-        return true;
-    errno = refused->error;
-    if (refused->error)
-        return fail(false, m_folder);
-    m_window.showMessage(EngineTexts::withCause(EngineTexts::cutError,
-                                                EngineTexts::noRoom(m_folder, refused->needed,
-                                                                    refused->free)),
-                         EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-    return false;
+    m_firstPieceTemporary = m_lock.temporaryPath(piecePath(1));
+    m_checksumTemporary = m_lock.temporaryPath(m_checksumPath);
+    m_earlierSet = earlierSet(m_folder, m_name.baseName);
+    return true;
 }
 
 bool Cut::checkNames()
@@ -258,35 +318,35 @@ bool Cut::checkNames()
     if (!m_block)
         return true;
     // The source is only read: it may be named like one of the set's files, never written as one.
-    QStringList names{m_firstPieceTemporary, m_checksumPath,
-                      m_folder + m_name.baseName + QLatin1String(Par2::indexSuffix)};
+    QStringList names{m_checksumPath, m_folder + m_name.baseName + QLatin1String(Par2::indexSuffix)};
     for (int n = 1; n <= m_pieceCount; ++n)
         names.append(piecePath(n));
     for (int e = 0; e < *m_recoverySlices; ++e)
         names.append(m_folder + Par2::volumeName(m_name.baseName, e, *m_recoverySlices));
-    return std::none_of(
-               names.cbegin(), names.cend(),
-               [&](const QString &name) { return FileEntry::isSameFile(m_sourcePath, name); })
-           || fail();
+    const auto source = std::find_if(names.cbegin(), names.cend(), [&](const QString &name) {
+        return FileEntry::isSameFile(m_sourcePath, name);
+    });
+    return source == names.cend()
+           || refuse(EngineTexts::withCause(EngineTexts::cutError,
+                                            EngineTexts::sourceIsSetName(*source)));
 }
 
 // No name that the set may take is taken without the user's OK.
 bool Cut::askAboutEarlierSet()
 {
-    if (const QStringList earlier = earlierSet(m_folder, m_name.baseName); !earlier.isEmpty()) {
+    if (!m_earlierSet.isEmpty()) {
         const MessageAnswer answer = m_window.showMessage(
             EngineTexts::earlierSetQuestion, EngineTexts::earlierSetTitle(m_name.baseName),
             MessageIcon::Question, MessageButtons::OkCancel);
         if (answer != MessageAnswer::Ok) {
-            m_source.close();
             m_window.refreshFileList();
-            return false;
+            return refuse(QString());
         }
-        if (!removeAll(earlier, m_folder, m_sourcePath))
-            return fail();
+        if (const QString why = removeAll(m_earlierSet, m_sourcePath); !why.isEmpty())
+            return fail({}, why);
         m_window.refreshFileList();
     }
-    return m_block || fail();
+    return m_block || fail({}, EngineTexts::badSize);
 }
 
 // The recovery files name each piece by an ID made of its length and the MD5 of its first 16 KiB,
@@ -301,15 +361,17 @@ bool Cut::planRecovery()
         const qint64 wanted = head.size() - prefix.size();
         if (FileIo::readFully(m_source.handle(), head.data() + prefix.size(), wanted,
                               (n - 1) * *m_block)
-            != wanted)
-            return fail(false, m_sourcePath);
+            != wanted) {
+            const int error = errno;
+            return sourceUnchanged() ? fail({error, m_sourcePath}) : fail({}, changed());
+        }
         head.replace(0, prefix.size(), prefix);
         pieces.append(
-            {QFile::encodeName(m_name.baseName + PieceSuffix(n)), pieceLength(n), Md5::of(head)});
+            {NativePath(m_name.baseName + PieceSuffix(n)), pieceLength(n), Md5::of(head)});
     }
     m_recovery = std::make_unique<RecoveryWriter>(pieces, *m_recoverySlices, recoveryMemory, creator);
     if (!m_recovery->valid())
-        return fail();
+        return fail({ENOMEM, m_sourcePath});
     // Beyond the first window, the pieces are read again for each further one.
     m_progress = {0, m_pieceCount, 0, m_length};
     const qint64 window = m_recovery->windowEnd(0);
@@ -338,29 +400,36 @@ bool Cut::copyPieces()
     const std::array<HashThread *, 5> perPiece{&pieceHash, &checksums, &crcs, &sums0, &sums1};
     const BlockCopier::Hashes hashes{{&pieceHash, &fileHash, &checksums, &crcs, &sums0, &sums1}};
     for (int n = 1; n <= m_pieceCount; ++n) {
-        QFile piece(n == 1 ? m_firstPieceTemporary : piecePath(n));
-        if (!FileIo::createNew(piece, m_permissions))
-            return fail(false, piecePath(n));
-        m_created.add(piece.fileName());
+        QFile piece;
+        const QString written = n == 1 ? m_firstPieceTemporary : piecePath(n);
+        if (!FileIo::createNew(piece, written, m_mode))
+            return fail(FileIo::causeNow(piecePath(n)));
+        m_created.add(written);
         progress.piece = n;
         m_window.reportProgress(progress);
         if (m_window.stopRequested())
-            return fail(true);
+            return stop();
         const qint64 offset = (n - 1) * *m_block;
         const qint64 length = std::min(*m_block, m_length - offset);
         if (n == 1) {
             if (piece.write(m_header) != m_header.size())
-                return fail(false, piecePath(n));
+                return fail(FileIo::causeNow(piecePath(n)));
             for (HashThread *thread : perPiece)
                 thread->add(m_header.constData(), m_header.size());
         }
         const FileIo::Result copied = copier.append(m_source, offset, length, piece, hashes);
+        if (copied == FileIo::Result::Stopped)
+            return stop();
+        // A source that changed under the copy fails by that cause, whatever call it upset.
+        if (copied != FileIo::Result::Done && !sourceUnchanged())
+            return fail({}, changed());
         if (copied != FileIo::Result::Done)
-            return fail(copied == FileIo::Result::Stopped,
-                        copied == FileIo::Result::Failed ? FileIo::failedSide(piecePath(n), m_sourcePath) : QString());
+            return fail(copier.cause(piecePath(n), m_sourcePath));
         for (HashThread *thread : perPiece)
             thread->endDigest();
     }
+    if (!sourceUnchanged())
+        return fail({}, changed());
     m_source.close();
     fileHash.endDigest();
     m_digests = pieceHash.takeDigests(true) + fileHash.takeDigests(true);
@@ -373,14 +442,16 @@ bool Cut::copyPieces()
 
 // The pieces' bytes of one further window of the recovery slices, read back from the pieces
 // written, in blocks that the two sums take in turn.
-FileIo::Result Cut::sumWindow(int window)
+FileIo::Result Cut::sumWindow(int window, FileIo::Cause &cause)
 {
     constexpr qint64 blockSize = 1 << 20;
     m_recovery->startWindow(window);
     std::unique_ptr<char[]> buffers[HashThread::queued + 1];
     for (auto &buffer : buffers) {
-        if (!(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
+        if (!(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize]))) {
+            cause = {ENOMEM, m_folder};
             return FileIo::Result::Failed;
+        }
     }
     HashThread sums0(m_recovery->sums(0));
     HashThread sums1(m_recovery->sums(1));
@@ -389,9 +460,11 @@ FileIo::Result Cut::sumWindow(int window)
         const qint64 end = std::min(pieceLength(n), m_recovery->windowEnd(window));
         if (end <= m_recovery->windowStart(window))
             continue;
-        QFile piece(n == 1 ? m_firstPieceTemporary : piecePath(n));
-        if (!piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        QFile piece;
+        if (!FileIo::openRegular(piece, n == 1 ? m_firstPieceTemporary : piecePath(n))) {
+            cause = FileIo::causeNow(piecePath(n));
             return FileIo::Result::Failed;
+        }
         m_progress.piece = n;
         for (qint64 at = m_recovery->windowStart(window); at < end;) {
             m_window.reportProgress(m_progress);
@@ -400,8 +473,12 @@ FileIo::Result Cut::sumWindow(int window)
             char *buffer = buffers[next].get();
             next = (next + 1) % int(std::size(buffers));
             const qint64 length = std::min(blockSize, end - at);
-            if (FileIo::readFully(piece.handle(), buffer, length, at) != length)
-                return FileIo::Result::Short;
+            if (const qint64 got = FileIo::readFully(piece.handle(), buffer, length, at);
+                got != length) {
+                // A piece cut short since it was written: something else than the cut wrote it.
+                cause = got < 0 ? FileIo::causeNow(piecePath(n)) : FileIo::Cause{ESTALE, piecePath(n)};
+                return FileIo::Result::Failed;
+            }
             sums0.add(buffer, length);
             sums1.add(buffer, length);
             at += length;
@@ -418,18 +495,19 @@ FileIo::Result Cut::sumWindow(int window)
 // The index and one volume per recovery slice, each slice written a window at a time.
 bool Cut::writeRecovery()
 {
-    if (!m_recovery->create(m_pieceCrcs, m_folder, m_name.baseName, m_permissions, m_created)
+    if (!m_recovery->create(m_pieceCrcs, m_folder, m_name.baseName, m_mode, m_lock, m_created)
         || !m_recovery->writeWindow(0))
-        return fail(false, m_folder);
+        return fail(FileIo::causeNow(m_folder));
     for (int window = 1; window < m_recovery->windowCount(); ++window) {
-        if (const FileIo::Result summed = sumWindow(window); summed != FileIo::Result::Done)
-            return fail(summed == FileIo::Result::Stopped);
+        FileIo::Cause cause;
+        if (const FileIo::Result summed = sumWindow(window, cause); summed != FileIo::Result::Done)
+            return summed == FileIo::Result::Stopped ? stop() : fail(cause);
         if (!m_recovery->writeWindow(window))
-            return fail(false, m_folder);
+            return fail(FileIo::causeNow(m_folder));
     }
     // Every byte is copied and summed: the title says so while the flushes wait for the disk.
     m_window.reportProgress(m_progress);
-    return m_recovery->finish() || fail(false, m_folder);
+    return m_recovery->finish() || fail(FileIo::causeNow(m_folder));
 }
 
 // One line a piece, then one for the file that the set restores to.
@@ -440,15 +518,16 @@ bool Cut::writeChecksums()
         const QString fileName = n <= m_pieceCount
                                      ? m_name.baseName + PieceSuffix(n)
                                      : RestoredName(m_name.baseName, m_name.extension);
+        // A hash that could not be had (no memory for it) proves nothing.
         if (m_digests[n - 1].isEmpty())
-            return fail();
-        checksums += ChecksumFile::line(m_digests[n - 1], QFile::encodeName(fileName));
+            return fail({ENOMEM, m_sourcePath});
+        checksums += ChecksumFile::line(m_digests[n - 1], NativePath(fileName));
     }
-    QFile file(m_checksumTemporary);
-    if (!FileIo::createNew(file, m_permissions))
-        return fail(false, m_checksumPath);
-    m_created.add(file.fileName());
-    return file.write(checksums) == checksums.size() || fail(false, m_checksumPath);
+    QFile file;
+    if (!FileIo::createNew(file, m_checksumTemporary, m_mode))
+        return fail(FileIo::causeNow(m_checksumPath));
+    m_created.add(m_checksumTemporary);
+    return file.write(checksums) == checksums.size() || fail(FileIo::causeNow(m_checksumPath));
 }
 
 // Each file is on its way to the disk already: the flushes only wait for the last of it. The
@@ -458,18 +537,16 @@ bool Cut::publish()
 {
     for (const QString &path : m_created.paths()) {
         if (!FileIo::flush(path))
-            return fail(false, m_folder);
+            return fail(FileIo::causeNow(m_folder));
     }
-    for (const auto &[temporary, final] : m_recovery->names()) {
+    QList<std::pair<QString, QString>> names = m_recovery->names();
+    names.append({m_checksumTemporary, m_checksumPath});
+    names.append({m_firstPieceTemporary, piecePath(1)});
+    for (const auto &[temporary, final] : std::as_const(names)) {
         if (FileIo::publish(temporary, final) != FileIo::Result::Done)
-            return fail(false, m_folder);
+            return fail(FileIo::causeNow(final));
         m_created.add(final);
     }
-    if (FileIo::publish(m_checksumTemporary, m_checksumPath) != FileIo::Result::Done)
-        return fail(false, m_folder);
-    m_created.add(m_checksumPath);
-    if (FileIo::publish(m_firstPieceTemporary, piecePath(1)) != FileIo::Result::Done)
-        return fail(false, m_folder);
     m_created.keep();
     return true;
 }
@@ -491,15 +568,16 @@ int DefaultRecoverySlices(int pieceCount)
     return std::max(1, (pieceCount + 19) / 20);
 }
 
-void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
-             std::optional<int> recoverySlices, const QString &destination)
+Outcome CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
+                std::optional<int> recoverySlices, const QString &destination)
 {
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
     Cut cut(window, sourcePath, recoverySlices);
     if (cut.openSource() && cut.planSet(sizeKb) && cut.chooseFolder(destination)
-        && cut.checkNames() && cut.askAboutEarlierSet() && cut.planRecovery() && cut.copyPieces()
-        && cut.writeRecovery() && cut.writeChecksums() && cut.publish())
+        && cut.holdNames() && cut.checkNames() && cut.askAboutEarlierSet() && cut.planRecovery()
+        && cut.copyPieces() && cut.writeRecovery() && cut.writeChecksums() && cut.publish())
         cut.announce();
+    return cut.outcome();
 }
 
 } // namespace FctDecoup

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <cstring>
 
 namespace EngineTexts {
 
@@ -38,8 +39,20 @@ inline QString cause(int error, const QString &path)
         return QStringLiteral("Le dossier ou le fichier ") + path + QStringLiteral(" a disparu.");
     case EIO:
         return QStringLiteral("Erreur d'entrée-sortie du support de ") + path + QLatin1Char('.');
-    default:
+    case EEXIST:
+        return QStringLiteral("Le fichier ") + path + QStringLiteral(" existe déjà.");
+    case EISDIR:
+        return QStringLiteral("Un dossier porte le nom du fichier ") + path + QLatin1Char('.');
+    case ENOMEM:
+        return QStringLiteral("Pas assez de mémoire pour ") + path + QLatin1Char('.');
+    case ESTALE:
+        return QStringLiteral("Le fichier ") + path
+               + QStringLiteral(" a été modifié par un autre programme.");
+    case 0:
         return {};
+    default:
+        return QStringLiteral("Erreur du système sur ") + path + QStringLiteral(" : ")
+               + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char('.');
     }
 }
 inline QString megabytes(qint64 bytes)
@@ -82,9 +95,32 @@ inline QString cutDone(const QString &countText)
            + QStringLiteral("Fichier découpé en ") + countText + QStringLiteral(" morceaux.");
 }
 inline const QString cutError = QStringLiteral("Erreur lors du découpage du fichier !");
+inline QString sourceChanged(const QString &path)
+{
+    return QStringLiteral("Le fichier ") + path
+           + QStringLiteral(" a été modifié pendant le découpage.");
+}
+inline QString sourceIsSetName(const QString &path)
+{
+    return QStringLiteral("Le fichier à découper porte le nom d'un fichier du découpage : ") + path
+           + QLatin1Char('.');
+}
+inline QString readOnlyFile(const QString &path)
+{
+    return QStringLiteral("Le fichier ") + path + QStringLiteral(" est en lecture seule.");
+}
+inline const QString badSize =
+    QStringLiteral("La taille des morceaux doit aller de 1 octet à 2 097 151 Ko.");
 inline const QString tooManyPieces =
     QStringLiteral("Ce découpage demanderait plus de 999 morceaux, le maximum.") + lineBreak
     + QStringLiteral("Veuillez choisir une taille de partition plus grande.");
+
+// Another operation writes, or reads, the set's names in that folder.
+inline QString namesBusy(const QString &name, const QString &folder)
+{
+    return QStringLiteral("Un autre découpage ou une autre restitution de ") + name
+           + QStringLiteral(" est en cours dans le dossier ") + folder + QLatin1Char('.');
+}
 
 // Restoring
 inline const QString wrongFileTitle = QStringLiteral("Erreur : Mauvais fichier ... ");

@@ -24,8 +24,20 @@ QString SplitPath(const QString &path, bool nameFlag, QChar separator = QDir::se
 // The folder with exactly one trailing separator added when it lacks one.
 QString AddBackslash(const QString &folder, QChar separator = QDir::separator());
 
+// A path as the system holds it: bytes, which need not be UTF-8 (a name from an old archive, a
+// stick mounted with another character set). Valid UTF-8 decodes as usual and each byte that is
+// not part of it as a character of its own, so that every name goes back to its very bytes:
+// paths cross into the system through NativePath only.
+QString PathFromNative(const QByteArray &bytes);
+QByteArray NativePath(const QString &path);
+// For display only: each byte that is not UTF-8 as the Windows-1252 character it stands for.
+QString ReadablePath(const QString &path);
+
 // ".001" ... ".999" for n = 1 ... 999.
 QString PieceSuffix(int n);
+// The base name of the set whose first piece is named fileName ("rapport.001": "rapport"); none
+// when the name does not end in ".001", the one rule by which a file is taken for a first piece.
+std::optional<QString> BaseNameOfFirstPiece(const QString &fileName);
 // How a file's name is shared between its pieces' names and the header. A name that ends in a
 // point and an extension that the header can hold, after a non-empty stem, gives that stem as
 // base name ("rapport.doc": "rapport" and "doc", "archive.tar.gz": "archive.tar" and "gz"); any
@@ -39,21 +51,22 @@ SetName SetNameOf(const QString &fileName);
 // The name a set's file comes back under: base name, then a point and the extension if any.
 QString RestoredName(const QString &baseName, const QString &extension);
 
-// Whether fileName is that of an operation's output that is not whole yet (FileIo's hidden
-// names): no list of the user's files shows it.
-bool IsUnfinishedOutput(const QString &fileName);
-
 // The recovery slices that a set of pieceCount pieces carries unless told otherwise: one for
 // every 20 pieces or part of 20 (5 %), so that a set of up to 20 pieces survives the loss of any
 // one of them.
 int DefaultRecoverySlices(int pieceCount);
+
+// How an operation ended: its file or set written whole; refused before anything was written (a
+// wrong file, a size, a folder, an answer, another operation on the same names); failed, with
+// nothing of it left; or stopped, as the window asked.
+enum class Outcome { Done, Refused, Failed, Stopped };
 
 // Cuts the file at sourcePath into pieces of sizeKb kilobytes (1024 bytes), with their checksum
 // file and their PAR2 recovery files: the index and recoverySlices volumes (1 ... 999) of one
 // recovery slice each, as many as DefaultRecoverySlices when none is given. They go into the
 // folder destination, or, when none is given, beside the source (or where the window chooses
 // when that folder cannot take them); the source's folder is then only read.
-void CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
+Outcome CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
              std::optional<int> recoverySlices = std::nullopt, const QString &destination = {});
 // Whether fileName may be one of a set's PAR2 recovery files (rapport.par2, rapport.vol0+1.par2):
 // a restore may start from it.
@@ -64,7 +77,7 @@ bool IsRecoveryFile(const QString &fileName);
 // when that folder cannot take it), checking each piece against the set's checksum file when
 // there is one. When pieces are missing or damaged and the set's recovery files can make up for
 // them, their data is rebuilt into the restored file; the set itself is only read.
-void RestoreFile(EngineWindow &window, const QString &firstPiecePath,
+Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath,
                  const QString &destination = {});
 
 // What a set is worth, as a restore would find it: the pieces that are not sound, and whether

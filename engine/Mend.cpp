@@ -17,7 +17,6 @@
 #include "WriteBehind.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cstring>
 #include <unistd.h>
@@ -62,10 +61,10 @@ private:
 class Mend
 {
 public:
-    Mend(EngineWindow &window, const QString &folder, const QString &baseName,
-         const QString &damage, QString &destination)
-        : m_window(window), m_folder(folder), m_destination(destination), m_baseName(baseName),
-          m_damage(damage)
+    Mend(Run &run, const QString &folder, const QString &baseName, const QString &damage,
+         QString &destination)
+        : m_run(run), m_window(run.window), m_folder(folder), m_destination(destination),
+          m_baseName(baseName), m_damage(damage), m_restored(run.restored)
     {}
 
     bool loadSet();
@@ -83,12 +82,21 @@ public:
     void announce();
 
 private:
-    bool fail(const QString &text, const QString &concerned = {});
-    Way failed(const QString &text, const QString &concerned = {})
+    bool fail(const QString &text, const FileIo::Cause &cause = {})
     {
-        fail(text, concerned);
-        return Way::Failed;
+        return m_run.fail(text, cause);
     }
+    // A step that did not end Done: stopped, or failed, with the cause of the call that failed
+    // (none where a piece changed under the mend).
+    bool ended(FileIo::Result done, const FileIo::Cause &cause = {})
+    {
+        return done == FileIo::Result::Stopped
+                   ? m_run.stop()
+                   : fail(EngineTexts::restoreError,
+                          done == FileIo::Result::Failed ? cause : FileIo::Cause{});
+    }
+    // The quick way failed, having said why.
+    Way failed(bool) { return Way::Failed; }
     QList<QByteArray> readLines();
     bool quickFits();
     Way copyPresent();
@@ -106,6 +114,7 @@ private:
     bool writeOut(int n, qint64 offset, const char *data, qint64 length);
     FileIo::Result readBack(qint64 at, qint64 length, const std::vector<HashThread *> &hashes);
 
+    Run &m_run;
     EngineWindow &m_window;
     const QString m_folder; // of the set, only read
     QString &m_destination; // as settleFolder
@@ -125,26 +134,22 @@ private:
     bool m_describes = false;
     Progress m_progress;
     qint64 m_otherTotal = 0; // the progress of the mend that judges the set first
-    QFile m_restored;
+    QFile &m_restored;
     // A slow medium slows the mend down, as any copy: its progress is true, its flush short.
     WriteBehind m_writeBehind;
-    UnfinishedOutput m_output;
     QList<QByteArray> m_digests; // of the pieces checked as they were written, then the file's
     std::unique_ptr<char[]> m_buffers[HashThread::queued + 1]; // for readBack, in turn
     int m_nextBuffer = 0;
+    FileIo::Cause m_readBackCause; // of readBack's failure
+    FileIo::Cause m_writeCause;    // of writeOut's
 };
-
-bool Mend::fail(const QString &text, const QString &concerned)
-{
-    return abandon(m_window, m_restored, m_output, text, concerned);
-}
 
 // The recovery set must describe a set of pieces 1 ... N of this base name, each of them.
 bool Mend::loadSet()
 {
     m_set = RecoverySet::load(m_folder, m_baseName);
     if (!m_set || !m_set->mapPieces(m_baseName, m_pieceOf, m_fileOf))
-        return fail(m_damage);
+        return !m_damage.isEmpty() && fail(m_damage);
     const int count = int(m_fileOf.size()) - 1;
     // Every byte of the set is read to be judged, then given again, read or rebuilt, and the
     // file is read back to be proven.
@@ -188,13 +193,13 @@ Mend::Way Mend::quickly()
 {
     if (!quickFits())
         return Way::Other;
-    if (!settleFolder(m_window, m_destination, m_folder, m_restoredName, restoredLength()))
+    if (!settleFolder(m_run, m_destination, m_folder, m_restoredName, restoredLength()))
         return Way::Failed;
     if (!createOutput())
         return Way::Failed;
     if (const Way copied = copyPresent(); copied != Way::Taken) {
         if (copied == Way::Other) {
-            abandon(m_window, m_restored, m_output, QString());
+            m_run.discard();
             m_progress.total = m_progress.moved + m_otherTotal;
         }
         return copied;
@@ -208,8 +213,8 @@ Mend::Way Mend::quickly()
     // Every byte is written: the title says so while the flush waits.
     m_window.reportProgress(m_progress);
     m_restored.close();
-    if (!FileIo::flush(m_restored.fileName()))
-        return failed(EngineTexts::restoreError, restoredPath());
+    if (!FileIo::flush(m_run.restoredTemporary))
+        return failed(fail(EngineTexts::restoreError, FileIo::causeNow(restoredPath())));
     return Way::Taken;
 }
 
@@ -278,7 +283,7 @@ Mend::Way Mend::copyPresent()
     for (const int n : copied) {
         m_window.reportProgress(m_progress);
         if (m_window.stopRequested())
-            return failed(QString());
+            return failed(m_run.stop());
         // A piece that its line does not prove, or that changed since it was measured.
         QFile piece;
         const qint64 length = m_set->files[m_fileOf[size_t(n)]].length;
@@ -290,22 +295,24 @@ Mend::Way Mend::copyPresent()
             summed.add(m_head.constData(), m_head.size());
         }
         const qint64 at = m_dataStart[size_t(n)];
-        const Result done = ::lseek(m_restored.handle(), at, SEEK_SET) != at
-                                ? Result::Failed
-                                : copier.append(piece, headerLength(n), length - headerLength(n),
-                                                m_restored, {{&pieces, &summed}, true});
+        if (::lseek(m_restored.handle(), at, SEEK_SET) != at)
+            return failed(fail(EngineTexts::restoreError, FileIo::causeNow(restoredPath())));
+        const Result done = copier.append(piece, headerLength(n), length - headerLength(n),
+                                          m_restored, {{&pieces, &summed}, true});
         if (done == Result::Short)
             return Way::Other;
         if (done != Result::Done)
-            return failed(done == Result::Stopped ? QString() : EngineTexts::restoreError,
-                          done == Result::Failed ? restoredPath() : QString());
+            return failed(ended(done, copier.cause(restoredPath(),
+                                                   inputs[m_fileOf[size_t(n)]].path)));
         pieces.endDigest();
         summed.endDigest();
     }
     if (!sound(true))
         return Way::Other;
     summed.takeDigests(true);
-    return copier.finish() ? Way::Taken : failed(EngineTexts::restoreError, restoredPath());
+    return copier.finish()
+               ? Way::Taken
+               : failed(fail(EngineTexts::restoreError, copier.cause(restoredPath(), restoredPath())));
 }
 
 // The missing pieces as they were rebuilt, read back from the file and held to their lines.
@@ -321,8 +328,7 @@ bool Mend::proveRebuilt()
         const FileIo::Result done =
             readBack(m_dataStart[size_t(n)], m_set->files[f].length - headerLength(n), {&hash});
         if (done != FileIo::Result::Done)
-            return fail(done == FileIo::Result::Stopped ? QString() : EngineTexts::restoreError,
-                        done == FileIo::Result::Failed ? restoredPath() : QString());
+            return ended(done, m_readBackCause);
         hash.endDigest();
         rebuilt.push_back(n);
     }
@@ -348,7 +354,7 @@ bool Mend::assess()
                                      [](const Rebuild::Input &input) { return input.provenWhole; });
         return true;
     case FileIo::Result::Stopped:
-        return fail(QString());
+        return m_run.stop();
     default:
         return fail(EngineTexts::restoreError);
     }
@@ -366,7 +372,7 @@ bool Mend::solve()
         first = inputs[m_fileOf[size_t(n)]].damagedSlices ? m_fileOf[size_t(n)] : -1;
     for (int f = 0; f < inputs.size() && first < 0; ++f)
         first = inputs[f].damagedSlices ? f : -1;
-    return fail(EngineTexts::notRepairable(QFile::decodeName(m_set->files[first].name),
+    return fail(EngineTexts::notRepairable(PathFromNative(m_set->files[first].name),
                                            !inputs[first].present));
 }
 
@@ -394,7 +400,7 @@ bool Mend::readHeader()
     if (m_restoredName.isEmpty())
         return fail(EngineTexts::badHeader);
     m_head = head;
-    return settleFolder(m_window, m_destination, m_folder, m_restoredName, restoredLength())
+    return settleFolder(m_run, m_destination, m_folder, m_restoredName, restoredLength())
         .has_value();
 }
 
@@ -412,8 +418,10 @@ bool Mend::writeOut(int n, qint64 offset, const char *data, qint64 length)
     if (skip >= length)
         return true;
     const qint64 at = m_dataStart[size_t(n)] + offset + skip - headerLength(n);
-    if (!FileIo::writeFully(m_restored.handle(), data + skip, length - skip, at))
+    if (!FileIo::writeFully(m_restored.handle(), data + skip, length - skip, at)) {
+        m_writeCause = FileIo::causeNow(restoredPath());
         return false;
+    }
     m_writeBehind.written(m_restored.handle(), at, length - skip);
     return true;
 }
@@ -429,10 +437,8 @@ bool Mend::createOutput()
             break;
         }
     }
-    m_restored.setFileName(FileIo::temporaryPath(restoredPath()));
-    if (!FileIo::createNew(m_restored, QFileInfo(permissionsOf).permissions()))
-        return fail(EngineTexts::restoreError, restoredPath());
-    m_output.add(m_restored.fileName());
+    if (!createRestored(m_run, restoredPath(), permissionsOf))
+        return false;
     m_dataStart.assign(m_fileOf.size() + 1, 0);
     for (std::size_t n = 1; n < m_fileOf.size(); ++n)
         m_dataStart[n + 1] =
@@ -453,8 +459,7 @@ bool Mend::writeRebuilt()
             m_rebuild->rebuild(from, std::min(from + m_rebuild->windowLength(), m_set->sliceSize),
                                out, Rebuild::Give::Rebuilt);
         if (done != FileIo::Result::Done)
-            return fail(done == FileIo::Result::Stopped ? QString() : EngineTexts::restoreError,
-                        done == FileIo::Result::Failed ? restoredPath() : QString());
+            return ended(done, m_writeCause);
     }
     // Nothing to rebuild, nothing read to rebuild it: the progress counted that read.
     if (!m_rebuild->damagedSlices()) {
@@ -472,7 +477,8 @@ bool Mend::write()
     if (!createOutput() || !writeRebuilt() || !copySound())
         return false;
     m_restored.close();
-    return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError, restoredPath());
+    return FileIo::flush(m_run.restoredTemporary)
+           || fail(EngineTexts::restoreError, FileIo::causeNow(restoredPath()));
 }
 
 // The sound slices' bytes, piece after piece, by the kernel where it can, as any restore. Where
@@ -491,7 +497,7 @@ bool Mend::copySound()
     for (int n = 1; n <= count; ++n) {
         m_window.reportProgress(m_progress);
         if (m_window.stopRequested())
-            return fail(QString());
+            return m_run.stop();
         const int f = m_fileOf[size_t(n)];
         BlockCopier::Hashes hashes{{}, true};
         if (m_describes)
@@ -509,17 +515,21 @@ bool Mend::copySound()
                 continue;
             const qint64 at = m_dataStart[size_t(n)] + from - headerLength(n);
             Result done = Result::Done;
-            if (m_rebuild->lost(f, k))
+            FileIo::Cause cause;
+            if (m_rebuild->lost(f, k)) {
                 done = readBack(at, end - from, hashes.threads);
-            else if (!piece.isOpen() && !FileIo::openRegular(piece, m_rebuild->inputs()[f].path))
+                cause = m_readBackCause;
+            } else if (!piece.isOpen() && !FileIo::openRegular(piece, m_rebuild->inputs()[f].path)) {
                 done = Result::Short;
-            else if (::lseek(m_restored.handle(), at, SEEK_SET) != at)
+            } else if (::lseek(m_restored.handle(), at, SEEK_SET) != at) {
                 done = Result::Failed;
-            else
-                done = copier.append(piece, from, end - from, m_restored, hashes);
+                cause = FileIo::causeNow(restoredPath());
+            } else if ((done = copier.append(piece, from, end - from, m_restored, hashes))
+                       == Result::Failed) {
+                cause = copier.cause(restoredPath(), m_rebuild->inputs()[f].path);
+            }
             if (done != Result::Done)
-                return fail(done == Result::Stopped ? QString() : EngineTexts::restoreError,
-                            done == Result::Failed ? restoredPath() : QString());
+                return ended(done, cause);
         }
         if (hashed(n)) {
             pieces.endDigest();
@@ -529,7 +539,7 @@ bool Mend::copySound()
         }
     }
     if (!copier.finish())
-        return fail(EngineTexts::restoreError, restoredPath());
+        return fail(EngineTexts::restoreError, copier.cause(restoredPath(), restoredPath()));
     // Every byte is copied: the title says so while the hashes end and the flush waits.
     m_window.reportProgress(m_progress);
     whole.endDigest();
@@ -550,10 +560,15 @@ FileIo::Result Mend::readBack(qint64 at, qint64 length, const std::vector<HashTh
         if (hashes.empty())
             continue;
         std::unique_ptr<char[]> &buffer = m_buffers[m_nextBuffer++ % std::size(m_buffers)];
-        if (!buffer && !(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize])))
+        if (!buffer && !(buffer = std::unique_ptr<char[]>(new (std::nothrow) char[blockSize]))) {
+            m_readBackCause = {ENOMEM, restoredPath()};
             return FileIo::Result::Failed;
-        if (FileIo::readFully(m_restored.handle(), buffer.get(), part, at) != part)
-            return FileIo::Result::Short;
+        }
+        if (const qint64 got = FileIo::readFully(m_restored.handle(), buffer.get(), part, at);
+            got != part) {
+            m_readBackCause = FileIo::causeNow(restoredPath());
+            return got < 0 ? FileIo::Result::Failed : FileIo::Result::Short;
+        }
         for (HashThread *hash : hashes)
             hash->add(buffer.get(), part);
     }
@@ -594,7 +609,7 @@ QString Mend::mismatch(const QList<QByteArray> &digests) const
 
 bool Mend::publish()
 {
-    return publishRestored(m_window, m_restored, m_output, restoredPath());
+    return publishRestored(m_run, restoredPath());
 }
 
 void Mend::announce()
@@ -617,12 +632,12 @@ void Mend::announce()
 
 namespace FctDecoup {
 
-bool MendSet(EngineWindow &window, const QString &folder, const QString &baseName,
-             const QString &damage, QString &destination)
+bool MendSet(Run &run, const QString &folder, const QString &baseName, const QString &damage,
+             QString &destination)
 {
-    Mend mend(window, folder, baseName, damage, destination);
+    Mend mend(run, folder, baseName, damage, destination);
     if (!mend.loadSet())
-        return false;
+        return run.outcome != Outcome::Done;
     const Mend::Way way = mend.quickly();
     if (way == Mend::Way::Failed)
         return true;

@@ -6,14 +6,16 @@
 
 #include <QString>
 
-class EngineWindow;
+namespace Restoring {
+class Run;
+}
 
 namespace FctDecoup {
 
 // Restores the set of baseName in folder from its pieces and its recovery files, after the plain
 // restore met damage (its message; empty when it only found no checksum file). False, having
 // said nothing, when no recovery set describes the pieces; destination as Restoring::settleFolder.
-bool MendSet(EngineWindow &window, const QString &folder, const QString &baseName,
+bool MendSet(Restoring::Run &run, const QString &folder, const QString &baseName,
              const QString &damage, QString &destination);
 
 } // namespace FctDecoup

@@ -22,7 +22,6 @@
 #include "WriteBehind.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cstring>
 #include <map>
@@ -34,15 +33,6 @@ namespace {
 using namespace FctDecoup;
 
 using namespace Restoring;
-
-std::optional<PieceHeader> headerOf(const QString &firstPiecePath)
-{
-    QFile first;
-    if (!FileIo::openRegular(first, firstPiecePath))
-        return std::nullopt;
-    return PieceHeader::decode(first.read(PieceHeader::size));
-}
-
 
 // A piece as the check found it: the restore copies exactly this file and this many data bytes.
 struct CheckedPiece
@@ -58,35 +48,6 @@ struct CheckedPiece
     }
 };
 
-// The data length that most of pieces 1 ... N-1 carry, piece 1's on a tie: every piece of a whole
-// set but the last carries it, and the last one at least a byte and at most as much.
-qint64 commonLength(const std::vector<CheckedPiece> &pieces)
-{
-    std::map<qint64, int> counts;
-    for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
-        ++counts[pieces[i].dataLength];
-    qint64 common = pieces.front().dataLength;
-    int most = counts.empty() ? 0 : counts[common];
-    for (const auto &[length, count] : counts) {
-        if (count > most)
-            std::tie(common, most) = std::pair(length, count);
-    }
-    return common;
-}
-
-// The first piece, numbered from 1, whose length a whole set cannot have; 0 when there is none.
-int firstDamaged(const std::vector<CheckedPiece> &pieces)
-{
-    const qint64 common = commonLength(pieces);
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        const qint64 length = pieces[i].dataLength;
-        const bool last = i + 1 == pieces.size();
-        if (length < 1 || (last ? length > common && pieces.size() > 1 : length != common))
-            return int(i) + 1;
-    }
-    return 0;
-}
-
 // Why the lines of the checksum file checksumName do not describe the set of pieceCount pieces
 // of baseName in folder, or nothing when they do: one line for each piece, in order, then one for
 // the file under the name that the header gives it.
@@ -97,13 +58,13 @@ QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
     // Whether line n names piece n, and whether piece n is as it says.
     const auto named = [&](int n) {
         return lines && lines->size() > n
-               && (*lines)[n - 1].name == QFile::encodeName(baseName + PieceSuffix(n));
+               && (*lines)[n - 1].name == NativePath(baseName + PieceSuffix(n));
     };
     const auto sound = [&](int n) {
         return named(n) && (*lines)[n - 1].digest == ChecksumFile::digestOf(folder + baseName + PieceSuffix(n));
     };
     bool describes = lines && lines->size() == pieceCount + 1
-                     && lines->last().name == QFile::encodeName(restoredName);
+                     && lines->last().name == NativePath(restoredName);
     for (int n = 1; describes && n <= pieceCount; ++n)
         describes = named(n);
     if (describes)
@@ -121,8 +82,7 @@ class Restore
 {
 public:
     // mayMend: the set's recovery files, if any, may mend it. destination: as settleFolder.
-    Restore(EngineWindow &window, const QString &firstPiecePath, bool mayMend,
-            QString &destination);
+    Restore(Run &run, const QString &firstPiecePath, bool mayMend, QString &destination);
 
     bool readHeader();
     bool checkSet();
@@ -136,7 +96,6 @@ public:
     const QString &damage() const { return m_damage; }
 
 private:
-    bool fail(const QString &text, const QString &concerned = {});
     bool damaged(const QString &text);
     bool mendable() const;
     bool copyPiece(int n, BlockCopier &copier, HashThread &hash);
@@ -144,6 +103,7 @@ private:
     QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
     QString piecePath(int n) const { return m_folder + pieceName(n); }
 
+    Run &m_run;
     EngineWindow &m_window;
     const QString m_firstPiecePath;
     // Where the pieces are, only read; the file comes back into m_destination.
@@ -156,8 +116,7 @@ private:
     std::optional<QList<ChecksumFile::Line>> m_checksums;
     std::vector<CheckedPiece> m_pieces;
     Progress m_progress;
-    QFile m_restored;
-    UnfinishedOutput m_output;
+    QFile &m_restored;
     const bool m_mayMend;
     bool m_needsMend = false;
     QString m_damage;
@@ -166,16 +125,11 @@ private:
     char m_head[PieceHeader::size] = {};
 };
 
-Restore::Restore(EngineWindow &window, const QString &firstPiecePath, bool mayMend,
-                 QString &destination)
-    : m_window(window), m_firstPiecePath(firstPiecePath),
-      m_folder(SplitPath(firstPiecePath, false)), m_destination(destination), m_mayMend(mayMend)
+Restore::Restore(Run &run, const QString &firstPiecePath, bool mayMend, QString &destination)
+    : m_run(run), m_window(run.window), m_firstPiecePath(firstPiecePath),
+      m_folder(SplitPath(firstPiecePath, false)), m_destination(destination),
+      m_restored(run.restored), m_mayMend(mayMend)
 {}
-
-bool Restore::fail(const QString &text, const QString &concerned)
-{
-    return abandon(m_window, m_restored, m_output, text, concerned);
-}
 
 // Recovery files are looked for only once something is wrong: an intact set never lists its
 // folder for them.
@@ -188,38 +142,36 @@ bool Restore::mendable() const
 bool Restore::damaged(const QString &text)
 {
     if (text == EngineTexts::restoreError || !mendable())
-        return fail(text);
+        return m_run.fail(text);
     m_damage = text;
     m_needsMend = true;
-    return fail(QString());
+    m_run.discard();
+    return false;
 }
 
 // The header and the data of piece 1 come from the same file: the one named like piece 1.
 bool Restore::readHeader()
 {
     const QString firstPieceName = SplitPath(m_firstPiecePath, true);
-    if (!firstPieceName.endsWith(PieceSuffix(1))) {
-        m_window.showMessage(EngineTexts::wrongFileText, EngineTexts::wrongFileTitle,
-                             MessageIcon::Information, MessageButtons::Ok);
-        return false;
-    }
-    m_baseName = firstPieceName.chopped(PieceSuffix(1).size());
+    const std::optional<QString> baseName = BaseNameOfFirstPiece(firstPieceName);
+    if (!baseName)
+        return m_run.refuse(EngineTexts::wrongFileText, EngineTexts::wrongFileTitle,
+                            MessageIcon::Information);
+    m_baseName = *baseName;
     m_header = headerOf(m_firstPiecePath);
     m_restoredName = m_header ? RestoredName(m_baseName, m_header->extension) : QString();
     if (m_restoredName.isEmpty()) // no header, or a set of ".001" that names no file
         return damaged(EngineTexts::badHeader);
     const QString folder = m_destination.isEmpty() ? m_folder : AddBackslash(m_destination);
-    if (FileEntry::exists(folder + m_restoredName)) {
-        reportDestinationExists(m_window);
-        return false;
-    }
-    return true;
+    return !FileEntry::exists(folder + m_restoredName)
+           || m_run.refuse(EngineTexts::destinationExists, EngineTexts::warningTitle,
+                           MessageIcon::Exclamation);
 }
 
 // Where the file goes, once its length is known.
 bool Restore::chooseFolder()
 {
-    return settleFolder(m_window, m_destination, m_folder, m_restoredName, m_progress.total)
+    return settleFolder(m_run, m_destination, m_folder, m_restoredName, m_progress.total)
         .has_value();
 }
 
@@ -239,14 +191,16 @@ bool Restore::checkSet()
         return damaged(QString());
     }
     for (int n = 1; n <= m_header->pieceCount; ++n) {
-        struct stat entry;
-        if (::stat(QFile::encodeName(piecePath(n)).constData(), &entry) != 0
-            || !S_ISREG(entry.st_mode))
+        const std::optional<struct stat> entry = FileEntry::status(piecePath(n), true);
+        if (!entry || !S_ISREG(entry->st_mode))
             return damaged(EngineTexts::missingPiece(pieceName(n)));
-        m_pieces.push_back({entry.st_dev, entry.st_ino, entry.st_size - headerLength(n)});
+        m_pieces.push_back({entry->st_dev, entry->st_ino, entry->st_size - headerLength(n)});
     }
-    if (const int n = firstDamaged(m_pieces))
-        return damaged(EngineTexts::damagedPiece(pieceName(n)));
+    std::vector<qint64> lengths;
+    for (const CheckedPiece &piece : m_pieces)
+        lengths.push_back(piece.dataLength);
+    if (const std::vector<int> wrong = wrongLengths(lengths); !wrong.empty())
+        return damaged(EngineTexts::damagedPiece(pieceName(wrong.front())));
     m_progress = {0, m_header->pieceCount, 0, 0};
     for (const CheckedPiece &piece : m_pieces)
         m_progress.total += piece.dataLength;
@@ -274,10 +228,8 @@ QString Restore::checkDigests(HashThread &hash, bool all)
 bool Restore::copyAndProve()
 {
     const QString restoredPath = m_destination + m_restoredName;
-    m_restored.setFileName(FileIo::temporaryPath(restoredPath));
-    if (!FileIo::createNew(m_restored, QFileInfo(m_firstPiecePath).permissions()))
-        return fail(EngineTexts::restoreError, restoredPath);
-    m_output.add(m_restored.fileName());
+    if (!createRestored(m_run, restoredPath, m_firstPiecePath))
+        return false;
     BlockCopier copier(m_window, m_progress, BlockCopier::Cache::Past);
     Sha256 sha256;
     HashThread hash(sha256);
@@ -285,7 +237,7 @@ bool Restore::copyAndProve()
         m_progress.piece = n;
         m_window.reportProgress(m_progress);
         if (m_window.stopRequested())
-            return fail(QString());
+            return m_run.stop();
         // The pieces before this one are checked as their digests come, while it is copied.
         if (const QString damage = m_checksums ? checkDigests(hash, false) : QString();
             !damage.isEmpty())
@@ -299,9 +251,10 @@ bool Restore::copyAndProve()
         !damage.isEmpty())
         return damaged(damage);
     if (!copier.finish())
-        return fail(EngineTexts::restoreError, restoredPath);
+        return m_run.fail(EngineTexts::restoreError, copier.cause(restoredPath, restoredPath));
     m_restored.close();
-    return FileIo::flush(m_restored.fileName()) || fail(EngineTexts::restoreError, restoredPath);
+    return FileIo::flush(m_run.restoredTemporary)
+           || m_run.fail(EngineTexts::restoreError, FileIo::causeNow(restoredPath));
 }
 
 // Piece n, held to what the check found, before and after its copy: one that changed meanwhile is
@@ -324,10 +277,10 @@ bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
                                                      : BlockCopier::Hashes{})
                          : FileIo::Result::Short;
     if (copied == FileIo::Result::Stopped)
-        return fail(QString());
+        return m_run.stop();
     if (copied == FileIo::Result::Failed)
-        return fail(EngineTexts::restoreError,
-                    FileIo::failedSide(m_destination + m_restoredName, piecePath(n)));
+        return m_run.fail(EngineTexts::restoreError,
+                          copier.cause(m_destination + m_restoredName, piecePath(n)));
     if (copied == FileIo::Result::Short || ::fstat(piece.handle(), &now) != 0
         || !checked.isStill(now, n))
         return damaged(FileEntry::exists(piecePath(n)) ? EngineTexts::damagedPiece(pieceName(n))
@@ -339,7 +292,7 @@ bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
 
 bool Restore::publish()
 {
-    return publishRestored(m_window, m_restored, m_output, m_destination + m_restoredName);
+    return publishRestored(m_run, m_destination + m_restoredName);
 }
 
 void Restore::announce()
@@ -358,8 +311,9 @@ bool IsRecoveryFile(const QString &fileName)
     return !Par2::baseNameOf(fileName).isEmpty();
 }
 
-void RestoreFile(EngineWindow &window, const QString &firstPiecePath, const QString &destination)
+Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath, const QString &destination)
 {
+    Run run(window);
     QString folderChosen = destination;
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
     const QString folder = SplitPath(firstPiecePath, false);
@@ -368,8 +322,16 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath, const QStr
     const QString recoveryOf = Par2::baseNameOf(SplitPath(firstPiecePath, true));
     const QString first =
         recoveryOf.isEmpty() ? firstPiecePath : folder + recoveryOf + PieceSuffix(1);
+    // No cut replaces the set while it is read.
+    const QString baseName = BaseNameOfFirstPiece(SplitPath(first, true)).value_or(QString());
+    if (!baseName.isEmpty()
+        && run.setLock.take(folder, baseName, SetLock::Names::Set, SetLock::Mode::Read) == SetLock::State::Busy) {
+        run.refuse(EngineTexts::namesBusy(baseName, folder), EngineTexts::errorTitle,
+                   MessageIcon::Exclamation);
+        return run.outcome;
+    }
     const auto restore = [&](bool mayMend) {
-        Restore plain(window, first, mayMend, folderChosen);
+        Restore plain(run, first, mayMend, folderChosen);
         if (plain.readHeader() && plain.checkSet() && plain.chooseFolder() && plain.copyAndProve()
             && plain.publish())
             plain.announce();
@@ -380,12 +342,11 @@ void RestoreFile(EngineWindow &window, const QString &firstPiecePath, const QStr
             ? restore(true)
             : std::pair(true, EngineTexts::missingPiece(SplitPath(first, true)));
     if (!needsMend)
-        return;
+        return run.outcome;
     // Recovery files that describe no set judge nothing: the pieces restore unchecked.
-    if (!MendSet(window, folder, SplitPath(first, true).chopped(PieceSuffix(1).size()), damage,
-                 folderChosen)
-        && damage.isEmpty())
+    if (!MendSet(run, folder, baseName, damage, folderChosen) && damage.isEmpty())
         restore(false);
+    return run.outcome;
 }
 
 } // namespace FctDecoup

@@ -1,100 +1,143 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "Restoring.h"
-#include "Destination.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
-#include "FctDecoup.h"
 #include "FileEntry.h"
-#include "FileIo.h"
+#include "OutputFolder.h"
 #include "PieceHeader.h"
-#include "UnfinishedOutput.h"
 
-#include <QFile>
+#include <map>
 
 namespace Restoring {
 
 using namespace FctDecoup;
 
-void reportError(EngineWindow &window, const QString &text)
+bool Run::fail(const QString &text, const FileIo::Cause &cause)
 {
-    window.showMessage(text, EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-}
-
-void reportDestinationExists(EngineWindow &window)
-{
-    window.showMessage(EngineTexts::destinationExists, EngineTexts::warningTitle,
-                       MessageIcon::Exclamation, MessageButtons::Ok);
-}
-
-bool abandon(EngineWindow &window, QFile &restored, UnfinishedOutput &output, const QString &text,
-             const QString &concerned)
-{
-    const int error = errno;
-    restored.close();
-    output.remove();
-    if (!text.isEmpty())
-        reportError(window, EngineTexts::withCause(text, concerned.isEmpty()
-                                                             ? QString()
-                                                             : EngineTexts::cause(error, concerned)));
+    discard();
+    outcome = Outcome::Failed;
+    window.showMessage(EngineTexts::withCause(text, EngineTexts::cause(cause.error, cause.path)),
+                       EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
     return false;
 }
 
-// The folder that a restored file of length bytes goes into: destination when the caller gave
-// one, else the set's folder, or, when that cannot take it, the one the user chooses. The one
-// chosen is kept in destination: a restore that the mend takes over asks no second time. None
-// when the file cannot go there (said) or the user chose none.
-std::optional<QString> settleFolder(EngineWindow &window, QString &destination,
-                                    const QString &setFolder, const QString &restoredName,
-                                    qint64 length)
+bool Run::refuse(const QString &text, const QString &title, MessageIcon icon)
 {
-    QString folder = AddBackslash(destination.isEmpty() ? setFolder : destination);
-    std::optional<Destination::Refusal> refused = Destination::refusal(folder, {length}, 0);
-    if (refused && destination.isEmpty()) {
-        const std::optional<QString> other = window.chooseFolder(Output::RestoredFile);
-        if (!other)
-            return std::nullopt;
-        if (!other->isEmpty()) {
-            folder = AddBackslash(*other);
-            refused = Destination::refusal(folder, {length}, 0);
-        }
-    }
-    destination = folder;
-    if (refused) {
-        reportError(window, EngineTexts::withCause(
-                                EngineTexts::restoreError,
-                                refused->error     ? EngineTexts::cause(refused->error, folder)
-                                : refused->tooLong ? EngineTexts::tooLargeForFat(folder, refused->tooLong)
-                                                   : EngineTexts::noRoom(folder, refused->needed,
-                                                                         refused->free)));
-        return std::nullopt;
-    }
-    if (FileEntry::exists(folder + restoredName)) {
-        reportDestinationExists(window);
-        return std::nullopt;
-    }
-    return folder;
+    discard();
+    outcome = Outcome::Refused;
+    if (!text.isEmpty())
+        window.showMessage(text, title, icon, MessageButtons::Ok);
+    return false;
 }
 
-bool publishRestored(EngineWindow &window, QFile &restored, UnfinishedOutput &output,
-                     const QString &path)
+bool Run::stop()
 {
-    switch (FileIo::publish(restored.fileName(), path)) {
+    discard();
+    outcome = Outcome::Stopped;
+    return false;
+}
+
+void Run::discard()
+{
+    restored.close();
+    output.remove();
+}
+
+std::optional<QString> settleFolder(Run &run, QString &destination, const QString &setFolder,
+                                    const QString &restoredName, qint64 length)
+{
+    const OutputFolder::Settled settled =
+        OutputFolder::settle(run.window, Output::RestoredFile, destination, setFolder,
+                             [length](const QString &folder) {
+                                 return Destination::refusal(folder, {length}, 0);
+                             });
+    if (!settled.folder) {
+        run.refuse(settled.why.isEmpty()
+                       ? QString()
+                       : EngineTexts::withCause(EngineTexts::restoreError, settled.why),
+                   EngineTexts::errorTitle, MessageIcon::Exclamation);
+        return std::nullopt;
+    }
+    destination = *settled.folder;
+    switch (run.outputLock.take(destination, restoredName, SetLock::Names::File,
+                                SetLock::Mode::Write)) {
+    case SetLock::State::Held:
+        break;
+    case SetLock::State::Busy:
+        run.refuse(EngineTexts::namesBusy(restoredName, destination), EngineTexts::errorTitle,
+                   MessageIcon::Exclamation);
+        return std::nullopt;
+    default:
+        run.fail(EngineTexts::restoreError, FileIo::causeNow(destination));
+        return std::nullopt;
+    }
+    if (FileEntry::exists(destination + restoredName)) {
+        run.refuse(EngineTexts::destinationExists, EngineTexts::warningTitle,
+                   MessageIcon::Exclamation);
+        return std::nullopt;
+    }
+    return destination;
+}
+
+bool createRestored(Run &run, const QString &path, const QString &modeOf)
+{
+    run.restoredTemporary = run.outputLock.temporaryPath(path);
+    if (!FileIo::createNew(run.restored, run.restoredTemporary, FileEntry::permissions(modeOf)))
+        return run.fail(EngineTexts::restoreError, FileIo::causeNow(path));
+    run.output.add(run.restoredTemporary);
+    return true;
+}
+
+bool publishRestored(Run &run, const QString &path)
+{
+    switch (FileIo::publish(run.restoredTemporary, path)) {
     case FileIo::Result::Done:
-        output.keep();
+        run.output.keep();
         return true;
     case FileIo::Result::Exists:
-        output.remove();
-        reportDestinationExists(window);
-        return false;
+        return run.refuse(EngineTexts::destinationExists, EngineTexts::warningTitle,
+                          MessageIcon::Exclamation);
     default:
-        return abandon(window, restored, output, EngineTexts::restoreError, path);
+        return run.fail(EngineTexts::restoreError, FileIo::causeNow(path));
     }
+}
+
+std::optional<PieceHeader> headerOf(const QString &firstPiecePath)
+{
+    QFile first;
+    if (!FileIo::openRegular(first, firstPiecePath))
+        return std::nullopt;
+    return PieceHeader::decode(first.read(PieceHeader::size));
 }
 
 qint64 headerLength(int n)
 {
     return n == 1 ? PieceHeader::size : 0;
+}
+
+std::vector<int> wrongLengths(const std::vector<qint64> &dataLengths)
+{
+    std::map<qint64, int> counts;
+    for (std::size_t i = 0; i + 1 < dataLengths.size(); ++i) {
+        if (dataLengths[i] >= 0)
+            ++counts[dataLengths[i]];
+    }
+    qint64 common = dataLengths.front();
+    int most = counts.count(common) ? counts[common] : 0;
+    for (const auto &[length, count] : counts) {
+        if (count > most)
+            std::tie(common, most) = std::pair(length, count);
+    }
+    std::vector<int> wrong;
+    for (std::size_t i = 0; i < dataLengths.size(); ++i) {
+        const qint64 length = dataLengths[i];
+        const bool last = i + 1 == dataLengths.size();
+        if (length >= 0
+            && (length < 1 || (last ? length > common && dataLengths.size() > 1 : length != common)))
+            wrong.push_back(int(i) + 1);
+    }
+    return wrong;
 }
 
 } // namespace Restoring

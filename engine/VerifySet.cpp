@@ -7,14 +7,15 @@
 #include "EngineTexts.h"
 #include "EngineWindow.h"
 #include "FctDecoup.h"
+#include "FileEntry.h"
 #include "FileIo.h"
 #include "Par2.h"
 #include "PieceHeader.h"
 #include "Rebuild.h"
 #include "RecoverySet.h"
+#include "Restoring.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -28,7 +29,7 @@ bool names(const std::optional<QList<ChecksumFile::Line>> &lines, const QString 
 {
     bool named = lines && lines->size() == count + 1;
     for (int n = 1; named && n <= count; ++n)
-        named = (*lines)[n - 1].name == QFile::encodeName(baseName + PieceSuffix(n));
+        named = (*lines)[n - 1].name == NativePath(baseName + PieceSuffix(n));
     return named;
 }
 
@@ -66,7 +67,7 @@ SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString 
         contradicted = contradicted || against;
         if (!input.present)
             state.pieces.append({baseName + PieceSuffix(n), Problem::Missing});
-        else if (input.damagedSlices && QFileInfo(input.path).size() != set.files[f].length)
+        else if (input.damagedSlices && FileEntry::fileSize(input.path) != set.files[f].length)
             state.pieces.append({baseName + PieceSuffix(n), Problem::WrongLength});
         else if (input.damagedSlices || against)
             state.pieces.append({baseName + PieceSuffix(n),
@@ -83,12 +84,8 @@ SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString 
 SetState byPieces(EngineWindow &window, const QString &folder, const QString &baseName)
 {
     SetState state;
-    QFile first;
     const std::optional<PieceHeader> header =
-        FileIo::openRegular(first, folder + baseName + PieceSuffix(1))
-            ? PieceHeader::decode(first.read(PieceHeader::size))
-            : std::nullopt;
-    first.close();
+        Restoring::headerOf(folder + baseName + PieceSuffix(1));
     if (!header) {
         window.showMessage(EngineTexts::badHeader, EngineTexts::errorTitle,
                            MessageIcon::Exclamation, MessageButtons::Ok);
@@ -98,20 +95,22 @@ SetState byPieces(EngineWindow &window, const QString &folder, const QString &ba
     const std::optional<QList<ChecksumFile::Line>> lines =
         ChecksumFile::read(folder + baseName + QLatin1String(ChecksumFile::suffix)).lines;
     const bool named = names(lines, baseName, count);
-    // Every piece but the last carries piece 1's data length; the last at least a byte of it.
-    const qint64 common = QFileInfo(first.fileName()).size() - PieceHeader::size;
+    std::vector<qint64> lengths;
+    for (int n = 1; n <= count; ++n) {
+        const qint64 size = FileEntry::fileSize(folder + baseName + PieceSuffix(n));
+        lengths.push_back(size < 0 ? -1 : size - Restoring::headerLength(n));
+    }
+    const std::vector<int> wrong = Restoring::wrongLengths(lengths);
     Progress progress{0, count, 0, 0};
     for (int n = 1; n <= count; ++n) {
         const QString name = baseName + PieceSuffix(n);
-        const QFileInfo info(folder + name);
-        const qint64 data = info.size() - (n == 1 ? PieceHeader::size : 0);
         progress.piece = n;
         window.reportProgress(progress);
         if (window.stopRequested())
             return {Verdict::Stopped, {}};
-        if (!info.isFile())
+        if (lengths[size_t(n - 1)] < 0)
             state.pieces.append({name, Problem::Missing});
-        else if (data < 1 || (n < count ? data != common : data > common))
+        else if (std::find(wrong.begin(), wrong.end(), n) != wrong.end())
             state.pieces.append({name, Problem::WrongLength});
         else if (named && ChecksumFile::digestOf(folder + name) != (*lines)[n - 1].digest)
             state.pieces.append({name, Problem::Contradicted});
@@ -129,8 +128,8 @@ SetState VerifySet(EngineWindow &window, const QString &path)
     const QString folder = SplitPath(path, false);
     const QString name = SplitPath(path, true);
     QString baseName = Par2::baseNameOf(name);
-    if (baseName.isEmpty() && name.endsWith(PieceSuffix(1)))
-        baseName = name.chopped(PieceSuffix(1).size());
+    if (baseName.isEmpty())
+        baseName = BaseNameOfFirstPiece(name).value_or(QString());
     if (baseName.isEmpty()) {
         window.showMessage(EngineTexts::wrongFileText, EngineTexts::wrongFileTitle,
                            MessageIcon::Information, MessageButtons::Ok);

@@ -173,7 +173,7 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("first piece") << "data.001" << 500LL << true << " .48 K.Octets";
         QTest::newRow("second piece") << "data.002" << 1536LL << false << " 1.5 K.Octets";
-        QTest::newRow("no point") << "backup001" << 0LL << true << " 0 K.Octets";
+        QTest::newRow("no point") << "backup001" << 0LL << false << " 0 K.Octets";
         QTest::newRow("001 inside") << "data.001.bak" << 3000LL << false << " 2.92 K.Octets";
         QTest::newRow("recovery index") << "data.par2" << 0LL << true << " 0 K.Octets";
         QTest::newRow("recovery volume") << "data.vol07+1.par2" << 0LL << true << " 0 K.Octets";
@@ -231,7 +231,7 @@ private Q_SLOTS:
         QVERIFY(write(path("téléchargé.zip"), "x"));
         QTRY_VERIFY(listed().contains("téléchargé.zip"));
         QVERIFY(QFile::rename(path("téléchargé.zip"), path("photos.zip")));
-        QVERIFY(write(path(".rapport.doc.fendrax"), "half"));
+        QVERIFY(QDir().mkdir(path(".rapport.fendrax")) && write(path(".rapport.fendrax/rapport.001"), "half"));
         QTRY_COMPARE(listed(), QStringList({"photos.zip", "rapport.001"}));
         QVERIFY(write(path("rapport.001"), "doc  001", 4096));
         QTRY_COMPARE(control<QLabel>("Label3")->text(), " 4 K.Octets");

@@ -12,7 +12,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMenu>
 #include <QShortcut>
 #include <QLineEdit>
@@ -21,6 +20,7 @@
 #include <QRegularExpressionValidator>
 #include <QUrl>
 
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -31,6 +31,13 @@ std::optional<double> sizeFromText(const QString &text)
     bool ok = false;
     const double size = QLocale::c().toDouble(text, &ok);
     return ok ? std::optional<double>(size) : std::nullopt;
+}
+
+// The length of the file at path, by the name that the system holds; 0 when it is gone.
+qint64 fileLength(const QString &path)
+{
+    struct stat file;
+    return ::stat(FctDecoup::NativePath(path).constData(), &file) == 0 ? qint64(file.st_size) : 0;
 }
 
 // What a drop opens: one file or folder of this computer that can be read, and nothing else.
@@ -182,7 +189,7 @@ void Decouper::folderReread(bool selectedGone)
     if (selectedGone)
         return noFileSelected();
     if (const std::optional<QString> name = selectedEntry())
-        setSizeCaption(sizeCaption(QFileInfo(pathOf(*name)).size()));
+        setSizeCaption(sizeCaption(fileLength(pathOf(*name))));
 }
 
 void Decouper::fileClicked()
@@ -196,9 +203,9 @@ void Decouper::fileClicked()
     m_ui->Decouper->setEnabled(true);
     const QString path = pathOf(*name);
     // A file that vanished since the list was filled shows as 0.
-    setSizeCaption(sizeCaption(QFileInfo(path).size()));
+    setSizeCaption(sizeCaption(fileLength(path)));
     // A set restores from its first piece, or from its recovery files when that is lost.
-    m_ui->Joindre->setEnabled(path.endsWith(WindowTexts::firstPieceEnding)
+    m_ui->Joindre->setEnabled(FctDecoup::BaseNameOfFirstPiece(*name).has_value()
                               || FctDecoup::IsRecoveryFile(*name));
 }
 
@@ -313,7 +320,7 @@ std::optional<QString> Decouper::selectedEntry() const
     const int count = m_ui->File1->count();
     for (int i = 0; i < count; ++i) {
         if (m_ui->File1->isEntrySelected(i))
-            return m_ui->File1->entryText(i);
+            return m_ui->File1->entryName(i);
     }
     return std::nullopt;
 }

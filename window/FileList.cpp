@@ -5,11 +5,14 @@
 #include "WildcardPattern.h"
 
 #include <QCollator>
-#include <QDirIterator>
-#include <QFileInfo>
+#include <QDir>
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -18,7 +21,8 @@ namespace {
 // many files) are read once.
 constexpr int gatherMs = 250;
 
-// The ordinary files of folder, sorted; none when it cannot be read. On the reader's thread.
+// The ordinary files of folder (or links to one), by their names as the system holds them, sorted
+// as they read; none when it cannot be read. On the reader's thread.
 QStringList readFolder(const QString &folder)
 {
     QCollator collator;
@@ -26,12 +30,21 @@ QStringList readFolder(const QString &folder)
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     // Sorted by keys made once a name, which is twice as quick as comparing the names.
     std::vector<std::pair<QCollatorSortKey, QString>> sorted;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        it.next();
-        if (it.fileInfo().isFile() && !FctDecoup::IsUnfinishedOutput(it.fileName()))
-            sorted.emplace_back(collator.sortKey(it.fileName()), it.fileName());
+    DIR *const dir = ::opendir(FctDecoup::NativePath(folder).constData());
+    if (!dir)
+        return {};
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat file;
+        const bool regular = entry->d_type == DT_REG
+                             || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+                                 && ::fstatat(::dirfd(dir), entry->d_name, &file, 0) == 0
+                                 && S_ISREG(file.st_mode));
+        if (!regular)
+            continue;
+        const QString name = FctDecoup::PathFromNative(entry->d_name);
+        sorted.emplace_back(collator.sortKey(FctDecoup::ReadablePath(name)), name);
     }
+    ::closedir(dir);
     std::sort(sorted.begin(), sorted.end(),
               [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
     QStringList names;
@@ -81,9 +94,12 @@ bool FileList::setFolder(const QString &folder, const QString &selected)
         // A new folder starts with nothing selected.
         const QSignalBlocker blocker(this);
         clear();
+        m_shown.clear();
     }
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable())
+    const QByteArray native = FctDecoup::NativePath(folder);
+    struct stat entry;
+    if (::stat(native.constData(), &entry) != 0 || !S_ISDIR(entry.st_mode)
+        || ::access(native.constData(), R_OK | X_OK) != 0)
         return false;
     m_watcher.addPath(folder);
     refresh();
@@ -105,10 +121,19 @@ bool FileList::isEntrySelected(int i) const
     return entry && entry->isSelected();
 }
 
-QString FileList::entryText(int i) const
+QString FileList::entryName(int i) const
 {
-    const QListWidgetItem *entry = item(i);
-    return entry ? entry->text() : QString();
+    return m_shown.value(i);
+}
+
+QString FileList::nameOf(const QListWidgetItem *entry) const
+{
+    return m_shown.value(row(entry));
+}
+
+QListWidgetItem *FileList::entryNamed(const QString &name) const
+{
+    return item(int(m_shown.indexOf(name)));
 }
 
 void FileList::watchSelected()
@@ -117,7 +142,7 @@ void FileList::watchSelected()
         m_watcher.removePaths(m_watcher.files());
     const QList<QListWidgetItem *> selected = selectedItems();
     if (!selected.isEmpty())
-        m_watcher.addPath(QDir(m_folder).filePath(selected.first()->text()));
+        m_watcher.addPath(QDir(m_folder).filePath(nameOf(selected.first())));
 }
 
 void FileList::folderChanged()
@@ -163,14 +188,12 @@ void FileList::landed(int generation, const QStringList &names)
             return;
     }
     const QList<QListWidgetItem *> selected = selectedItems();
-    const bool selectedGone = !selected.isEmpty() && !names.contains(selected.first()->text());
+    const bool selectedGone = !selected.isEmpty() && !names.contains(nameOf(selected.first()));
     m_names = names;
     fill();
     if (!m_toSelect.isEmpty()) {
-        const QList<QListWidgetItem *> entries =
-            findItems(std::exchange(m_toSelect, QString()), Qt::MatchExactly);
-        if (!entries.isEmpty())
-            setCurrentItem(entries.first()); // as by a click: entryClicked tells the window
+        if (QListWidgetItem *entry = entryNamed(std::exchange(m_toSelect, QString())))
+            setCurrentItem(entry); // as by a click: entryClicked tells the window
     }
     Q_EMIT reread(selectedGone);
 }
@@ -185,22 +208,25 @@ void FileList::fill()
     if (patterns.isEmpty())
         patterns.append(WildcardPattern(QStringLiteral("*"), Qt::CaseInsensitive));
 
-    QStringList names;
-    std::copy_if(m_names.cbegin(), m_names.cend(), std::back_inserter(names),
-                 [&](const QString &name) {
-                     return std::any_of(patterns.cbegin(), patterns.cend(),
-                                        [&](const WildcardPattern &p) { return p.matches(name); });
-                 });
-
+    // A name is shown, and matched, as it reads; the entry keeps the name that the system holds.
     // A programmatic change of the content is no click of the user's.
     const QList<QListWidgetItem *> selected = selectedItems();
-    const QString selectedName = selected.isEmpty() ? QString() : selected.first()->text();
+    const QString selectedName = selected.isEmpty() ? QString() : nameOf(selected.first());
     const QSignalBlocker blocker(this);
     clear();
-    addItems(names);
+    m_shown.clear();
+    QStringList readables;
+    for (const QString &name : std::as_const(m_names)) {
+        const QString readable = FctDecoup::ReadablePath(name);
+        if (std::none_of(patterns.cbegin(), patterns.cend(),
+                         [&](const WildcardPattern &p) { return p.matches(readable); }))
+            continue;
+        m_shown.append(name);
+        readables.append(readable);
+    }
+    addItems(readables);
     if (!selectedName.isEmpty()) {
-        const QList<QListWidgetItem *> again = findItems(selectedName, Qt::MatchExactly);
-        if (!again.isEmpty())
-            setCurrentItem(again.first());
+        if (QListWidgetItem *again = entryNamed(selectedName))
+            setCurrentItem(again);
     }
 }

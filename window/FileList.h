@@ -33,7 +33,9 @@ public:
     QString pattern() const { return m_pattern; }
 
     bool isEntrySelected(int i) const;
-    QString entryText(int i) const;
+    // The name of entry i as the system holds it; what the entry shows is that name as it reads
+    // (a name that is not UTF-8 shown as Windows-1252).
+    QString entryName(int i) const;
     // Reads the folder again, keeping the selected name selected when it is still there. The
     // folder is read then, and when it is set or changes, never for a change of pattern, which
     // only narrows what was read: typing a pattern stays quick in a folder of 100,000 files.
@@ -50,6 +52,8 @@ private Q_SLOTS:
     void takeReading();
 
 private:
+    QString nameOf(const QListWidgetItem *entry) const;
+    QListWidgetItem *entryNamed(const QString &name) const;
     void watchSelected();
     void folderChanged();
     void landed(int generation, const QStringList &names);
@@ -58,6 +62,7 @@ private:
 
     QString m_folder;
     QStringList m_names; // every file of the folder, sorted
+    QStringList m_shown; // the names of the entries shown, row by row
     QString m_pattern = QStringLiteral("*.*");
     QString m_toSelect; // once listed
     QFileSystemWatcher m_watcher;

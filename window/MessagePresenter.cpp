@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "MessagePresenter.h"
+#include "FctDecoup.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -31,9 +32,11 @@ MessagePresenter::MessagePresenter(QWidget *parent) : m_parent(parent)
 MessageAnswer MessagePresenter::show(const QString &text, const QString &title, MessageIcon icon,
                                      MessageButtons buttons) const
 {
-    QString lines = text;
+    // A name that is not UTF-8 shows as it reads.
+    QString lines = FctDecoup::ReadablePath(text);
     lines.replace(QChar(13), QChar(10));
-    QMessageBox box(boxIcon(icon), title, lines, QMessageBox::Ok, m_parent);
+    QMessageBox box(boxIcon(icon), FctDecoup::ReadablePath(title), lines, QMessageBox::Ok,
+                    m_parent);
     box.setTextFormat(Qt::PlainText);
     // A dialog is a window of its own, which does not inherit the font of its parent.
     box.setFont(m_parent->font());

@@ -23,7 +23,6 @@ inline const QString presets[] = {QStringLiteral("2800"), QStringLiteral("1400")
 inline const QString defaultSize = QStringLiteral("1400");
 inline const QString presetsName = QStringLiteral("Tailles proposées"); // the size box's list
 inline const QString allFiles = QStringLiteral("*.*");
-inline const QString firstPieceEnding = QStringLiteral("001");
 
 // Where the output goes when the user chooses: the file list's menu, and the folder dialog's
 // titles.

@@ -19,19 +19,6 @@ bool kernelCopyRefused(int error)
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
-bool writeFully(int to, const char *buffer, qint64 length)
-{
-    for (qint64 written = 0; written < length;) {
-        const ssize_t n = ::write(to, buffer + written, size_t(length - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
-}
-
 } // namespace
 
 BlockCopier::BlockCopier(EngineWindow &window, Progress &progress, Cache cache)
@@ -50,14 +37,27 @@ char *BlockCopier::nextBuffer()
     return buffer.get();
 }
 
+FileIo::Result BlockCopier::failed(bool writing)
+{
+    m_failure = {errno, writing};
+    return FileIo::Result::Failed;
+}
+
+FileIo::Cause BlockCopier::cause(const QString &written, const QString &read) const
+{
+    return {m_failure.error, m_failure.writing ? written : read};
+}
+
 FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 length, QFileDevice &to,
                                    const Hashes &hashes)
 {
     using FileIo::Result;
     qint64 copied = 0;
     qint64 start = ::lseek(to.handle(), 0, SEEK_CUR);
-    if (m_cache == Cache::Past && m_direct.target() != to.handle() && !m_direct.start(to.handle()))
-        return Result::Failed;
+    if (start < 0
+        || (m_cache == Cache::Past && m_direct.target() != to.handle()
+            && !m_direct.start(to.handle())))
+        return failed(true);
     // Past the cache, the bytes go through our buffers, and are hashed as they are written.
     const bool direct = m_cache == Cache::Past && m_direct.active();
     while (copied < length) {
@@ -73,32 +73,42 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
         const char *data = nullptr; // the bytes read, in buffer
         if (direct) {
             if (!(buffer = nextBuffer()))
-                return Result::Failed;
+                return failed(false);
             moved = m_reader.read(from.handle(), buffer, wanted, at, &data);
+            if (moved < 0)
+                return failed(false);
             if (moved > 0 && !m_direct.write(start, data, moved))
-                return Result::Failed;
+                return failed(true);
         } else if (!m_kernelRefuses) {
             // The kernel's copy gives way to a signal (the terminal's Ctrl+C, caught without
             // restarting what it interrupts): it is asked again, and the stop comes between blocks.
             loff_t position = at;
+            loff_t target = start;
             do
-                moved = ::copy_file_range(from.handle(), &position, to.handle(), nullptr,
+                moved = ::copy_file_range(from.handle(), &position, to.handle(), &target,
                                           size_t(wanted), 0);
             while (moved < 0 && errno == EINTR);
             m_kernelRefuses = moved < 0 && kernelCopyRefused(errno);
+            // The kernel does not say which side refused: a full or read-only medium is the
+            // one written, the rest the one read.
+            if (moved < 0 && !m_kernelRefuses)
+                return failed(errno == ENOSPC || errno == EDQUOT || errno == EFBIG
+                              || errno == EROFS);
         }
         if (!direct && m_kernelRefuses) {
             if (!(buffer = nextBuffer()))
-                return Result::Failed;
+                return failed(false);
             moved = FileIo::readFully(from.handle(), buffer, wanted, at);
-            if (moved > 0 && !writeFully(to.handle(), buffer, moved))
-                return Result::Failed;
+            if (moved < 0)
+                return failed(false);
+            if (moved > 0 && !FileIo::writeFully(to.handle(), buffer, moved, start))
+                return failed(true);
         }
-        if (moved <= 0)
-            return moved == 0 ? Result::Short : Result::Failed;
+        if (moved == 0)
+            return Result::Short;
         if (!hashes.threads.empty()) {
             if (!buffer && !(buffer = nextBuffer()))
-                return Result::Failed;
+                return failed(false);
             if (!direct && !m_kernelRefuses
                 && FileIo::readFully(hashes.hashWritten ? to.handle() : from.handle(), buffer,
                                      moved, hashes.hashWritten ? start : at)
@@ -113,7 +123,6 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
         copied += moved;
         m_progress.moved += moved;
     }
-    // The next append follows, as after a copy through the descriptor.
-    return !direct || ::lseek(to.handle(), start, SEEK_SET) == start ? Result::Done
-                                                                     : Result::Failed;
+    // The next append follows.
+    return ::lseek(to.handle(), start, SEEK_SET) == start ? Result::Done : failed(true);
 }

@@ -49,9 +49,19 @@ public:
                           const Hashes &hashes);
     // Past the cache, some bytes of the last file appended to wait until this writes them:
     // before that file is closed. False when it fails.
-    bool finish() { return m_direct.finish(); }
+    bool finish() { return m_direct.finish() || failed(true) != FileIo::Result::Failed; }
+    // Why the last append (or finish) failed: errno at the call, for the file written or the one
+    // read, whichever it concerns.
+    FileIo::Cause cause(const QString &written, const QString &read) const;
 
 private:
+    struct Failure
+    {
+        int error = 0;
+        bool writing = false;
+    };
+    // Records why, as errno says now: Failed.
+    FileIo::Result failed(bool writing);
     // One of the buffers, in turn: one that a hash may still read is never given out.
     char *nextBuffer();
 
@@ -66,4 +76,5 @@ private:
     Buffer m_buffers[HashThread::queued + 1] = {
         {nullptr, &std::free}, {nullptr, &std::free}, {nullptr, &std::free}};
     int m_next = 0;
+    Failure m_failure;
 };

@@ -1,53 +1,70 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "FileEntry.h"
-
-#include <QFile>
-#include <QFileInfo>
+#include "FctDecoup.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 namespace FileEntry {
 
+using FctDecoup::NativePath;
+
+std::optional<struct stat> status(const QString &path, bool follow)
+{
+    struct stat entry;
+    const QByteArray name = NativePath(path);
+    if ((follow ? ::stat(name.constData(), &entry) : ::lstat(name.constData(), &entry)) != 0)
+        return std::nullopt;
+    return entry;
+}
+
 bool exists(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    return status(path, false).has_value();
+}
+
+qint64 fileSize(const QString &path)
+{
+    const std::optional<struct stat> entry = status(path, true);
+    return entry && S_ISREG(entry->st_mode) ? qint64(entry->st_size) : -1;
+}
+
+mode_t permissions(const QString &path)
+{
+    const std::optional<struct stat> entry = status(path, true);
+    return entry ? entry->st_mode & 0777 : 0;
 }
 
 bool isSameFile(const QString &filePath, const QString &entryPath)
 {
     // The same name is the same entry, even when that entry is a link to the file.
-    if (QFileInfo(filePath).absoluteFilePath() == QFileInfo(entryPath).absoluteFilePath())
+    if (filePath == entryPath)
         return true;
-    struct stat file
-    {
-    };
-    struct stat entry
-    {
-    };
-    if (::stat(QFile::encodeName(filePath).constData(), &file) != 0
-        || ::lstat(QFile::encodeName(entryPath).constData(), &entry) != 0)
-        return false;
-    return file.st_dev == entry.st_dev && file.st_ino == entry.st_ino;
+    const std::optional<struct stat> file = status(filePath, true);
+    const std::optional<struct stat> entry = status(entryPath, false);
+    return file && entry && file->st_dev == entry->st_dev && file->st_ino == entry->st_ino;
 }
 
 bool isReadOnly(const QString &path)
 {
-    const QFileDevice::Permissions writeBits =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return !(QFileInfo(path).permissions() & writeBits);
+    const std::optional<struct stat> entry = status(path, true);
+    return entry && !(entry->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH));
+}
+
+bool remove(const QString &path)
+{
+    return ::unlink(NativePath(path).constData()) == 0;
 }
 
 QStringList namesIn(const QString &folder, const std::function<bool(const QString &)> &wanted)
 {
     QStringList names;
-    DIR *const dir = ::opendir(QFile::encodeName(folder).constData());
+    DIR *const dir = ::opendir(NativePath(folder).constData());
     if (!dir)
         return names;
     while (const dirent *entry = ::readdir(dir)) {
-        const QString name = QFile::decodeName(entry->d_name);
+        const QString name = FctDecoup::PathFromNative(entry->d_name);
         if (wanted(name))
             names.append(name);
     }

@@ -5,7 +5,6 @@
 #include "FileEntry.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -14,10 +13,15 @@
 
 namespace FileIo {
 
+Cause causeNow(const QString &path)
+{
+    return {errno, path};
+}
+
 bool openRegular(QFile &file, const QString &path)
 {
     // The type is that of the file opened, never of what held the name a moment before.
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FctDecoup::NativePath(path);
     int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat entry;
     if (fd < 0 && errno == EWOULDBLOCK) {
@@ -34,10 +38,11 @@ bool openRegular(QFile &file, const QString &path)
         return false;
     if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)
         || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        const int error = S_ISDIR(entry.st_mode) ? EISDIR : S_ISREG(entry.st_mode) ? errno : EINVAL;
         ::close(fd);
+        errno = error;
         return false;
     }
-    file.setFileName(path);
     if (file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
         return true;
     ::close(fd);
@@ -58,25 +63,19 @@ int reopen(int handle, int flags)
     return fd;
 }
 
-QString failedSide(const QString &written, const QString &source)
-{
-    const int error = errno;
-    return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS ? written
-                                                                                  : source;
-}
-
 bool flush(const QString &path)
 {
     // Any descriptor of the file will do: the data waits in the system's cache, not in the one
     // that wrote it.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(FctDecoup::NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
     int synced = -1;
     // A network or user-space file system may give way to a signal while it waits for the disk.
     while (fd >= 0 && (synced = ::fdatasync(fd)) < 0 && errno == EINTR) {}
-    const bool flushed = synced == 0;
+    const int error = errno;
     if (fd >= 0)
         ::close(fd);
-    return flushed;
+    errno = error;
+    return synced == 0;
 }
 
 qint64 readFully(int from, char *buffer, qint64 length, qint64 offset)
@@ -108,29 +107,24 @@ bool writeFully(int to, const char *data, qint64 length, qint64 offset)
     return true;
 }
 
-bool createNew(QFile &file, QFileDevice::Permissions permissions)
+bool createNew(QFile &file, const QString &path, mode_t mode)
 {
-    if (FileEntry::exists(file.fileName()) && !QFile::remove(file.fileName()))
-        return false;
     // Open for reading too: a copy may be read back to be checked.
-    return file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered,
-                     permissions);
-}
-
-namespace {
-const QLatin1String temporaryEnding(".fendrax");
-}
-
-QString temporaryPath(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.path() + QLatin1String("/.") + info.fileName() + temporaryEnding;
+    const int fd = ::open(FctDecoup::NativePath(path).constData(),
+                          O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0)
+        return false;
+    if (file.open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    errno = EIO;
+    return false;
 }
 
 Result publish(const QString &temporary, const QString &final)
 {
-    const QByteArray from = QFile::encodeName(temporary);
-    const QByteArray to = QFile::encodeName(final);
+    const QByteArray from = FctDecoup::NativePath(temporary);
+    const QByteArray to = FctDecoup::NativePath(final);
     int renamed =
         ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
     if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
@@ -150,13 +144,7 @@ Result publish(const QString &temporary, const QString &final)
     if (renamed != 0)
         return errno == EEXIST ? Result::Exists : Result::Failed;
     // The folder holds the new name: it is flushed too.
-    return flush(QFileInfo(final).path()) ? Result::Done : Result::Failed;
+    return flush(FctDecoup::SplitPath(final, false)) ? Result::Done : Result::Failed;
 }
 
 } // namespace FileIo
-
-bool FctDecoup::IsUnfinishedOutput(const QString &fileName)
-{
-    return fileName.size() > 1 + FileIo::temporaryEnding.size()
-           && fileName.startsWith(QLatin1Char('.')) && fileName.endsWith(FileIo::temporaryEnding);
-}

@@ -4,8 +4,9 @@
 // only when it is whole.
 #pragma once
 
-#include <QFileDevice>
 #include <QString>
+
+#include <sys/types.h>
 
 class QFile;
 
@@ -13,6 +14,16 @@ namespace FileIo {
 
 // Short: the file read from ended before the bytes asked of it (BlockCopier).
 enum class Result { Done, Failed, Stopped, Exists, Short };
+
+// Why a call failed: its errno, taken as it returned, and the file or folder that it concerns.
+// An operation says it in the line after its own; none (error 0) when no call failed.
+struct Cause
+{
+    int error = 0;
+    QString path;
+};
+// errno as it is now, for path: taken right after the call that failed, before any other.
+Cause causeNow(const QString &path);
 
 // Up to length bytes of the file open as from, at offset: fewer only where it ends; -1 on an error.
 qint64 readFully(int from, char *buffer, qint64 length, qint64 offset);
@@ -28,20 +39,14 @@ bool openRegular(QFile &file, const QString &path);
 // whatever its name now holds; -1 when it cannot be had.
 int reopen(int handle, int flags);
 
-// Of a copy from source to written that failed, the file that errno concerns: the one written
-// for what the medium written to refuses (no room, read-only, too large), else the one read.
-QString failedSide(const QString &written, const QString &source);
-
 // Waits until what was written to the file at path is on its disk.
 bool flush(const QString &path);
 
-// Creates file as a new file with those permissions: whatever held its name (an older file, a link,
-// what a killed run left) is removed first, so that nothing is written through a link and no older
-// byte stays behind the new ones. False when that cannot be done (a folder holds the name).
-bool createNew(QFile &file, QFileDevice::Permissions permissions);
-
-// Where a file is written before it takes its name: hidden, beside it, and the program's own.
-QString temporaryPath(const QString &path);
+// Creates the file at path as a new file with those permission bits, open as file for reading
+// and writing; false, errno set, when its name is taken. Its name is one of the operation's own
+// (SetLock::temporaryPath): nothing else may hold it, and nothing is written through a link.
+// A file opened here or by openRegular does not keep its name: the caller does.
+bool createNew(QFile &file, const QString &path, mode_t mode);
 
 // Gives the file at temporary the name final, which must not exist: an entry that holds it is
 // never replaced (Exists). The new name is on disk when this returns Done.

@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "UnfinishedOutput.h"
 
-#include <QFile>
+#include "FileEntry.h"
 
 void UnfinishedOutput::remove()
 {
     for (const QString &path : std::as_const(m_paths))
-        QFile::remove(path);
+        FileEntry::remove(path);
     m_paths.clear();
 }

@@ -2,12 +2,13 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "Rebuild.h"
 #include "EngineWindow.h"
+#include "FctDecoup.h"
+#include "FileEntry.h"
 #include "HashThread.h"
 #include "OpenSslDigest.h"
 #include "SliceChecksum.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 
 #include <algorithm>
@@ -86,7 +87,7 @@ Rebuild::Rebuild(const RecoverySet &set, const QString &folder, EngineWindow &wi
     int slices = 0;
     for (const RecoverySet::File &file : set.files) {
         // A name is a file beside the others, never a path elsewhere.
-        const QString name = QFile::decodeName(file.name);
+        const QString name = FctDecoup::PathFromNative(file.name);
         m_inputs.append(
             {name.contains(QLatin1Char('/')) || name.isEmpty() ? QString() : folder + name});
         m_firstSlice.push_back(slices);
@@ -315,8 +316,8 @@ bool Rebuild::gatherWhileJudged()
 {
     m_lost.clear();
     for (int f = 0; f < m_inputs.size(); ++f) {
-        const QFileInfo info(m_inputs[f].path);
-        const qint64 size = m_inputs[f].path.isEmpty() || !info.isFile() ? 0 : info.size();
+        const qint64 size =
+            m_inputs[f].path.isEmpty() ? 0 : std::max<qint64>(0, FileEntry::fileSize(m_inputs[f].path));
         for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
             if (size < std::min((k + 1) * m_set.sliceSize, m_set.files[f].length))
                 m_lost.push_back(m_firstSlice[f] + int(k));
@@ -335,7 +336,7 @@ bool Rebuild::gatherLost()
     if (!m_gf.valid() || !gatherWhileJudged())
         return false;
     for (Input &input : m_inputs)
-        input.present = !input.path.isEmpty() && QFileInfo(input.path).isFile();
+        input.present = !input.path.isEmpty() && FileEntry::fileSize(input.path) >= 0;
     for (const int i : m_lost)
         ++m_inputs[fileOf(i)].damagedSlices;
     return true;

@@ -66,7 +66,7 @@ bool keep(Found &found, Type type, const QByteArray &setId, const QByteArray &bo
     if (type == Type::Main && body.size() >= 12 && found.main.isEmpty() && Md5::of(body) == setId)
         found.main = body;
     else if (type == Type::FileDescription && body.size() >= 56 && !found.files.count(id))
-        found.files[id] = {id, body.sliced(16, md5Length),
+        found.files[id] = {id, body.sliced(16, md5Length), body.sliced(32, md5Length),
                            qint64(qFromLittleEndian<quint64>(body.constData() + 48)),
                            body.sliced(56).split('\0').value(0), {}};
     else if (type == Type::SliceChecksums && body.size() >= md5Length && !found.checksums.count(id))
@@ -221,25 +221,43 @@ std::optional<RecoverySet> RecoverySet::load(const QString &folder, const QStrin
     Scan found;
     for (const QString &name : std::as_const(names))
         scan(folder + name, found);
-    // Of several sets, the one that protects this base name's first piece, else the first whole.
-    const QByteArray firstPiece = QFile::encodeName(baseName + FctDecoup::PieceSuffix(1));
-    std::optional<RecoverySet> chosen;
+    std::vector<RecoverySet> sets;
     for (auto &[setId, packets] : found.sets) {
-        std::optional<RecoverySet> set = described(setId, packets, found.largestFile);
-        if (!set)
-            continue;
-        const bool protectsIt = std::any_of(set->files.cbegin(), set->files.cend(),
-                                            [&](const File &file) { return file.name == firstPiece; });
-        if (!chosen || protectsIt)
+        if (std::optional<RecoverySet> set = described(setId, packets, found.largestFile))
+            sets.push_back(std::move(*set));
+    }
+    // One set describes the files, whatever is left of them; of several, the one that the files
+    // there match.
+    std::optional<RecoverySet> chosen;
+    int best = sets.size() == 1 ? -1 : 0;
+    for (RecoverySet &set : sets) {
+        if (const int matching = set.filesThere(folder); matching > best) {
+            best = matching;
             chosen = std::move(set);
-        if (protectsIt)
-            break;
+        }
     }
     if (chosen) {
         for (const QString &name : std::as_const(names))
             chosen->paths.append(folder + name);
     }
     return chosen;
+}
+
+int RecoverySet::filesThere(const QString &folder) const
+{
+    int there = 0;
+    for (const File &file : files) {
+        const QString name = FctDecoup::PathFromNative(file.name);
+        QFile read;
+        if (name.isEmpty() || name.contains(QLatin1Char('/'))
+            || !FileIo::openRegular(read, folder + name) || read.size() != file.length)
+            continue;
+        QByteArray head(std::min(file.length, Par2::headLength), Qt::Uninitialized);
+        if (FileIo::readFully(read.handle(), head.data(), head.size(), 0) == head.size()
+            && Md5::of(head) == file.headMd5)
+            ++there;
+    }
+    return there;
 }
 
 bool RecoverySet::mapPieces(const QString &baseName, std::vector<int> &pieceOf,
@@ -249,7 +267,7 @@ bool RecoverySet::mapPieces(const QString &baseName, std::vector<int> &pieceOf,
     fileOf.assign(1, -1);
     for (int f = 0; f < files.size(); ++f) {
         // Base name, a point and three digits that PieceSuffix writes (".001" ... ".999").
-        const QString name = QFile::decodeName(files[f].name);
+        const QString name = FctDecoup::PathFromNative(files[f].name);
         const QString suffix = name.sliced(std::min(name.size(), baseName.size()));
         bool number = false;
         int n =

@@ -22,6 +22,7 @@ struct RecoverySet
     {
         QByteArray id;
         QByteArray md5;
+        QByteArray headMd5; // of its first 16 KiB
         qint64 length = 0;
         QByteArray name;
         QByteArray checksums; // each slice's MD5 and CRC-32, 20 bytes a slice
@@ -40,7 +41,10 @@ struct RecoverySet
     std::map<quint32, QList<Slice>> recovery; // by exponent: every copy found
 
     // The set of baseName's recovery files in folder; none when they hold no whole description
-    // (a Main packet, and a File description and slice checksums for each file it names).
+    // (a Main packet, and a File description and slice checksums for each file it names). Of
+    // several sets (a stray volume of another cut beside the set's own), the one whose files are
+    // there as it describes them, by their lengths and their first 16 KiB; none when no file of
+    // any is.
     static std::optional<RecoverySet> load(const QString &folder, const QString &baseName);
     // The names of the recovery files of baseName's set in folder, whatever they hold.
     static QStringList fileNames(const QString &folder, const QString &baseName);
@@ -49,6 +53,9 @@ struct RecoverySet
     // from 1, its file; false unless the set describes pieces 1 ... N, each of them.
     bool mapPieces(const QString &baseName, std::vector<int> &pieceOf,
                    std::vector<int> &fileOf) const;
+
+    // How many of its files lie in folder as it describes them.
+    int filesThere(const QString &folder) const;
 
     qint64 slicesOf(const File &file) const { return (file.length + sliceSize - 1) / sliceSize; }
     // The first copy of the recovery slice whose packet proves whole, read through once; none

@@ -6,6 +6,7 @@
 #include "Md5Lanes.h"
 #include "Par2.h"
 #include "SliceChecksum.h"
+#include "SetLock.h"
 #include "UnfinishedOutput.h"
 
 #include <algorithm>
@@ -377,7 +378,7 @@ void RecoveryWriter::startWindow(int window)
 }
 
 bool RecoveryWriter::create(const QList<QByteArray> &crcs, const QString &folder,
-                            const QString &baseName, QFileDevice::Permissions permissions,
+                            const QString &baseName, mode_t mode, const SetLock &lock,
                             UnfinishedOutput &created)
 {
     QList<QByteArray> checksums = m_checksums->results();
@@ -408,11 +409,12 @@ bool RecoveryWriter::create(const QList<QByteArray> &crcs, const QString &folder
 
     const auto start = [&](const QString &name, const QByteArray &content) {
         const QString path = folder + name;
-        auto file = std::make_unique<QFile>(FileIo::temporaryPath(path));
-        if (!FileIo::createNew(*file, permissions))
+        const QString temporary = lock.temporaryPath(path);
+        auto file = std::make_unique<QFile>();
+        if (!FileIo::createNew(*file, temporary, mode))
             return std::unique_ptr<QFile>();
-        created.add(file->fileName());
-        m_names.append({file->fileName(), path});
+        created.add(temporary);
+        m_names.append({temporary, path});
         return file->write(content) == content.size() ? std::move(file) : nullptr;
     };
     if (!start(baseName + QLatin1String(Par2::indexSuffix), m_tail))

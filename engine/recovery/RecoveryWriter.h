@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+class SetLock;
 class UnfinishedOutput;
 class SliceSums;
 class PieceChecksums;
@@ -66,7 +67,7 @@ public:
     // Once the checksums and the CRC-32s are computed: writes the index and starts the volumes
     // under their hidden names (which created gets).
     bool create(const QList<QByteArray> &crcs, const QString &folder, const QString &baseName,
-                QFileDevice::Permissions permissions, UnfinishedOutput &created);
+                mode_t mode, const SetLock &lock, UnfinishedOutput &created);
     // Once the window's sums are complete: they go to the volumes, and start again from zero.
     bool writeWindow(int window);
     // After the last window.
