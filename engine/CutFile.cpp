@@ -303,7 +303,8 @@ bool Cut::holdNames()
     case SetLock::State::Held:
         break;
     case SetLock::State::Busy:
-        return refuse(EngineTexts::namesBusy(m_name.baseName, m_folder));
+        return refuse(EngineTexts::withCause(EngineTexts::cutError,
+                                             EngineTexts::namesBusy(m_name.baseName, m_folder)));
     default:
         return fail(FileIo::causeNow(m_folder));
     }

@@ -326,8 +326,9 @@ Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath, const Q
     const QString baseName = BaseNameOfFirstPiece(SplitPath(first, true)).value_or(QString());
     if (!baseName.isEmpty()
         && run.setLock.take(folder, baseName, SetLock::Names::Set, SetLock::Mode::Read) == SetLock::State::Busy) {
-        run.refuse(EngineTexts::namesBusy(baseName, folder), EngineTexts::errorTitle,
-                   MessageIcon::Exclamation);
+        run.refuse(EngineTexts::withCause(EngineTexts::restoreError,
+                                          EngineTexts::namesBusy(baseName, folder)),
+                   EngineTexts::errorTitle, MessageIcon::Exclamation);
         return run.outcome;
     }
     const auto restore = [&](bool mayMend) {

@@ -65,8 +65,9 @@ std::optional<QString> settleFolder(Run &run, QString &destination, const QStrin
     case SetLock::State::Held:
         break;
     case SetLock::State::Busy:
-        run.refuse(EngineTexts::namesBusy(restoredName, destination), EngineTexts::errorTitle,
-                   MessageIcon::Exclamation);
+        run.refuse(EngineTexts::withCause(EngineTexts::restoreError,
+                                          EngineTexts::namesBusy(restoredName, destination)),
+                   EngineTexts::errorTitle, MessageIcon::Exclamation);
         return std::nullopt;
     default:
         run.fail(EngineTexts::restoreError, FileIo::causeNow(destination));

@@ -108,8 +108,9 @@ Par2Set par2Reference(const QString &folder, const QStringList &pieces, int slic
 // is asked to stop, a file gets another length, turns into a folder or is replaced by another
 // file of that length, or the process is killed: the operation then runs again, and name is not
 // there in between. Or files cannot grow past a length (ulimit -f). Or the question is answered
-// Cancel.
-enum Act { None, Stop, Resize, Folder, Replace, Kill, DiskFull, Cancel };
+// Cancel. Or, meanwhile, the file name is cut (Cut) or the set restored (Restore) into the same
+// folder, as a second window or a script would.
+enum Act { None, Stop, Resize, Overwrite, Folder, Replace, Kill, DiskFull, Cancel, Cut, Restore };
 struct Disturbance
 {
     Act act = None;
@@ -135,6 +136,7 @@ struct Outcome
 {
     QStringList events = {};
     QStringList changes = {};
+    QString why = {}; // the second line of a message, '@' for the folder
 };
 
 // A cut of file (length bytes of "source" then zeros, -1: no file) in pieces of sizeKb, in a
@@ -214,6 +216,7 @@ public:
     {
         m_events << title + '|' + text.section('\r', 0, 0);
         m_lastText = text;
+        m_causes << text.section('\r', 1);
         return m_cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
     }
     void refreshFileList() override { m_events << "refresh"; }
@@ -279,6 +282,7 @@ private:
     qsizetype m_descriptors = 0;
     QStringList m_events;
     QString m_lastText; // of the last message box
+    QStringList m_causes; // the second line of each message box
     QStringList m_progress; // each report
     int m_piece = 0;        // of the last report
     std::function<void(int piece)> m_onReport;
@@ -292,6 +296,7 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_descriptors = openDescriptors();
         m_events.clear();
+        m_causes.clear();
         m_progress.clear();
         m_piece = 0;
         m_onReport = [](int) {};
@@ -424,7 +429,16 @@ private Q_SLOTS:
         QTest::newRow("folder under a piece name, meanwhile") << CutCase{.outcome = {{cutError}, {"+rapport.003=<dir>"}}, .disturbance = {Folder, 2, "rapport.003"}};
         QTest::newRow("cut stopped") << CutCase{.disturbance = {Stop, 3}};
         QTest::newRow("cut stopped within a piece") << CutCase{.length = 5 << 20, .sizeKb = 8 << 10, .disturbance = {Stop, 0}};
-        QTest::newRow("source shrinks") << CutCase{.length = 5000, .outcome = {{cutError}, {"+rapport.doc"}}, .disturbance = {Resize, 3, doc, 2500}};
+        const QString changed = "Le fichier @rapport.doc a été modifié pendant le découpage.";
+        QTest::newRow("source shrinks") << CutCase{.length = 5000, .outcome = {{cutError}, {"+rapport.doc"}, changed}, .disturbance = {Resize, 3, doc, 2500}};
+        QTest::newRow("source grows") << CutCase{.length = 5000, .outcome = {{cutError}, {"+rapport.doc"}, changed}, .disturbance = {Resize, 5, doc, 6000}};
+        QTest::newRow("source written in place") << CutCase{.length = 5000, .outcome = {{cutError}, {"+rapport.doc"}, changed}, .disturbance = {Overwrite, 3, doc}};
+        QTest::newRow("source replaced") << CutCase{.length = 5000, .outcome = {{cutError}, {"+rapport.doc"}, changed}, .disturbance = {Replace, 3, doc, 5000}};
+        const QString busy = "Un autre découpage ou une autre restitution de rapport est en cours dans le dossier @.";
+        QTest::newRow("another cut of the name, meanwhile") << CutCase{.length = 2500, .entries = {"rapport.pdf"},
+            .outcome = {{cutError, cut, "refresh"}, set2 + QStringList{"+rapport.003"}, busy}, .disturbance = {Cut, 2, "rapport.pdf"}};
+        QTest::newRow("a restore of the set, meanwhile") << CutCase{.length = 2500,
+            .outcome = {{restoreError, cut, "refresh"}, set2 + QStringList{"+rapport.003"}, busy}, .disturbance = {Restore, 2, first}};
         QTest::newRow("cut, file-size limit") << CutCase{.length = 5000, .outcome = {{cutError}}, .disturbance = {DiskFull, 0, {}, 1000}};
         QTest::newRow("cut killed, then again") << CutCase{.length = 2500, .outcome = {asked, set2 + QStringList{"+rapport.003"}},
             .disturbance = {Kill, 3, first}};
@@ -737,6 +751,12 @@ private Q_SLOTS:
         QTest::newRow("checked: a FIFO, left aside") << RestoreCase{.pieces = set4, .entries = {"rapport.sha256|"}, .outcome = {done, {"+rapport.txt=aaaabbbbccccdddd"}}};
         QTest::newRow("checked: not in the format") << RestoreCase{.pieces = set4, .entries = {"rapport.sha256"}, .outcome = {{notTheSet}}};
         QTest::newRow("restore, file-size limit") << RestoreCase{.pieces = set4, .outcome = {{restoreError}}, .disturbance = {DiskFull, 0, {}, 14}};
+        const QString busy = "Un autre découpage ou une autre restitution de %1 est en cours dans le dossier @.";
+        QTest::newRow("another restore into the folder, meanwhile") << RestoreCase{.pieces = set4, .outcome = {{restoreError, restored, "refresh"},
+            {"+rapport.txt=aaaabbbbccccdddd"}, busy.arg("rapport.txt")}, .disturbance = {Restore, 2, first}};
+        QTest::newRow("a cut of the set's name, meanwhile") << RestoreCase{.pieces = set4, .entries = {"rapport.bin"},
+            .outcome = {{cutError, restored, "refresh"}, {"+rapport.txt=aaaabbbbccccdddd"}, busy.arg("rapport")},
+            .disturbance = {Cut, 2, "rapport.bin"}};
         QTest::newRow("restore killed, then again") << RestoreCase{.pieces = set4, .outcome = {done, {"+rapport.txt=aaaabbbbccccdddd"}}, .disturbance = {Kill, 3, "rapport.txt"}};
         // clang-format on
     }
@@ -766,17 +786,27 @@ void TestEngine::disturb(const Disturbance &d, const std::function<void()> &oper
         return m_events == o.events;
     };
     m_cancel = d.act == Cancel;
+    bool meanwhile = false;
     m_onReport = [&](int piece) {
         m_stop = piece == d.piece && d.act == Stop;
         if (piece == d.piece && d.act == Kill)
             raise(SIGKILL);
         if (piece == d.piece && d.act == Resize)
             QFile::resize(path(d.name), d.length);
+        if (QFile file(path(d.name)); piece == d.piece && d.act == Overwrite && file.open(QIODevice::ReadWrite))
+            file.write("X");
         if (piece == d.piece && d.act == Folder)
             QFile::remove(path(d.name)), QDir().mkdir(path(d.name));
         // Written beside it first, so that the new file is never given the old one's inode.
         if (piece == d.piece && d.act == Replace && write(path("new"), QByteArray(d.length, 'X')))
             ::rename(QFile::encodeName(path("new")), QFile::encodeName(path(d.name)));
+        // The second operation runs once, at the first's report: its own reports change nothing.
+        if (piece == d.piece && (d.act == Cut || d.act == Restore) && !std::exchange(meanwhile, true)) {
+            if (d.act == Cut)
+                FctDecoup::CutFile(*this, path(d.name), 1);
+            else
+                FctDecoup::RestoreFile(*this, path(d.name));
+        }
     };
     // In a child process: killed there, the operation runs again here; with a full disk, its
     // events stay there, and it tells whether they were the right ones.
@@ -789,6 +819,9 @@ void TestEngine::disturb(const Disturbance &d, const std::function<void()> &oper
         m_onReport = [](int) {};
     }
     QVERIFY2(d.act == DiskFull || run(), qPrintable(m_events.join('\n')));
+    if (!o.why.isEmpty())
+        QVERIFY2(m_causes.contains(QString(o.why).replace('@', m_dir->path() + '/')),
+                 qPrintable(m_causes.join('\n')));
 
     const Snapshot now = snapshot(m_dir->path());
     Snapshot expected = before;
