@@ -28,8 +28,9 @@ class Cli(unittest.TestCase):
             f.write(data)
 
     def run_cli(self, *args, stdin=subprocess.DEVNULL):
-        done = subprocess.run([CLI, *args], cwd=self.dir.name, env=ENV, stdin=stdin, capture_output=True, text=True)
-        return done.returncode, done.stdout + done.stderr
+        """Its status and what it said, a byte that is not UTF-8 as Python's surrogate escape reads it."""
+        done = subprocess.run([CLI, *args], cwd=self.dir.name, env=ENV, stdin=stdin, capture_output=True)
+        return done.returncode, (done.stdout + done.stderr).decode(errors="surrogateescape")
 
     def on_terminal(self, *args, answer=b""):
         """Its status and what the terminal showed; answer is typed when it asks."""
@@ -106,6 +107,70 @@ class Cli(unittest.TestCase):
             cut.send_signal(sig)  # a second one leaves nothing either
             self.assertEqual((cut.wait(), cut.communicate()[1]), (status, b""))
             self.assertEqual(self.names(), ["rapport.doc"])
+
+    def test_one_writer(self):
+        """A second cut of the set's name is refused while the first runs, and a killed cut holds nothing."""
+        os.truncate(self.path("rapport.doc"), 3 << 30)
+        self.write("rapport.pdf", self.data)
+        first = subprocess.Popen([CLI, "cut", "rapport.doc", "--size", "1048576"], cwd=self.dir.name, env=ENV,
+                                 stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        while "rapport.002" not in self.names():  # its second piece has begun
+            time.sleep(0.01)
+        status, said = self.run_cli("cut", "rapport.pdf", "--size", "100", "--yes")
+        self.assertEqual((status, said), (3, "Erreur lors du découpage du fichier !\nUn autre découpage ou une autre restitution de "
+                                             f"rapport est en cours dans le dossier {self.dir.name}/.\n"))
+        first.kill()
+        first.wait()
+        self.assertEqual(self.run_cli("cut", "rapport.pdf", "--size", "100", "--yes")[0], 0)
+        self.assertEqual(self.names(), sorted(SET + ["rapport.doc", "rapport.pdf"]))
+        for check in (["sha256sum", "--quiet", "-c", "rapport.sha256"], ["par2", "verify", "-q", "rapport.par2"]):
+            self.assertEqual(subprocess.run(check, cwd=self.dir.name, capture_output=True).returncode, 0, check)
+
+    def test_names_as_bytes(self):
+        """A Latin-1 name in a Latin-1 folder is cut and restored byte for byte, and every file names it so."""
+        folder = os.path.join(self.dir.name.encode(), b"dossier \xe9t\xe9")
+        os.mkdir(folder)
+        with open(os.path.join(folder, b"r\xe9sum\xe9.doc"), "wb") as f:
+            f.write(self.data)
+        status, said = self.run_cli(b"cut", b"dossier \xe9t\xe9/r\xe9sum\xe9.doc", b"--size", b"100")
+        self.assertEqual(status, 0, said)
+        pieces = [b"r\xe9sum\xe9." + n for n in (b"001", b"002", b"003")]
+        self.assertEqual(sorted(os.listdir(folder)), sorted(pieces + [b"r\xe9sum\xe9.doc", b"r\xe9sum\xe9.par2", b"r\xe9sum\xe9.sha256",
+                                                                      b"r\xe9sum\xe9.vol0+1.par2"]))
+        for check in (["sha256sum", "--quiet", "-c", b"r\xe9sum\xe9.sha256"], ["par2", "verify", "-q", b"r\xe9sum\xe9.par2"]):
+            self.assertEqual(subprocess.run(check, cwd=folder, capture_output=True).returncode, 0, check)
+        os.rename(os.path.join(folder, b"r\xe9sum\xe9.doc"), os.path.join(folder, b"source"))
+        os.remove(os.path.join(folder, pieces[1]))
+        status, said = self.run_cli(b"restore", os.path.join(folder, pieces[0]))
+        self.assertEqual((status, said), (0, "Restitution des fichiers terminée.\nMorceau reconstitué à partir des fichiers de "
+                                             "réparation : r\udce9sum\udce9.002 (manquant).\n"))
+        with open(os.path.join(folder, b"r\xe9sum\xe9.doc"), "rb") as restored:
+            self.assertEqual(restored.read(), self.data)
+
+    def test_refusals(self):
+        """A refusal exits 3, whatever icon the window gives its message."""
+        self.write("notes.txt", b"notes")
+        self.assertEqual(self.run_cli("restore", "notes.txt"), (3, " veuillez selectionner un fichier dont l'extention se termine par 001 !\n"))
+        self.assertEqual(self.run_cli("verify", "notes.txt")[0], 3)
+        self.write("vide.doc", b"")
+        self.assertEqual(self.run_cli("cut", "vide.doc"), (3, "Rien n'a été écrit.\n"))
+
+    def test_stray_volume(self):
+        """A recovery volume of another cut of another rapport.doc beside the set changes nothing."""
+        other = os.path.join(self.dir.name, "autre")
+        os.mkdir(other)
+        with open(os.path.join(other, "rapport.doc"), "wb") as f:
+            f.write(os.urandom(len(self.data)))
+        self.assertEqual(self.run_cli("cut", "autre/rapport.doc", "--size", "100", "--recovery", "2")[0], 0)
+        self.assertEqual(self.run_cli("cut", "rapport.doc", "--size", "100")[0], 0)
+        os.rename(os.path.join(other, "rapport.vol1+1.par2"), self.path("rapport.vol1+1.par2"))
+        os.rename(self.path("rapport.doc"), self.path("source"))
+        os.remove(self.path("rapport.003"))
+        self.assertEqual(self.run_cli("verify", "rapport.001")[0], 1)
+        self.assertEqual(self.run_cli("restore", "rapport.001"), (0, "Restitution des fichiers terminée.\nMorceau reconstitué à "
+                                                                    "partir des fichiers de réparation : rapport.003 (manquant).\n"))
+        with open(self.path("rapport.doc"), "rb") as restored:
+            self.assertEqual(restored.read(), self.data)
 
     def test_usage(self):
         for args in (["bogus", "x"], ["cut"], ["cut", "a", "b"], ["cut", "x", "--yes", "--no"], ["cut", "x", "--size", "1,5"],

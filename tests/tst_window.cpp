@@ -243,6 +243,27 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>("Label3")->text(), "");
     }
 
+    // A name that is not UTF-8 (Latin-1, from an old archive) shows as it reads, and a click cuts
+    // the very file, into pieces that carry the same bytes.
+    void nameOfAnotherCharacterSet()
+    {
+        const QByteArray folder = QFile::encodeName(m_dir->path()) + '/';
+        const int fd = ::open(folder + "r\xe9sum\xe9.doc", O_WRONLY | O_CREAT | O_EXCL, 0644);
+        const QByteArray data(1536, 'l');
+        QVERIFY(fd >= 0 && ::write(fd, data.constData(), 1536) == 1536 && ::close(fd) == 0);
+        QVERIFY(start({m_dir->path()}));
+        QVERIFY(click("résumé.doc"));
+        QCOMPARE(control<QLabel>("Label3")->text(), " 1.5 K.Octets");
+        press("Decouper");
+        finish();
+        QCOMPARE(m_boxes.value(0), "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux.");
+        QFile piece;
+        const int first = ::open(folder + "r\xe9sum\xe9.001", O_RDONLY);
+        QVERIFY(first >= 0 && piece.open(first, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        QCOMPARE(piece.readAll(), "doc  001" + data);
+        QTRY_VERIFY(listed().contains("résumé.001"));
+    }
+
     // A set whose first piece is lost restores from its recovery index, clicked in the list.
     void restoreFromTheIndex()
     {

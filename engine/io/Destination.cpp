@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "Destination.h"
 
-#include <QFile>
+#include "FctDecoup.h"
 
 #include <cerrno>
 #include <sys/statfs.h>
@@ -17,7 +17,7 @@ namespace Destination {
 
 std::optional<Refusal> refusal(const QString &folder, const QList<qint64> &lengths, qint64 freed)
 {
-    const QByteArray path = QFile::encodeName(folder);
+    const QByteArray path = FctDecoup::NativePath(folder);
     // A read-only mount refuses even root.
     if (::access(path.constData(), W_OK) != 0)
         return Refusal{errno};
