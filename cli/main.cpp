@@ -15,8 +15,8 @@
 #include <QRegularExpression>
 
 #include <cstdio>
-#include <variant>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -69,10 +69,11 @@ int report(const FctDecoup::SetState &state)
 {
     using Problem = FctDecoup::SetState::Problem;
     for (const auto &piece : state.pieces)
-        say(piece.name + (piece.problem == Problem::Missing       ? CliTexts::missing
-                          : piece.problem == Problem::WrongLength ? CliTexts::wrongLength
-                          : piece.problem == Problem::Damaged     ? CliTexts::damaged
-                                                                  : CliTexts::contradicted));
+        say(piece.name
+            + (piece.problem == Problem::Missing       ? CliTexts::missing
+               : piece.problem == Problem::WrongLength ? CliTexts::wrongLength
+               : piece.problem == Problem::Damaged     ? CliTexts::damaged
+                                                       : CliTexts::contradicted));
     switch (state.verdict) {
     case Verdict::Whole:
         say(CliTexts::whole);
@@ -107,7 +108,8 @@ std::variant<Request, int> understood(const QStringList &commandLine)
     QCommandLineParser parser;
     parser.setApplicationDescription(CliTexts::description);
     // Qt's own help option speaks English in Qt 6.4's French translation.
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, CliTexts::helpOption);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  CliTexts::helpOption);
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption size({QStringLiteral("s"), QStringLiteral("size")},
                                   CliTexts::sizeOption, QStringLiteral("Ko"),

@@ -4,7 +4,6 @@
 #include "BlockCopier.h"
 #include "ChecksumFile.h"
 #include "Destination.h"
-#include "OutputFolder.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
 #include "FctDecoup.h"
@@ -13,6 +12,7 @@
 #include "HashThread.h"
 #include "IgnoredFileSizeSignal.h"
 #include "OpenSslDigest.h"
+#include "OutputFolder.h"
 #include "Par2.h"
 #include "PieceHeader.h"
 #include "RecoverySet.h"
@@ -122,7 +122,7 @@ private:
     QString piecePath(int n) const { return m_folder + m_name.baseName + PieceSuffix(n); }
     qint64 pieceLength(int n) const;
     QList<qint64> outputLengths() const;
-    std::optional<Destination::Refusal> refusal(const QString &folder) const;
+    std::optional<Destination::Refusal> refusal(const QString &folder);
     void setFolder(const QString &folder);
     FileIo::Result sumWindow(int window, FileIo::Cause &cause);
     QString changed() const { return EngineTexts::sourceChanged(m_sourcePath); }
@@ -147,10 +147,10 @@ private:
     mode_t m_mode = 0;
     std::optional<int> m_recoverySlices;
     Progress m_progress;
-    QList<QByteArray> m_digests;        // of each piece, then of the whole file
+    QList<QByteArray> m_digests;   // of each piece, then of the whole file
     QList<QByteArray> m_pieceCrcs; // for the recovery files
     std::unique_ptr<RecoveryWriter> m_recovery;
-    QStringList m_earlierSet; // found once the folder is held
+    QStringList m_earlierSet; // found in the last folder judged
     Outcome m_outcome = Outcome::Done;
     // The lock first: it goes last, once what the cut created has gone.
     SetLock m_lock;
@@ -178,11 +178,11 @@ bool Cut::fail(const FileIo::Cause &cause, const QString &finding)
     m_created.remove();
     m_source.close();
     m_outcome = Outcome::Failed;
-    m_window.showMessage(
-        EngineTexts::withCause(EngineTexts::cutError,
-                               finding.isEmpty() ? EngineTexts::cause(cause.error, cause.path)
-                                                 : finding),
-        EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+    m_window.showMessage(EngineTexts::withCause(EngineTexts::cutError,
+                                                finding.isEmpty()
+                                                    ? EngineTexts::cause(cause.error, cause.path)
+                                                    : finding),
+                         EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
     return false;
 }
 
@@ -230,8 +230,7 @@ bool Cut::sourceUnchanged() const
     };
     return ::fstat(m_source.handle(), &now) == 0 && named && named->st_dev == now.st_dev
            && named->st_ino == now.st_ino && now.st_size == m_sourceState.st_size
-           && same(now.st_mtim, m_sourceState.st_mtim)
-           && same(now.st_ctim, m_sourceState.st_ctim);
+           && same(now.st_mtim, m_sourceState.st_mtim) && same(now.st_ctim, m_sourceState.st_ctim);
 }
 
 // What can be known of the new set is checked before anything is asked or removed. A size that
@@ -269,11 +268,12 @@ QList<qint64> Cut::outputLengths() const
 }
 
 // Whether folder can take the set, once an earlier set that the question may remove is gone.
-std::optional<Destination::Refusal> Cut::refusal(const QString &folder) const
+// The earlier set found there is the one asked about, when the set goes there.
+std::optional<Destination::Refusal> Cut::refusal(const QString &folder)
 {
     qint64 freed = 0;
-    for (const QString &path : earlierSet(folder, m_name.baseName))
-    {
+    m_earlierSet = earlierSet(folder, m_name.baseName);
+    for (const QString &path : std::as_const(m_earlierSet)) {
         const std::optional<struct stat> entry = FileEntry::status(path, false);
         freed += entry && S_ISREG(entry->st_mode) ? qint64(entry->st_size) : 0;
     }
@@ -288,9 +288,9 @@ bool Cut::chooseFolder(const QString &destination)
         OutputFolder::settle(m_window, Output::Pieces, destination, SplitPath(m_sourcePath, false),
                              [this](const QString &folder) { return refusal(folder); });
     if (!settled.folder)
-        return refuse(settled.why.isEmpty() ? QString()
-                                            : EngineTexts::withCause(EngineTexts::cutError,
-                                                                     settled.why));
+        return refuse(settled.why.isEmpty()
+                          ? QString()
+                          : EngineTexts::withCause(EngineTexts::cutError, settled.why));
     setFolder(*settled.folder);
     return true;
 }
@@ -310,7 +310,6 @@ bool Cut::holdNames()
     }
     m_firstPieceTemporary = m_lock.temporaryPath(piecePath(1));
     m_checksumTemporary = m_lock.temporaryPath(m_checksumPath);
-    m_earlierSet = earlierSet(m_folder, m_name.baseName);
     return true;
 }
 
@@ -319,7 +318,8 @@ bool Cut::checkNames()
     if (!m_block)
         return true;
     // The source is only read: it may be named like one of the set's files, never written as one.
-    QStringList names{m_checksumPath, m_folder + m_name.baseName + QLatin1String(Par2::indexSuffix)};
+    QStringList names{m_checksumPath,
+                      m_folder + m_name.baseName + QLatin1String(Par2::indexSuffix)};
     for (int n = 1; n <= m_pieceCount; ++n)
         names.append(piecePath(n));
     for (int e = 0; e < *m_recoverySlices; ++e)
@@ -370,7 +370,8 @@ bool Cut::planRecovery()
         pieces.append(
             {NativePath(m_name.baseName + PieceSuffix(n)), pieceLength(n), Md5::of(head)});
     }
-    m_recovery = std::make_unique<RecoveryWriter>(pieces, *m_recoverySlices, recoveryMemory, creator);
+    m_recovery =
+        std::make_unique<RecoveryWriter>(pieces, *m_recoverySlices, recoveryMemory, creator);
     if (!m_recovery->valid())
         return fail({ENOMEM, m_sourcePath});
     // Beyond the first window, the pieces are read again for each further one.
@@ -477,7 +478,8 @@ FileIo::Result Cut::sumWindow(int window, FileIo::Cause &cause)
             if (const qint64 got = FileIo::readFully(piece.handle(), buffer, length, at);
                 got != length) {
                 // A piece cut short since it was written: something else than the cut wrote it.
-                cause = got < 0 ? FileIo::causeNow(piecePath(n)) : FileIo::Cause{ESTALE, piecePath(n)};
+                cause =
+                    got < 0 ? FileIo::causeNow(piecePath(n)) : FileIo::Cause{ESTALE, piecePath(n)};
                 return FileIo::Result::Failed;
             }
             sums0.add(buffer, length);
@@ -574,9 +576,9 @@ Outcome CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
 {
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
     Cut cut(window, sourcePath, recoverySlices);
-    if (cut.openSource() && cut.planSet(sizeKb) && cut.chooseFolder(destination)
-        && cut.holdNames() && cut.checkNames() && cut.askAboutEarlierSet() && cut.planRecovery()
-        && cut.copyPieces() && cut.writeRecovery() && cut.writeChecksums() && cut.publish())
+    if (cut.openSource() && cut.planSet(sizeKb) && cut.chooseFolder(destination) && cut.holdNames()
+        && cut.checkNames() && cut.askAboutEarlierSet() && cut.planRecovery() && cut.copyPieces()
+        && cut.writeRecovery() && cut.writeChecksums() && cut.publish())
         cut.announce();
     return cut.outcome();
 }

@@ -18,7 +18,9 @@ inline constexpr QChar lineBreak = QChar(13);
 // at path or, for what concerns its medium, its folder.
 inline QString cause(int error, const QString &path)
 {
-    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/');
+    const QString folder = path.endsWith(QLatin1Char('/'))
+                               ? path
+                               : path.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/');
     switch (error) {
     case EROFS:
         return QStringLiteral("Le support de ") + folder + QStringLiteral(" est en lecture seule.");

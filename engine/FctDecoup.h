@@ -67,7 +67,7 @@ enum class Outcome { Done, Refused, Failed, Stopped };
 // folder destination, or, when none is given, beside the source (or where the window chooses
 // when that folder cannot take them); the source's folder is then only read.
 Outcome CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
-             std::optional<int> recoverySlices = std::nullopt, const QString &destination = {});
+                std::optional<int> recoverySlices = std::nullopt, const QString &destination = {});
 // Whether fileName may be one of a set's PAR2 recovery files (rapport.par2, rapport.vol0+1.par2):
 // a restore may start from it.
 bool IsRecoveryFile(const QString &fileName);
@@ -78,7 +78,7 @@ bool IsRecoveryFile(const QString &fileName);
 // there is one. When pieces are missing or damaged and the set's recovery files can make up for
 // them, their data is rebuilt into the restored file; the set itself is only read.
 Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath,
-                 const QString &destination = {});
+                    const QString &destination = {});
 
 // What a set is worth, as a restore would find it: the pieces that are not sound, and whether
 // the recovery files beside it can mend them.

@@ -169,15 +169,10 @@ QList<QByteArray> Mend::readLines()
     // The checksum file, where its lines name the pieces, proves the sound ones more quickly.
     m_lines = ChecksumFile::read(m_folder + m_checksumName).lines;
     const int count = int(m_fileOf.size()) - 1;
-    const auto names = [&](int n) {
-        return m_lines && m_lines->size() >= n
-               && (*m_lines)[n - 1].name == m_set->files[m_fileOf[n]].name;
-    };
     QList<QByteArray> wholeDigests(m_set->files.size());
-    m_describes = m_lines && m_lines->size() == count + 1;
+    m_describes = describesPieces(m_lines, m_baseName, count);
     for (int n = 1; n <= count; ++n) {
-        m_describes = m_describes && names(n);
-        if (names(n))
+        if (namesPiece(m_lines, m_baseName, n))
             wholeDigests[m_fileOf[n]] = (*m_lines)[n - 1].digest;
     }
     return wholeDigests;
@@ -302,17 +297,17 @@ Mend::Way Mend::copyPresent()
         if (done == Result::Short)
             return Way::Other;
         if (done != Result::Done)
-            return failed(ended(done, copier.cause(restoredPath(),
-                                                   inputs[m_fileOf[size_t(n)]].path)));
+            return failed(
+                ended(done, copier.cause(restoredPath(), inputs[m_fileOf[size_t(n)]].path)));
         pieces.endDigest();
         summed.endDigest();
     }
     if (!sound(true))
         return Way::Other;
     summed.takeDigests(true);
-    return copier.finish()
-               ? Way::Taken
-               : failed(fail(EngineTexts::restoreError, copier.cause(restoredPath(), restoredPath())));
+    return copier.finish() ? Way::Taken
+                           : failed(fail(EngineTexts::restoreError,
+                                         copier.cause(restoredPath(), restoredPath())));
 }
 
 // The missing pieces as they were rebuilt, read back from the file and held to their lines.
@@ -519,7 +514,8 @@ bool Mend::copySound()
             if (m_rebuild->lost(f, k)) {
                 done = readBack(at, end - from, hashes.threads);
                 cause = m_readBackCause;
-            } else if (!piece.isOpen() && !FileIo::openRegular(piece, m_rebuild->inputs()[f].path)) {
+            } else if (!piece.isOpen()
+                       && !FileIo::openRegular(piece, m_rebuild->inputs()[f].path)) {
                 done = Result::Short;
             } else if (::lseek(m_restored.handle(), at, SEEK_SET) != at) {
                 done = Result::Failed;

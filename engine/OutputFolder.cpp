@@ -23,10 +23,10 @@ Settled settle(EngineWindow &window, Output output, const QString &destination,
     }
     if (!refused)
         return {folder, {}};
-    return {std::nullopt,
-            refused->error     ? EngineTexts::cause(refused->error, folder)
-            : refused->tooLong ? EngineTexts::tooLargeForFat(folder, refused->tooLong)
-                               : EngineTexts::noRoom(folder, refused->needed, refused->free)};
+    return {std::nullopt, refused->error ? EngineTexts::cause(refused->error, folder)
+                          : refused->tooLong
+                              ? EngineTexts::tooLargeForFat(folder, refused->tooLong)
+                              : EngineTexts::noRoom(folder, refused->needed, refused->free)};
 }
 
 } // namespace OutputFolder

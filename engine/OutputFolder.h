@@ -18,8 +18,8 @@ struct Settled
 };
 
 // refusalOf: why a folder cannot take the output, if it cannot.
-Settled settle(EngineWindow &window, Output output, const QString &destination,
-               const QString &beside,
-               const std::function<std::optional<Destination::Refusal>(const QString &)> &refusalOf);
+Settled
+settle(EngineWindow &window, Output output, const QString &destination, const QString &beside,
+       const std::function<std::optional<Destination::Refusal>(const QString &)> &refusalOf);
 
 } // namespace OutputFolder

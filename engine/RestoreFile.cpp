@@ -57,17 +57,15 @@ QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
 {
     // Whether line n names piece n, and whether piece n is as it says.
     const auto named = [&](int n) {
-        return lines && lines->size() > n
-               && (*lines)[n - 1].name == NativePath(baseName + PieceSuffix(n));
+        return lines && lines->size() > n && namesPiece(lines, baseName, n);
     };
     const auto sound = [&](int n) {
-        return named(n) && (*lines)[n - 1].digest == ChecksumFile::digestOf(folder + baseName + PieceSuffix(n));
+        return named(n)
+               && (*lines)[n - 1].digest
+                      == ChecksumFile::digestOf(folder + baseName + PieceSuffix(n));
     };
-    bool describes = lines && lines->size() == pieceCount + 1
-                     && lines->last().name == NativePath(restoredName);
-    for (int n = 1; describes && n <= pieceCount; ++n)
-        describes = named(n);
-    if (describes)
+    if (describesPieces(lines, baseName, pieceCount)
+        && lines->last().name == NativePath(restoredName))
         return {};
     // Piece 1 differs where piece 2, if any, is as it should be: the checksums are those of this
     // cut, and piece 1's header is what changed.
@@ -265,8 +263,8 @@ bool Restore::copyPiece(int n, BlockCopier &copier, HashThread &hash)
     const CheckedPiece &checked = m_pieces[n - 1];
     QFile piece;
     struct stat now;
-    const bool same = FileIo::openRegular(piece, piecePath(n))
-                      && ::fstat(piece.handle(), &now) == 0 && checked.isStill(now, n);
+    const bool same = FileIo::openRegular(piece, piecePath(n)) && ::fstat(piece.handle(), &now) == 0
+                      && checked.isStill(now, n);
     const bool headRead =
         n > 1 || !m_checksums || ::pread(piece.handle(), m_head, sizeof m_head, 0) == sizeof m_head;
     if (m_checksums && n == 1)
@@ -325,7 +323,8 @@ Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath, const Q
     // No cut replaces the set while it is read.
     const QString baseName = BaseNameOfFirstPiece(SplitPath(first, true)).value_or(QString());
     if (!baseName.isEmpty()
-        && run.setLock.take(folder, baseName, SetLock::Names::Set, SetLock::Mode::Read) == SetLock::State::Busy) {
+        && run.setLock.take(folder, baseName, SetLock::Names::Set, SetLock::Mode::Read)
+               == SetLock::State::Busy) {
         run.refuse(EngineTexts::withCause(EngineTexts::restoreError,
                                           EngineTexts::namesBusy(baseName, folder)),
                    EngineTexts::errorTitle, MessageIcon::Exclamation);

@@ -47,11 +47,9 @@ void Run::discard()
 std::optional<QString> settleFolder(Run &run, QString &destination, const QString &setFolder,
                                     const QString &restoredName, qint64 length)
 {
-    const OutputFolder::Settled settled =
-        OutputFolder::settle(run.window, Output::RestoredFile, destination, setFolder,
-                             [length](const QString &folder) {
-                                 return Destination::refusal(folder, {length}, 0);
-                             });
+    const OutputFolder::Settled settled = OutputFolder::settle(
+        run.window, Output::RestoredFile, destination, setFolder,
+        [length](const QString &folder) { return Destination::refusal(folder, {length}, 0); });
     if (!settled.folder) {
         run.refuse(settled.why.isEmpty()
                        ? QString()
@@ -104,6 +102,22 @@ bool publishRestored(Run &run, const QString &path)
     }
 }
 
+bool namesPiece(const std::optional<QList<ChecksumFile::Line>> &lines, const QString &baseName,
+                int n)
+{
+    return lines && lines->size() >= n
+           && (*lines)[n - 1].name == NativePath(baseName + PieceSuffix(n));
+}
+
+bool describesPieces(const std::optional<QList<ChecksumFile::Line>> &lines, const QString &baseName,
+                     int count)
+{
+    bool described = lines && lines->size() == count + 1;
+    for (int n = 1; described && n <= count; ++n)
+        described = namesPiece(lines, baseName, n);
+    return described;
+}
+
 std::optional<PieceHeader> headerOf(const QString &firstPiecePath)
 {
     QFile first;
@@ -135,7 +149,8 @@ std::vector<int> wrongLengths(const std::vector<qint64> &dataLengths)
         const qint64 length = dataLengths[i];
         const bool last = i + 1 == dataLengths.size();
         if (length >= 0
-            && (length < 1 || (last ? length > common && dataLengths.size() > 1 : length != common)))
+            && (length < 1
+                || (last ? length > common && dataLengths.size() > 1 : length != common)))
             wrong.push_back(int(i) + 1);
     }
     return wrong;

@@ -4,6 +4,7 @@
 // restored file goes, how it takes its name, and how a restore that cannot go on ends.
 #pragma once
 
+#include "ChecksumFile.h"
 #include "FctDecoup.h"
 #include "FileIo.h"
 #include "PieceHeader.h"
@@ -60,6 +61,14 @@ bool createRestored(Run &run, const QString &path, const QString &modeOf);
 // The restored file, whole under its hidden name, takes its own; never over an entry that
 // appeared meanwhile.
 bool publishRestored(Run &run, const QString &path);
+
+// Whether line n (from 1) of a checksum file's lines names piece n of baseName's set.
+bool namesPiece(const std::optional<QList<ChecksumFile::Line>> &lines, const QString &baseName,
+                int n);
+// Whether those lines describe a set of count pieces of baseName: one a piece, in order, then one
+// for the file that the set restores to.
+bool describesPieces(const std::optional<QList<ChecksumFile::Line>> &lines, const QString &baseName,
+                     int count);
 
 // The header of the first piece at path; none when there is none to trust.
 std::optional<PieceHeader> headerOf(const QString &firstPiecePath);

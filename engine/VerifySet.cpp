@@ -23,16 +23,6 @@ using namespace FctDecoup;
 using Problem = SetState::Problem;
 using Verdict = SetState::Verdict;
 
-// Whether the checksum file's lines name the set's pieces 1 ... count, in order, and its file.
-bool names(const std::optional<QList<ChecksumFile::Line>> &lines, const QString &baseName,
-           int count)
-{
-    bool named = lines && lines->size() == count + 1;
-    for (int n = 1; named && n <= count; ++n)
-        named = (*lines)[n - 1].name == NativePath(baseName + PieceSuffix(n));
-    return named;
-}
-
 SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString &folder,
                     const QString &baseName)
 {
@@ -41,7 +31,7 @@ SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString 
     const int count = int(fileOf.size()) - 1;
     const std::optional<QList<ChecksumFile::Line>> lines =
         ChecksumFile::read(folder + baseName + QLatin1String(ChecksumFile::suffix)).lines;
-    const bool named = names(lines, baseName, count);
+    const bool named = Restoring::describesPieces(lines, baseName, count);
     QList<QByteArray> wholeDigests(set.files.size());
     for (int n = 1; named && n <= count; ++n)
         wholeDigests[fileOf[size_t(n)]] = (*lines)[n - 1].digest;
@@ -57,8 +47,9 @@ SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString 
     }
     const QList<Rebuild::Input> &inputs = rebuild.inputs();
     // The checksum file has the last word where the sound pieces prove it is this set's.
-    const bool describes = named && std::any_of(inputs.cbegin(), inputs.cend(),
-                                                [](const Rebuild::Input &i) { return i.provenWhole; });
+    const bool describes = named
+                           && std::any_of(inputs.cbegin(), inputs.cend(),
+                                          [](const Rebuild::Input &i) { return i.provenWhole; });
     bool contradicted = false;
     for (int n = 1; n <= count; ++n) {
         const int f = fileOf[size_t(n)];
@@ -70,8 +61,8 @@ SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString 
         else if (input.damagedSlices && FileEntry::fileSize(input.path) != set.files[f].length)
             state.pieces.append({baseName + PieceSuffix(n), Problem::WrongLength});
         else if (input.damagedSlices || against)
-            state.pieces.append({baseName + PieceSuffix(n),
-                                 against ? Problem::Contradicted : Problem::Damaged});
+            state.pieces.append(
+                {baseName + PieceSuffix(n), against ? Problem::Contradicted : Problem::Damaged});
     }
     state.slicesNeeded = rebuild.damagedSlices();
     state.slicesThere = int(set.recovery.size());
@@ -94,7 +85,7 @@ SetState byPieces(EngineWindow &window, const QString &folder, const QString &ba
     const int count = header->pieceCount;
     const std::optional<QList<ChecksumFile::Line>> lines =
         ChecksumFile::read(folder + baseName + QLatin1String(ChecksumFile::suffix)).lines;
-    const bool named = names(lines, baseName, count);
+    const bool named = Restoring::describesPieces(lines, baseName, count);
     std::vector<qint64> lengths;
     for (int n = 1; n <= count; ++n) {
         const qint64 size = FileEntry::fileSize(folder + baseName + PieceSuffix(n));
@@ -136,11 +127,12 @@ SetState VerifySet(EngineWindow &window, const QString &path)
         return {};
     }
     std::vector<int> pieceOf, fileOf;
-    const std::optional<RecoverySet> set =
-        RecoverySet::fileNames(folder, baseName).isEmpty() ? std::nullopt
-                                                            : RecoverySet::load(folder, baseName);
-    return set && set->mapPieces(baseName, pieceOf, fileOf) ? byRecovery(window, *set, folder, baseName)
-                                                           : byPieces(window, folder, baseName);
+    const std::optional<RecoverySet> set = RecoverySet::fileNames(folder, baseName).isEmpty()
+                                               ? std::nullopt
+                                               : RecoverySet::load(folder, baseName);
+    return set && set->mapPieces(baseName, pieceOf, fileOf)
+               ? byRecovery(window, *set, folder, baseName)
+               : byPieces(window, folder, baseName);
 }
 
 } // namespace FctDecoup

@@ -97,9 +97,10 @@ Par2Set par2Reference(const QString &folder, const QStringList &pieces, int slic
         QFile::copy(folder + '/' + name, reference.filePath(name));
     const qint64 slice = (QFileInfo(folder + '/' + pieces[0]).size() + 3) / 4 * 4;
     const QString count = QString::number(slices);
-    run(reference.path(), QStringList{"par2", "create", "-q", "-q", "-s" + QString::number(slice),
-                                      "-c" + count, "-u", "-n" + count,
-                                      pieces[0].chopped(4) + ".par2"} + pieces);
+    run(reference.path(),
+        QStringList{"par2", "create", "-q", "-q", "-s" + QString::number(slice), "-c" + count, "-u",
+                    "-n" + count, pieces[0].chopped(4) + ".par2"}
+            + pieces);
     return {QDir(reference.path()).entryList({"*.par2"}, QDir::Files | QDir::Hidden),
             par2Packets(reference.path())};
 }
@@ -222,7 +223,8 @@ public:
     void refreshFileList() override { m_events << "refresh"; }
     void reportProgress(const Progress &p) override
     {
-        m_progress << QString("%1/%2 %3/%4").arg(p.piece).arg(p.pieceCount).arg(p.moved).arg(p.total);
+        m_progress
+            << QString("%1/%2 %3/%4").arg(p.piece).arg(p.pieceCount).arg(p.moved).arg(p.total);
         m_onReport(p.piece != std::exchange(m_piece, p.piece) ? p.piece : 0);
     }
     bool stopRequested() const override { return m_stop; }
@@ -250,8 +252,9 @@ private:
             if (d[0] == '|' || d[0] == '/' || d[0] == '@' || d[0] == '+') {
                 if (!(d[0] == '|'   ? mkfifo(encoded, 0644) == 0
                       : d[0] == '/' ? QDir().mkdir(name)
-                      : d[0] == '@' ? QFile::link("/dev/zero", name)
-                                    : QDir().mkpath(QFileInfo(name).path()) && write(name, "outside")))
+                      : d[0] == '@'
+                          ? QFile::link("/dev/zero", name)
+                          : QDir().mkpath(QFileInfo(name).path()) && write(name, "outside")))
                     return false;
                 continue;
             }
@@ -281,8 +284,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     qsizetype m_descriptors = 0;
     QStringList m_events;
-    QString m_lastText; // of the last message box
-    QStringList m_causes; // the second line of each message box
+    QString m_lastText;     // of the last message box
+    QStringList m_causes;   // the second line of each message box
     QStringList m_progress; // each report
     int m_piece = 0;        // of the last report
     std::function<void(int piece)> m_onReport;
@@ -359,10 +362,12 @@ private Q_SLOTS:
         }
         progress << QString("%1/%1 %2/%2").arg(count).arg(t.length);
         const QString sums = t.first.chopped(4) + ".sha256";
-        QCOMPARE(read(path(sums)), run(m_dir->path(), QStringList{"sha256sum"} + names.mid(1) << t.name));
+        QCOMPARE(read(path(sums)),
+                 run(m_dir->path(), QStringList{"sha256sum"} + names.mid(1) << t.name));
         // The recovery files are par2cmdline's, Creator aside, and as private as the pieces.
         // par2cmdline takes a backslash for a folder's separator: it makes no set of such names.
-        const QStringList recovery = QDir(m_dir->path()).entryList({"*.par2"}, QDir::Files | QDir::Hidden);
+        const QStringList recovery =
+            QDir(m_dir->path()).entryList({"*.par2"}, QDir::Files | QDir::Hidden);
         const Par2Set reference = par2Reference(m_dir->path(), names.mid(1), (count + 19) / 20);
         if (!t.name.contains('\\')) {
             QCOMPARE(recovery, reference.names);
@@ -378,7 +383,8 @@ private Q_SLOTS:
         // Out of the system's cache, the pieces are read past it where the file is written so.
         QVERIFY(evict(m_dir->path()));
         FctDecoup::RestoreFile(*this, path(t.first));
-        QVERIFY2(m_events == QStringList({cut, "refresh", restored, "refresh"}), qPrintable(m_events.join("\n")));
+        QVERIFY2(m_events == QStringList({cut, "refresh", restored, "refresh"}),
+                 qPrintable(m_events.join("\n")));
         QCOMPARE(m_progress, progress + progress);
         QCOMPARE(read(path(t.name)), data);
         QCOMPARE(QFile::permissions(path(t.name)), own);
@@ -393,7 +399,8 @@ private Q_SLOTS:
         const QStringList earlier{"rapport.001", "rapport.002"};
         const QStringList done{cut, "refresh"};
         const QStringList asked{ask, "refresh", cut, "refresh"};
-        const QStringList set2{"+rapport.001", "+rapport.002", "+rapport.sha256", "+rapport.par2", "+rapport.vol0+1.par2"};
+        const QStringList set2{"+rapport.001", "+rapport.002", "+rapport.sha256", "+rapport.par2",
+                               "+rapport.vol0+1.par2"};
         const QString askHidden = "Fichier .x.0XX existant" + ask.mid(ask.indexOf('|'));
         const QString askStar = "Fichier r*.0XX existant" + ask.mid(ask.indexOf('|'));
         // clang-format off
@@ -451,19 +458,22 @@ private Q_SLOTS:
         if (c.length >= 0)
             QVERIFY(write(path(c.file), "source", c.length));
         QVERIFY(populate(m_dir->path(), c.entries));
-        disturb(c.disturbance, [&] { FctDecoup::CutFile(*this, path(c.file), c.sizeKb); },
-                c.outcome);
+        disturb(
+            c.disturbance, [&] { FctDecoup::CutFile(*this, path(c.file), c.sizeKb); }, c.outcome);
     }
 
     void repairs_data()
     {
         QTest::addColumn<Repair>("r");
         QTest::newRow("20 pieces: one slice, a piece lost") << Repair{20, 1, 1, false, {"-7"}};
-        QTest::newRow("21 pieces: two, piece 1 lost, a byte flipped") << Repair{21, 1, 2, false, {"-1", "~21"}};
-        QTest::newRow("odd length, 10 slices of 12 pieces") << Repair{12, 2.999, 10, true, {"~1", "-3", "~12"}};
+        QTest::newRow("21 pieces: two, piece 1 lost, a byte flipped")
+            << Repair{21, 1, 2, false, {"-1", "~21"}};
+        QTest::newRow("odd length, 10 slices of 12 pieces")
+            << Repair{12, 2.999, 10, true, {"~1", "-3", "~12"}};
         // The pieces' products are added to the sums by batches of 8.
         QTest::newRow("9 pieces: a batch and one more") << Repair{9, 1, 1, false, {"-9"}};
-        QTest::newRow("8 pieces, the last short: one batch") << Repair{8, 1, 2, true, {"~1", "-8"}, 1000};
+        QTest::newRow("8 pieces, the last short: one batch")
+            << Repair{8, 1, 2, true, {"~1", "-8"}, 1000};
         // 660 slices of 100 KB take more memory than the cut may (64 MiB shared by the sums and two
         // batches of 8 pieces): they are summed in windows of 32 KiB, the pieces read back for each
         // but the first.
@@ -477,9 +487,11 @@ private Q_SLOTS:
     {
         QFETCH(Repair, r);
         QByteArray data(qint64(r.pieces * r.sizeKb * 1024) - r.shortBy, Qt::Uninitialized);
-        QRandomGenerator(r.pieces).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QRandomGenerator(r.pieces).fillRange(reinterpret_cast<quint32 *>(data.data()),
+                                             data.size() / 4);
         QVERIFY(write(path(doc), data));
-        FctDecoup::CutFile(*this, path(doc), r.sizeKb, r.given ? std::optional(r.slices) : std::nullopt);
+        FctDecoup::CutFile(*this, path(doc), r.sizeKb,
+                           r.given ? std::optional(r.slices) : std::nullopt);
         QStringList pieces;
         for (int n = 1; n <= r.pieces; ++n)
             pieces << piece(first, n);
@@ -502,7 +514,8 @@ private Q_SLOTS:
     void rebuilds_data()
     {
         QTest::addColumn<Rebuilt>("r");
-        const QString one = "Morceau reconstitué à partir des fichiers de réparation : rapport.%1 (%2).";
+        const QString one =
+            "Morceau reconstitué à partir des fichiers de réparation : rapport.%1 (%2).";
         // clang-format off
         QTest::newRow("a lost piece") << Rebuilt{1, {"-3"}, one.arg("003", "manquant")};
         // Pieces missing and nothing else: the set is read once, each piece proven by its line as
@@ -558,11 +571,13 @@ private Q_SLOTS:
     void rebuilds()
     {
         QFETCH(Rebuilt, r);
-        const std::unique_ptr<Mount> disk(r.mount.isEmpty() ? nullptr : new Mount(m_dir->path(), r.mount, 64 << 20));
+        const std::unique_ptr<Mount> disk(
+            r.mount.isEmpty() ? nullptr : new Mount(m_dir->path(), r.mount, 64 << 20));
         if (disk && !disk->mounted)
             QSKIP("mounting needs root, and mkfs.ext4 for ext4");
         QByteArray data(r.length, Qt::Uninitialized);
-        QRandomGenerator(r.slices).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QRandomGenerator(r.slices).fillRange(reinterpret_cast<quint32 *>(data.data()),
+                                             data.size() / 4);
         QVERIFY(write(path(doc), data));
         FctDecoup::CutFile(*this, path(doc), r.sizeKb, r.slices);
         QVERIFY(QFile::rename(path(doc), path("source")));
@@ -576,8 +591,10 @@ private Q_SLOTS:
             files.removeIf([](const QString &a) { return a.startsWith('-'); });
             QVERIFY(damageFiles(r.forged));
             int status = -1;
-            run(m_dir->path(), QStringList{"par2", "create", "-q", "-q"} + r.par2.filter(QRegularExpression("^-"))
-                                   + QStringList{"rapport.par2"} + pieces + files, &status);
+            run(m_dir->path(),
+                QStringList{"par2", "create", "-q", "-q"} + r.par2.filter(QRegularExpression("^-"))
+                    + QStringList{"rapport.par2"} + pieces + files,
+                &status);
             QCOMPARE(status, 0);
             QVERIFY(damageFiles(r.forged.filter(QRegularExpression("^~"))));
         }
@@ -598,11 +615,14 @@ private Q_SLOTS:
         } else {
             m_progress.clear();
             FctDecoup::RestoreFile(*this, path(r.start));
-            QCOMPARE(m_events, QStringList({r.refused.isEmpty() ? restored : r.refused, "refresh"}).mid(0, r.refused.isEmpty() ? 2 : 1));
+            QCOMPARE(m_events, QStringList({r.refused.isEmpty() ? restored : r.refused, "refresh"})
+                                   .mid(0, r.refused.isEmpty() ? 2 : 1));
             QCOMPARE(m_lastText.section('\r', 1), r.rebuilt);
             // The progress is true: at the end every byte it announced is counted, none twice.
-            const QStringList moved = m_progress.value(m_progress.size() - 1).section(' ', 1).split('/');
-            QVERIFY2(!r.refused.isEmpty() || (moved.size() == 2 && moved[0] == moved[1]), qPrintable(m_progress.join(' ')));
+            const QStringList moved =
+                m_progress.value(m_progress.size() - 1).section(' ', 1).split('/');
+            QVERIFY2(!r.refused.isEmpty() || (moved.size() == 2 && moved[0] == moved[1]),
+                     qPrintable(m_progress.join(' ')));
         }
         Snapshot after = snapshot(m_dir->path());
         if (r.refused.isEmpty()) {
@@ -617,13 +637,14 @@ private Q_SLOTS:
     void destinations_data()
     {
         QTest::addColumn<bool>("restore");
-        QTest::addColumn<QString>("input");       // the folder of the source or the set: "in", mounted as
+        QTest::addColumn<QString>("input"); // the folder of the source or the set: "in", mounted as
         QTest::addColumn<QString>("destination"); // given: "" (none), or a folder mounted as
         QTest::addColumn<QString>("chosen");      // what the window answers if asked ("": Cancel)
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<QString>("why"); // the second line, as a pattern
         const QStringList cutDone{cut, "refresh"}, restoreDone{restored, "refresh"};
-        const QString room = "Pas assez de place dans %1/ : il faut \\d+,\\d Mo, \\d+,\\d Mo sont libres\\.";
+        const QString room =
+            "Pas assez de place dans %1/ : il faut \\d+,\\d Mo, \\d+,\\d Mo sont libres\\.";
         // clang-format off
         QTest::newRow("cut into another folder") << false << "" << "out" << "" << cutDone << "";
         QTest::newRow("restore into another folder") << true << "" << "out" << "" << restoreDone << "";
@@ -651,8 +672,10 @@ private Q_SLOTS:
         QByteArray data(large ? 0 : 200 * 1024, Qt::Uninitialized);
         QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
         // Sparse pieces of 6 GB for FAT: the restore refuses before it reads them.
-        QVERIFY(!large || (write(path("in/rapport.001"), "doc  003", 2'000'000'008)
-                           && write(path("in/rapport.002"), "", 2'000'000'000) && write(path("in/rapport.003"), "", 2'000'000'000)));
+        QVERIFY(!large
+                || (write(path("in/rapport.001"), "doc  003", 2'000'000'008)
+                    && write(path("in/rapport.002"), "", 2'000'000'000)
+                    && write(path("in/rapport.003"), "", 2'000'000'000)));
         QVERIFY(write(path("in/rapport.doc"), data));
         if (restore && !large) {
             FctDecoup::CutFile(*this, path("in/rapport.doc"), 100);
@@ -661,11 +684,15 @@ private Q_SLOTS:
         // An earlier set beside the source is not the destination's: no question about it.
         QVERIFY(restore || write(path("in/rapport.003"), "old"));
         const std::unique_ptr<Mount> in(input.isEmpty() ? nullptr : new Mount(path("in"), input));
-        const QString target = destination.isEmpty() || destination == "out" ? path("out") : path(destination);
-        const std::unique_ptr<Mount> out(destination.isEmpty() || destination == "out" ? nullptr
-                                         : new Mount(target, destination, destination == "tmpfs" ? 100 * 1024 : 64 << 20));
+        const QString target =
+            destination.isEmpty() || destination == "out" ? path("out") : path(destination);
+        const std::unique_ptr<Mount> out(
+            destination.isEmpty() || destination == "out"
+                ? nullptr
+                : new Mount(target, destination, destination == "tmpfs" ? 100 * 1024 : 64 << 20));
         if ((in && !in->mounted) || (out && !out->mounted))
-            QSKIP("mounting needs root, and the kernel's file system (vfat is missing in some sandboxes)");
+            QSKIP("mounting needs root, and the kernel's file system (vfat is missing in some "
+                  "sandboxes)");
         const Snapshot before = snapshot(path("in"));
         m_chosen = chosen.isEmpty() ? std::nullopt : std::optional(path(chosen));
         m_events.clear();
@@ -678,13 +705,17 @@ private Q_SLOTS:
         QCOMPARE(m_events, events);
         QFETCH(QString, why);
         if (!why.isEmpty())
-            QVERIFY2(QRegularExpression('^' + why.arg(target) + '$').match(m_lastText.section('\r', 1)).hasMatch(), qPrintable(m_lastText));
+            QVERIFY2(QRegularExpression('^' + why.arg(target) + '$')
+                         .match(m_lastText.section('\r', 1))
+                         .hasMatch(),
+                     qPrintable(m_lastText));
         QCOMPARE(snapshot(path("in")), before);
         const QStringList written = QDir(target).entryList(QDir::Files | QDir::Hidden);
         if (events.last() == "refresh" && restore)
             QCOMPARE(read(target + "/rapport.doc"), data);
         else if (events.last() == "refresh")
-            QCOMPARE(written, QStringList({"rapport.001", "rapport.002", "rapport.par2", "rapport.sha256", "rapport.vol0+1.par2"}));
+            QCOMPARE(written, QStringList({"rapport.001", "rapport.002", "rapport.par2",
+                                           "rapport.sha256", "rapport.vol0+1.par2"}));
         else
             QCOMPARE(written, QStringList());
     }
@@ -705,7 +736,8 @@ private Q_SLOTS:
             else if (packet.mid(56, 8) == "FileDesc")
                 names[packet.mid(64, 16)] = packet.mid(64 + 56).split('\0')[0];
         }
-        QVERIFY(QFile::remove(path(names[main.mid(16, 16)])) && QFile::remove(path(names[main.mid(129 * 16, 16)])));
+        QVERIFY(QFile::remove(path(names[main.mid(16, 16)]))
+                && QFile::remove(path(names[main.mid(129 * 16, 16)])));
         for (int e = 1; e < 255; ++e)
             QVERIFY(QFile::remove(path(QString::asprintf("rapport.vol%03d+1.par2", e))));
         m_events.clear();
@@ -768,10 +800,11 @@ private Q_SLOTS:
         for (int n = 1; n <= pieces.size(); ++n)
             QVERIFY(write(path(piece(r.firstPiece, n)), pieces[n - 1]));
         if (!r.checksums.isEmpty())
-            QVERIFY(write(path(r.firstPiece.chopped(4) + ".sha256"), checksumsOf(r.checksums, r.firstPiece)));
+            QVERIFY(write(path(r.firstPiece.chopped(4) + ".sha256"),
+                          checksumsOf(r.checksums, r.firstPiece)));
         QVERIFY(populate(m_dir->path(), r.entries));
-        disturb(r.disturbance, [&] { FctDecoup::RestoreFile(*this, path(r.firstPiece)); },
-                r.outcome);
+        disturb(
+            r.disturbance, [&] { FctDecoup::RestoreFile(*this, path(r.firstPiece)); }, r.outcome);
     }
 };
 
@@ -793,7 +826,8 @@ void TestEngine::disturb(const Disturbance &d, const std::function<void()> &oper
             raise(SIGKILL);
         if (piece == d.piece && d.act == Resize)
             QFile::resize(path(d.name), d.length);
-        if (QFile file(path(d.name)); piece == d.piece && d.act == Overwrite && file.open(QIODevice::ReadWrite))
+        if (QFile file(path(d.name));
+            piece == d.piece && d.act == Overwrite && file.open(QIODevice::ReadWrite))
             file.write("X");
         if (piece == d.piece && d.act == Folder)
             QFile::remove(path(d.name)), QDir().mkdir(path(d.name));
@@ -801,7 +835,8 @@ void TestEngine::disturb(const Disturbance &d, const std::function<void()> &oper
         if (piece == d.piece && d.act == Replace && write(path("new"), QByteArray(d.length, 'X')))
             ::rename(QFile::encodeName(path("new")), QFile::encodeName(path(d.name)));
         // The second operation runs once, at the first's report: its own reports change nothing.
-        if (piece == d.piece && (d.act == Cut || d.act == Restore) && !std::exchange(meanwhile, true)) {
+        if (piece == d.piece && (d.act == Cut || d.act == Restore)
+            && !std::exchange(meanwhile, true)) {
             if (d.act == Cut)
                 FctDecoup::CutFile(*this, path(d.name), 1);
             else

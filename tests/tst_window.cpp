@@ -98,10 +98,9 @@ class TestWindow : public QObject
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             m_boxes << box->windowTitle() + '|' + box->text();
             QAbstractButton *cancel = box->button(QMessageBox::Cancel);
-            const bool asTheWindow =
-                box->font() == m_window->font()
-                && m_window->windowTitle() == "Découper / Restituer un fichier"
-                && (!cancel || box->defaultButton() == cancel);
+            const bool asTheWindow = box->font() == m_window->font()
+                                     && m_window->windowTitle() == "Découper / Restituer un fichier"
+                                     && (!cancel || box->defaultButton() == cancel);
             if (m_ok)
                 QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             else
@@ -156,7 +155,7 @@ private Q_SLOTS:
         QFETCH(QString, program);
         QFETCH(QString, opens);
         QVERIFY(populate(m_dir->path(), {"bin/", "bin/fendrax", "share/", "share/applications/",
-                                 "share/applications/example.fendrax.Fendrax.desktop"}));
+                                         "share/applications/example.fendrax.Fendrax.desktop"}));
         const QString at = m_dir->path();
         const StartPlace place = StartPlace::fromCommandLine(arguments.replaceInStrings("@", at),
                                                              program.replace("@", at));
@@ -214,8 +213,8 @@ private Q_SLOTS:
     void filter()
     {
         QFETCH(QString, pattern);
-        QVERIFY(populate(m_dir->path(), {".hidden", "LISEZMOI", "notes.TXT", "rapport.001", "rapport.doc",
-                                 "folder.doc/", "link.doc@none"}));
+        QVERIFY(populate(m_dir->path(), {".hidden", "LISEZMOI", "notes.TXT", "rapport.001",
+                                         "rapport.doc", "folder.doc/", "link.doc@none"}));
         QVERIFY(start({m_dir->path()}));
         QVERIFY(type("Text1", pattern));
         QTEST(listed(), "files");
@@ -231,7 +230,8 @@ private Q_SLOTS:
         QVERIFY(write(path("téléchargé.zip"), "x"));
         QTRY_VERIFY(listed().contains("téléchargé.zip"));
         QVERIFY(QFile::rename(path("téléchargé.zip"), path("photos.zip")));
-        QVERIFY(QDir().mkdir(path(".rapport.fendrax")) && write(path(".rapport.fendrax/rapport.001"), "half"));
+        QVERIFY(QDir().mkdir(path(".rapport.fendrax"))
+                && write(path(".rapport.fendrax/rapport.001"), "half"));
         QTRY_COMPARE(listed(), QStringList({"photos.zip", "rapport.001"}));
         QVERIFY(write(path("rapport.001"), "doc  001", 4096));
         QTRY_COMPARE(control<QLabel>("Label3")->text(), " 4 K.Octets");
@@ -256,7 +256,8 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>("Label3")->text(), " 1.5 K.Octets");
         press("Decouper");
         finish();
-        QCOMPARE(m_boxes.value(0), "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux.");
+        QCOMPARE(m_boxes.value(0),
+                 "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux.");
         QFile piece;
         const int first = ::open(folder + "r\xe9sum\xe9.001", O_RDONLY);
         QVERIFY(first >= 0 && piece.open(first, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
@@ -279,8 +280,9 @@ private Q_SLOTS:
         QVERIFY(click("rapport.par2"));
         press("Joindre");
         finish();
-        QCOMPARE(m_boxes.last(), "Information|Restitution des fichiers terminée.\nMorceau reconstitué à "
-                                 "partir des fichiers de réparation : rapport.001 (manquant).");
+        QCOMPARE(m_boxes.last(),
+                 "Information|Restitution des fichiers terminée.\nMorceau reconstitué à "
+                 "partir des fichiers de réparation : rapport.001 (manquant).");
         QCOMPARE(read(path("rapport.doc")), data);
     }
 
@@ -318,7 +320,8 @@ private Q_SLOTS:
         QCOMPARE(titles, QList<QVariantList>({{title + " — morceau 1 sur 3 — 0 %"},
                                               {title + " — morceau 2 sur 3 — 46 %"},
                                               {title + " — morceau 3 sur 3 — 93 %"},
-                                              {title + " — morceau 3 sur 3 — 100 %"}, {title}}));
+                                              {title + " — morceau 3 sur 3 — 100 %"},
+                                              {title}}));
         QVERIFY(!control("Decouper")->isEnabled());
         QTRY_VERIFY(listed().contains("rapport.003"));
         // The file stays highlighted: one click on it allows another cut, whose question
@@ -345,12 +348,15 @@ private Q_SLOTS:
         QStringList firstLines;
         for (const QString &box : std::as_const(m_boxes))
             firstLines << box.section('\n', 0, 0);
-        const QString question = "Fichier rapport.0XX existant|Supprimer les fichiers déjà découpés ?";
-        QCOMPARE(firstLines, QStringList({"Erreur : valeur non numérique| veuillez entrer une valeur numérique",
-            "Information|DECOUPER :", // Aide, while the cut waits
-            "Information|Découpage du fichier terminé.", question, question,
-            "Information|Découpage du fichier terminé.", "Erreur : Mauvais fichier ... | veuillez "
-            "selectionner un fichier dont l'extention se termine par 001 !"}));
+        const QString question =
+            "Fichier rapport.0XX existant|Supprimer les fichiers déjà découpés ?";
+        QCOMPARE(firstLines,
+                 QStringList({"Erreur : valeur non numérique| veuillez entrer une valeur numérique",
+                              "Information|DECOUPER :", // Aide, while the cut waits
+                              "Information|Découpage du fichier terminé.", question, question,
+                              "Information|Découpage du fichier terminé.",
+                              "Erreur : Mauvais fichier ... | veuillez "
+                              "selectionner un fichier dont l'extention se termine par 001 !"}));
         QCOMPARE(m_boxes[2].section('\n', 1), "Fichier découpé en 003 morceaux.");
         QCOMPARE(m_boxes[3].section('\n', 1), "           Confirmez");
     }
@@ -365,9 +371,13 @@ private Q_SLOTS:
             return QAccessible::queryAccessibleInterface(control<QWidget>(name));
         };
         const std::pair<const char *, QString> names[] = {
-            {"Combo1", "Taille des partitions en Ko"}, {"Text1", "Filtre de sélection des fichiers :"},
-            {"File1", "Fichiers du dossier"}, {"Tree1", "Dossiers"}, {"Image1", "Faire un don"},
-            {"Label3", "Taille du fichier sélectionné : 1.5 K.Octets"}, {"Command3", "A propos"}};
+            {"Combo1", "Taille des partitions en Ko"},
+            {"Text1", "Filtre de sélection des fichiers :"},
+            {"File1", "Fichiers du dossier"},
+            {"Tree1", "Dossiers"},
+            {"Image1", "Faire un don"},
+            {"Label3", "Taille du fichier sélectionné : 1.5 K.Octets"},
+            {"Command3", "A propos"}};
         for (const auto &[widget, name] : names)
             QCOMPARE(face(widget)->text(QAccessible::Name), name);
         QCOMPARE(face("Tree1")->tableInterface()->columnCount(), 1);
@@ -385,7 +395,8 @@ private Q_SLOTS:
         QSignalSpy titles(m_window.get(), &QWidget::windowTitleChanged);
         press("Decouper");
         finish();
-        QCOMPARE(titles.value(1).value(0), "Découper / Restituer un fichier — morceau 1 sur 1 — 33 %");
+        QCOMPARE(titles.value(1).value(0),
+                 "Découper / Restituer un fichier — morceau 1 sur 1 — 33 %");
     }
 
     void keyboardHelpAndDrop()
@@ -425,7 +436,8 @@ private Q_SLOTS:
     {
         QByteArray data(300 * 1024, Qt::Uninitialized);
         QRandomGenerator(3).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
-        QVERIFY(QDir().mkpath(path("out")) && QDir().mkpath(path("back")) && QDir().mkpath(path("menu")) && QDir().mkpath(path("media")));
+        QVERIFY(QDir().mkpath(path("out")) && QDir().mkpath(path("back"))
+                && QDir().mkpath(path("menu")) && QDir().mkpath(path("media")));
         QVERIFY(write(path("media/rapport.doc"), data));
         const Mount media(path("media"), "ro");
         if (!media.mounted)
@@ -435,7 +447,11 @@ private Q_SLOTS:
         press("Decouper");
         finish();
         const QString home = QDir::homePath();
-        QCOMPARE(m_boxes, QStringList({"Enregistrer les morceaux dans…|" + home, "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux."}));
+        QCOMPARE(
+            m_boxes,
+            QStringList(
+                {"Enregistrer les morceaux dans…|" + home,
+                 "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux."}));
         QCOMPARE(listed(), QStringList{"rapport.doc"});
         const Mount out(path("out"), "ro");
         QVERIFY(out.mounted);
@@ -443,7 +459,9 @@ private Q_SLOTS:
         m_folder = path("back");
         press("Joindre");
         finish();
-        QCOMPARE(m_boxes.mid(2, 2), QStringList({"Restituer le fichier dans…|" + QDir::homePath(), "Information|Restitution des fichiers terminée."}));
+        QCOMPARE(m_boxes.mid(2, 2),
+                 QStringList({"Restituer le fichier dans…|" + QDir::homePath(),
+                              "Information|Restitution des fichiers terminée."}));
         QCOMPARE(read(path("back/rapport.doc")), data);
         m_folder = path("menu");
         m_menuChoice = "Restituer vers…";
@@ -451,8 +469,10 @@ private Q_SLOTS:
         QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
         finish();
         QCOMPARE(read(path("menu/rapport.doc")), data);
-        QCOMPARE(m_boxes.mid(2), QStringList({"Restituer le fichier dans…|" + home, "Information|Restitution des fichiers terminée.",
-                                              "Actions du fichier|Découper vers…, Restituer vers…", "Restituer le fichier dans…|" + home,
+        QCOMPARE(m_boxes.mid(2), QStringList({"Restituer le fichier dans…|" + home,
+                                              "Information|Restitution des fichiers terminée.",
+                                              "Actions du fichier|Découper vers…, Restituer vers…",
+                                              "Restituer le fichier dans…|" + home,
                                               "Information|Restitution des fichiers terminée."}));
     }
 
@@ -461,7 +481,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("waitsOn");
         QTest::addColumn<QString>("title"); // how it ends while the operation waits
-        QTest::addColumn<bool>("altQ");      // or a click on Quitter
+        QTest::addColumn<bool>("altQ");     // or a click on Quitter
         // clang-format off
         QTest::newRow("cut, Alt+Q") << "notes.doc" << "notes.doc" << "fichier" << true;
         QTest::newRow("restore, Quitter") << "rapport.001" << "rapport.002" << "morceau 2 sur 3 — 36 %" << false;

@@ -12,12 +12,12 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QMenu>
-#include <QShortcut>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QMimeData>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -229,16 +229,18 @@ void Decouper::showFileMenu(const QPoint &at)
     if (chosen == nullptr)
         return;
     const bool cut = chosen == cutTo;
-    if (const std::optional<QString> folder = askFolder(cut ? Output::Pieces : Output::RestoredFile))
+    if (const std::optional<QString> folder =
+            askFolder(cut ? Output::Pieces : Output::RestoredFile))
         cut ? cutClicked(*folder) : restoreClicked(*folder);
 }
 
 std::optional<QString> Decouper::askFolder(Output output)
 {
-    const QString folder = QFileDialog::getExistingDirectory(
-        this,
-        output == Output::Pieces ? WindowTexts::piecesFolderTitle : WindowTexts::restoredFolderTitle,
-        QDir::homePath());
+    const QString folder = QFileDialog::getExistingDirectory(this,
+                                                             output == Output::Pieces
+                                                                 ? WindowTexts::piecesFolderTitle
+                                                                 : WindowTexts::restoredFolderTitle,
+                                                             QDir::homePath());
     return folder.isEmpty() ? std::nullopt : std::optional(folder);
 }
 

@@ -35,10 +35,10 @@ QStringList readFolder(const QString &folder)
         return {};
     while (const dirent *entry = ::readdir(dir)) {
         struct stat file;
-        const bool regular = entry->d_type == DT_REG
-                             || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
-                                 && ::fstatat(::dirfd(dir), entry->d_name, &file, 0) == 0
-                                 && S_ISREG(file.st_mode));
+        const bool regular =
+            entry->d_type == DT_REG
+            || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+                && ::fstatat(::dirfd(dir), entry->d_name, &file, 0) == 0 && S_ISREG(file.st_mode));
         if (!regular)
             continue;
         const QString name = FctDecoup::PathFromNative(entry->d_name);

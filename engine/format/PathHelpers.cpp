@@ -66,8 +66,12 @@ bool isEscapedByte(QChar c)
 qsizetype utf8Sequence(const unsigned char *bytes, qsizetype left)
 {
     const unsigned char lead = bytes[0];
-    const qsizetype length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3
-                                                                 : lead < 0xF5 ? 4 : 0;
+    const qsizetype length = lead < 0x80   ? 1
+                             : lead < 0xC2 ? 0
+                             : lead < 0xE0 ? 2
+                             : lead < 0xF0 ? 3
+                             : lead < 0xF5 ? 4
+                                           : 0;
     if (length == 0 || length > left)
         return 0;
     for (qsizetype i = 1; i < length; ++i) {
@@ -125,7 +129,8 @@ QString ReadablePath(const QString &path)
     QString readable = path;
     for (QChar &c : readable) {
         if (isEscapedByte(c))
-            c = QChar(char16_t(Windows1252::decode(static_cast<unsigned char>(c.unicode() - escapeBase))));
+            c = QChar(char16_t(
+                Windows1252::decode(static_cast<unsigned char>(c.unicode() - escapeBase))));
     }
     return readable;
 }

@@ -70,7 +70,8 @@ bool flush(const QString &path)
     const int fd = ::open(FctDecoup::NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
     int synced = -1;
     // A network or user-space file system may give way to a signal while it waits for the disk.
-    while (fd >= 0 && (synced = ::fdatasync(fd)) < 0 && errno == EINTR) {}
+    while (fd >= 0 && (synced = ::fdatasync(fd)) < 0 && errno == EINTR) {
+    }
     const int error = errno;
     if (fd >= 0)
         ::close(fd);

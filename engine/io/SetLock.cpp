@@ -51,7 +51,8 @@ SetLock::State SetLock::take(const QString &folder, const QString &name, Names n
             return State::Failed;
         int locked;
         while ((locked = ::flock(fd, (mode == Mode::Write ? LOCK_EX : LOCK_SH) | LOCK_NB)) != 0
-               && errno == EINTR) {}
+               && errno == EINTR) {
+        }
         if (locked != 0 && errno == EWOULDBLOCK) {
             ::close(fd);
             errno = EWOULDBLOCK;

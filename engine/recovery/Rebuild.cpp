@@ -10,7 +10,6 @@
 
 #include <QFile>
 
-
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -125,10 +124,9 @@ public:
             for (auto &buffer : ring)
                 m_valid = m_valid && (buffer.reset(new (std::nothrow) char[blockSize]), buffer);
         }
-        m_threads = {std::make_unique<HashThread>(m_checks[0]),
-                     std::make_unique<HashThread>(m_checks[1]),
-                     std::make_unique<HashThread>(m_sha256[0]),
-                     std::make_unique<HashThread>(m_sha256[1])};
+        m_threads = {
+            std::make_unique<HashThread>(m_checks[0]), std::make_unique<HashThread>(m_checks[1]),
+            std::make_unique<HashThread>(m_sha256[0]), std::make_unique<HashThread>(m_sha256[1])};
     }
 
     bool valid() const { return m_valid; }
@@ -138,7 +136,7 @@ public:
         int thread;
         QFile *file;
         std::vector<std::pair<qint64, qint64>> ranges;
-        bool counted; // by the progress
+        bool counted;    // by the progress
         int summed = -1; // the input file, when the sums gathered take its bytes
     };
     // The feeds' blocks in turn, so that their threads hash at once.
@@ -316,8 +314,9 @@ bool Rebuild::gatherWhileJudged()
 {
     m_lost.clear();
     for (int f = 0; f < m_inputs.size(); ++f) {
-        const qint64 size =
-            m_inputs[f].path.isEmpty() ? 0 : std::max<qint64>(0, FileEntry::fileSize(m_inputs[f].path));
+        const qint64 size = m_inputs[f].path.isEmpty()
+                                ? 0
+                                : std::max<qint64>(0, FileEntry::fileSize(m_inputs[f].path));
         for (qint64 k = 0; k < m_set.slicesOf(m_set.files[f]); ++k) {
             if (size < std::min((k + 1) * m_set.sliceSize, m_set.files[f].length))
                 m_lost.push_back(m_firstSlice[f] + int(k));

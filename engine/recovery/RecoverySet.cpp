@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "RecoverySet.h"
+#include "FctDecoup.h"
 #include "FileEntry.h"
 #include "FileIo.h"
 #include "OpenSslDigest.h"
-#include "FctDecoup.h"
 #include "Par2.h"
 
 #include <QFile>
@@ -66,9 +66,12 @@ bool keep(Found &found, Type type, const QByteArray &setId, const QByteArray &bo
     if (type == Type::Main && body.size() >= 12 && found.main.isEmpty() && Md5::of(body) == setId)
         found.main = body;
     else if (type == Type::FileDescription && body.size() >= 56 && !found.files.count(id))
-        found.files[id] = {id, body.sliced(16, md5Length), body.sliced(32, md5Length),
+        found.files[id] = {id,
+                           body.sliced(16, md5Length),
+                           body.sliced(32, md5Length),
                            qint64(qFromLittleEndian<quint64>(body.constData() + 48)),
-                           body.sliced(56).split('\0').value(0), {}};
+                           body.sliced(56).split('\0').value(0),
+                           {}};
     else if (type == Type::SliceChecksums && body.size() >= md5Length && !found.checksums.count(id))
         found.checksums[id] = body.sliced(md5Length);
     else
@@ -128,8 +131,7 @@ void scan(const QString &path, Scan &scan)
     constexpr qint64 headLength = Par2::headerLength + md5Length;
     for (qint64 at = 0; at + Par2::headerLength <= size;) {
         const char *head = reader.read(at, std::min(headLength, size - at));
-        const std::optional<Par2::Header> header =
-            head ? Par2::parseHeader(head) : std::nullopt;
+        const std::optional<Par2::Header> header = head ? Par2::parseHeader(head) : std::nullopt;
         if (!header || header->length > size - at)
             return;
         const qint64 packetAt = std::exchange(at, at + header->length);
@@ -183,8 +185,7 @@ std::optional<RecoverySet> described(const QByteArray &setId, Found &found, qint
     const quint32 count = qFromLittleEndian<quint32>(main.constData() + 8);
     set.sliceSize = qint64(std::min(sliceSize, quint64(largestSlice)));
     if (sliceSize < 4 || sliceSize % 4 || sliceSize > quint64(std::min(largestSlice, largestFile))
-        || count > maxSlices
-        || main.size() < 12 + qsizetype(count) * md5Length)
+        || count > maxSlices || main.size() < 12 + qsizetype(count) * md5Length)
         return std::nullopt;
     qint64 slices = 0;
     for (quint32 i = 0; i < count; ++i) {

@@ -5,8 +5,8 @@
 #include "Gf16.h"
 #include "Md5Lanes.h"
 #include "Par2.h"
-#include "SliceChecksum.h"
 #include "SetLock.h"
+#include "SliceChecksum.h"
 #include "UnfinishedOutput.h"
 
 #include <algorithm>
@@ -311,9 +311,8 @@ RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 mem
     // Sums read again from the pieces, window after window, are as quickly read in short windows
     // as in long ones: then the sums of a window stay in the processor's cache.
     if (m_windowLength < slice)
-        m_windowLength = std::min(
-            m_windowLength,
-            std::max(cachedSums / count, stretchLength) / Gf16::apartBlock * Gf16::apartBlock);
+        m_windowLength = std::min(m_windowLength, std::max(cachedSums / count, stretchLength)
+                                                      / Gf16::apartBlock * Gf16::apartBlock);
     m_sums.reset(alignedBytes(count * m_windowLength));
     const Gf16 gf;
     if (!m_sums || !gf.valid())
