@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // Fendrax: cuts a file into pieces for small media and rebuilds it from them.
 #include "Decouper.h"
+#include "FctDecoup.h"
 #include "FrenchTranslation.h"
 
 #include <QApplication>
@@ -13,8 +14,12 @@ int main(int argc, char *argv[])
     // The window's layout is fixed to the pixel: it is drawn in the one style it was laid out for.
     QApplication::setStyle(QStringLiteral("Fusion"));
     installQtFrench(app);
-    Decouper window(StartPlace::fromCommandLine(app.arguments().mid(1),
-                                                QCoreApplication::applicationDirPath()));
+    // The arguments as the system gave them, once Qt has taken its own: a name that is not UTF-8
+    // keeps its bytes.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(FctDecoup::PathFromNative(argv[i]));
+    Decouper window(StartPlace::fromCommandLine(arguments, QCoreApplication::applicationDirPath()));
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
     window.show();
     return app.exec();

@@ -52,18 +52,6 @@ void say(const QString &line)
     std::fputs(FctDecoup::NativePath(line + QLatin1Char('\n')).constData(), stdout);
 }
 
-// The path given, as an absolute path of the system's bytes: relative to the working folder, a
-// name that is not UTF-8 included.
-QString absolute(const QString &path)
-{
-    if (path.startsWith(QLatin1Char('/')))
-        return path;
-    char *const here = ::getcwd(nullptr, 0);
-    const QString folder = FctDecoup::AddBackslash(FctDecoup::PathFromNative(here ? here : ""));
-    std::free(here);
-    return path == QLatin1String(".") ? folder : folder + path;
-}
-
 // The pieces that are not sound, then the verdict.
 int report(const FctDecoup::SetState &state)
 {
@@ -151,8 +139,8 @@ std::variant<Request, int> understood(const QStringList &commandLine)
         return wrongUsage(CliTexts::badSize);
     Request request;
     request.command = command;
-    request.path = absolute(arguments[1]);
-    request.destination = parser.isSet(to) ? absolute(parser.value(to)) : QString();
+    request.path = FctDecoup::AbsolutePath(arguments[1]);
+    request.destination = parser.isSet(to) ? FctDecoup::AbsolutePath(parser.value(to)) : QString();
     request.sizeKb = parser.value(size).toDouble();
     if (parser.isSet(recovery)) {
         bool ok = false;

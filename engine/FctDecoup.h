@@ -32,6 +32,8 @@ QString PathFromNative(const QByteArray &bytes);
 QByteArray NativePath(const QString &path);
 // For display only: each byte that is not UTF-8 as the Windows-1252 character it stands for.
 QString ReadablePath(const QString &path);
+// The path made absolute from the working folder, whatever the bytes of either.
+QString AbsolutePath(const QString &path);
 
 // ".001" ... ".999" for n = 1 ... 999.
 QString PieceSuffix(int n);

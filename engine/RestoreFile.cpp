@@ -320,7 +320,8 @@ Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath, const Q
     const QString recoveryOf = Par2::baseNameOf(SplitPath(firstPiecePath, true));
     const QString first =
         recoveryOf.isEmpty() ? firstPiecePath : folder + recoveryOf + PieceSuffix(1);
-    // No cut replaces the set while it is read.
+    // No cut replaces the set while it is read. A set that no one can write to (a read-only or
+    // full medium) is read without the lock.
     const QString baseName = BaseNameOfFirstPiece(SplitPath(first, true)).value_or(QString());
     if (!baseName.isEmpty()
         && run.setLock.take(folder, baseName, SetLock::Names::Set, SetLock::Mode::Read)

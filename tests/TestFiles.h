@@ -6,7 +6,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -49,6 +51,17 @@ inline QByteArray read(const QString &path)
             return false;
     }
     return true;
+}
+
+// Removes the folder at path and all it holds, by the names' bytes: QTemporaryDir removes by
+// the names that Qt gives them, which a name that is not UTF-8 does not survive.
+[[nodiscard]] inline bool removeTree(const QByteArray &path)
+{
+    return ::nftw(
+               path.constData(),
+               [](const char *entry, const struct stat *, int, struct FTW *) { return ::remove(entry); },
+               16, FTW_DEPTH | FTW_PHYS)
+           == 0;
 }
 
 // Every entry of a folder and what it holds; a big file by its length.

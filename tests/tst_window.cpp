@@ -3,6 +3,7 @@
 // The main window, driven as a user drives it: the command line, drops, clicks, keys, and answers
 // to the real boxes.
 #include "Decouper.h"
+#include "FctDecoup.h"
 #include "FileList.h"
 #include "TestFiles.h"
 
@@ -243,26 +244,30 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>("Label3")->text(), "");
     }
 
-    // A name that is not UTF-8 (Latin-1, from an old archive) shows as it reads, and a click cuts
-    // the very file, into pieces that carry the same bytes.
+    // A name that is not UTF-8 (Latin-1, from an old archive), in a folder named so, shows as it
+    // reads in the tree and the list, and a click cuts the very file, into pieces of the same bytes.
     void nameOfAnotherCharacterSet()
     {
-        const QByteArray folder = QFile::encodeName(m_dir->path()) + '/';
+        const QByteArray folder = QFile::encodeName(m_dir->path()) + "/\xe9t\xe9/";
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
         const int fd = ::open(folder + "r\xe9sum\xe9.doc", O_WRONLY | O_CREAT | O_EXCL, 0644);
         const QByteArray data(1536, 'l');
         QVERIFY(fd >= 0 && ::write(fd, data.constData(), 1536) == 1536 && ::close(fd) == 0);
-        QVERIFY(start({m_dir->path()}));
+        // The command line gives the folder as its bytes.
+        QVERIFY(start({FctDecoup::PathFromNative(folder)}));
+        QCOMPARE(control<QTreeView>("Tree1")->currentIndex().data().toString(), "été");
         QVERIFY(click("résumé.doc"));
         QCOMPARE(control<QLabel>("Label3")->text(), " 1.5 K.Octets");
         press("Decouper");
         finish();
-        QCOMPARE(m_boxes.value(0),
-                 "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux.");
+        QCOMPARE(m_boxes.value(0), "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux.");
         QFile piece;
         const int first = ::open(folder + "r\xe9sum\xe9.001", O_RDONLY);
         QVERIFY(first >= 0 && piece.open(first, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
         QCOMPARE(piece.readAll(), "doc  001" + data);
         QTRY_VERIFY(listed().contains("résumé.001"));
+        m_window.reset();
+        QVERIFY(removeTree(folder));
     }
 
     // A set whose first piece is lost restores from its recovery index, clicked in the list.

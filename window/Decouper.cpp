@@ -44,7 +44,11 @@ qint64 fileLength(const QString &path)
 std::optional<StartPlace> droppedPlace(const QMimeData *data)
 {
     const QList<QUrl> urls = data->urls();
-    return urls.size() == 1 ? StartPlace::fromPath(urls.first().toLocalFile()) : std::nullopt;
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return std::nullopt;
+    // The path's bytes as the URL carries them: a name that is not UTF-8 keeps them.
+    return StartPlace::fromPath(FctDecoup::PathFromNative(
+        QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1())));
 }
 
 } // namespace

@@ -6,8 +6,7 @@
 
 #include <QTreeView>
 
-class FolderNameModel;
-class QFileSystemModel;
+class FolderModel;
 
 class FolderTree : public QTreeView
 {
@@ -16,6 +15,7 @@ class FolderTree : public QTreeView
 public:
     explicit FolderTree(QWidget *parent = nullptr);
 
+    // The path of the selected folder, as the system's bytes carried by FctDecoup::PathFromNative.
     QString selectedFolder() const;
     // Selects, opens up to and shows the folder; false when there is no such folder.
     bool setSelectedFolder(const QString &path);
@@ -23,17 +23,6 @@ public:
 Q_SIGNALS:
     void folderSelected();
 
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void wheelEvent(QWheelEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
-    // The model lists folders in the background: rows that arrive late push the selected folder
-    // out of sight, so it is brought back into view until the user takes the tree in hand.
-    void keepSelectedInView();
-
-    QFileSystemModel *m_model = nullptr;
-    FolderNameModel *m_names = nullptr;
-    bool m_followSelection = false;
+    FolderModel *m_model = nullptr;
 };

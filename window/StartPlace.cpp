@@ -1,21 +1,29 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "StartPlace.h"
+#include "FctDecoup.h"
 #include "WindowTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
-std::optional<StartPlace> StartPlace::fromPath(const QString &path)
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::optional<StartPlace> StartPlace::fromPath(const QString &given)
 {
-    const QFileInfo info(path);
-    if (!info.isReadable())
+    // By the bytes the system holds: a name that is not UTF-8 opens too.
+    const QString path = QDir::cleanPath(FctDecoup::AbsolutePath(given));
+    const QByteArray native = FctDecoup::NativePath(path);
+    struct stat entry;
+    if (::stat(native.constData(), &entry) != 0 || ::access(native.constData(), R_OK) != 0)
         return std::nullopt;
-    if (info.isDir())
-        return StartPlace{info.absoluteFilePath()};
-    if (info.isFile())
-        return StartPlace{info.absolutePath(), info.fileName()};
+    if (S_ISDIR(entry.st_mode))
+        return StartPlace{path};
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (S_ISREG(entry.st_mode))
+        return StartPlace{slash > 0 ? path.left(slash) : QStringLiteral("/"), path.mid(slash + 1)};
     return std::nullopt;
 }
 

@@ -5,6 +5,9 @@
 #include "PieceHeader.h"
 #include "Windows1252.h"
 
+#include <cstdlib>
+#include <unistd.h>
+
 namespace FctDecoup {
 
 QString SplitPath(const QString &path, bool nameFlag, QChar separator)
@@ -122,6 +125,16 @@ QByteArray NativePath(const QString &path)
         from = at + 1;
     }
     return bytes;
+}
+
+QString AbsolutePath(const QString &path)
+{
+    if (path.startsWith(QLatin1Char('/')))
+        return path;
+    char *const here = ::getcwd(nullptr, 0);
+    const QString folder = AddBackslash(PathFromNative(here ? here : ""), QLatin1Char('/'));
+    std::free(here);
+    return path == QLatin1String(".") ? folder : folder + path;
 }
 
 QString ReadablePath(const QString &path)

@@ -35,10 +35,8 @@ SetLock::State SetLock::take(const QString &folder, const QString &name, Names n
     release();
     const QByteArray path = FctDecoup::NativePath(work.chopped(1));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        // A reader that cannot make the folder (a read-only or full medium) reads unlocked: no
-        // one writes there.
         if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
-            return mode == Mode::Read ? State::Unneeded : State::Failed;
+            return State::Failed;
         const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0 && errno == ENOENT)
             continue;

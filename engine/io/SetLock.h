@@ -18,9 +18,9 @@ public:
     enum class Mode { Read, Write };
     // A set's names (rapport: rapport.001, rapport.sha256, ...), or one file's.
     enum class Names { Set, File };
-    // Held: the name is ours. Busy: another operation holds it. Unneeded: a reader on a folder
-    // that cannot be written. Failed: errno says why.
-    enum class State { Held, Busy, Unneeded, Failed };
+    // Held: the name is ours. Busy: another operation holds it. Failed: errno says why; a reader
+    // goes on without the lock (a folder that cannot be written, where no one writes).
+    enum class State { Held, Busy, Failed };
 
     SetLock() = default;
     ~SetLock() { release(); }
