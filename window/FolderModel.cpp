@@ -4,7 +4,6 @@
 #include "FctDecoup.h"
 
 #include <QCollator>
-#include <QFileIconProvider>
 
 #include <algorithm>
 #include <dirent.h>
@@ -54,8 +53,7 @@ QStringList subfolders(const QString &path)
 } // namespace
 
 FolderModel::FolderModel(QObject *parent)
-    : QAbstractItemModel(parent), m_root(std::make_unique<Node>()),
-      m_folderIcon(QFileIconProvider().icon(QFileIconProvider::Folder))
+    : QAbstractItemModel(parent), m_root(std::make_unique<Node>())
 {
     auto top = std::make_unique<Node>();
     top->name = top->shown = QStringLiteral("/");
@@ -138,8 +136,6 @@ QVariant FolderModel::data(const QModelIndex &index, int role) const
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return nodeOf(index)->shown;
-    if (role == Qt::DecorationRole)
-        return m_folderIcon;
     return {};
 }
 

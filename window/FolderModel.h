@@ -7,7 +7,6 @@
 #pragma once
 
 #include <QAbstractItemModel>
-#include <QIcon>
 
 #include <memory>
 #include <vector>
@@ -41,5 +40,4 @@ private:
     QModelIndex indexOf(Node *node) const;
 
     std::unique_ptr<Node> m_root; // above "/", which is its only child
-    QIcon m_folderIcon;
 };
