@@ -36,9 +36,14 @@ bool openRegular(QFile &file, const QString &path)
     }
     if (fd < 0)
         return false;
-    if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)
-        || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        const int error = S_ISDIR(entry.st_mode) ? EISDIR : S_ISREG(entry.st_mode) ? errno : EINVAL;
+    int error = 0;
+    if (::fstat(fd, &entry) != 0)
+        error = errno;
+    else if (!S_ISREG(entry.st_mode))
+        error = S_ISDIR(entry.st_mode) ? EISDIR : EINVAL;
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error) {
         ::close(fd);
         errno = error;
         return false;
@@ -137,8 +142,10 @@ Result publish(const QString &temporary, const QString &final)
         // another program could take it in between.
         if (renamed != 0 && errno != EEXIST) {
             struct stat entry;
-            if (::lstat(to.constData(), &entry) == 0)
+            if (::lstat(to.constData(), &entry) == 0) {
+                errno = EEXIST;
                 return Result::Exists;
+            }
             renamed = ::rename(from.constData(), to.constData());
         }
     }

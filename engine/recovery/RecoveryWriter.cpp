@@ -10,6 +10,7 @@
 #include "UnfinishedOutput.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -380,6 +381,8 @@ bool RecoveryWriter::create(const QList<QByteArray> &crcs, const QString &folder
                             const QString &baseName, mode_t mode, const SetLock &lock,
                             UnfinishedOutput &created)
 {
+    // What the hashes did not give no call failed for: errno tells nothing.
+    errno = 0;
     QList<QByteArray> checksums = m_checksums->results();
     if (checksums.size() != m_pieces.size() || crcs.size() != m_pieces.size())
         return false;
@@ -465,6 +468,7 @@ bool RecoveryWriter::finish()
         QFile &volume = *m_volumes[size_t(e)];
         const QByteArray md5 = m_volumeMd5s[size_t(e)]->finish();
         const QByteArray header = Par2::packetHeader(4 + m_sliceSize, md5);
+        errno = 0;
         if (md5.size() != md5Length || volume.write(m_tail) != m_tail.size() || !volume.seek(0)
             || volume.write(header) != header.size())
             return false;
