@@ -109,9 +109,9 @@ Par2Set par2Reference(const QString &folder, const QStringList &pieces, int slic
 // is asked to stop, a file gets another length, turns into a folder or is replaced by another
 // file of that length, or the process is killed: the operation then runs again, and name is not
 // there in between. Or files cannot grow past a length (ulimit -f). Or the question is answered
-// Cancel. Or, meanwhile, the file name is cut (Cut) or the set restored (Restore) into the same
+// Cancel. Or a link to "mine" takes the name. Or, meanwhile, the file name is cut (Cut) or the set restored (Restore) into the same
 // folder, as a second window or a script would.
-enum Act { None, Stop, Resize, Overwrite, Folder, Replace, Kill, DiskFull, Cancel, Cut, Restore };
+enum Act { None, Stop, Resize, Overwrite, Folder, Link, Replace, Kill, DiskFull, Cancel, Cut, Restore };
 struct Disturbance
 {
     Act act = None;
@@ -433,6 +433,10 @@ private Q_SLOTS:
         QTest::newRow("wildcards are literal") << CutCase{.file = "r*.doc", .length = 100, .entries = {"r*.001", "rx.001"},
             .outcome = {{askStar, "refresh", cut, "refresh"}, {"+r*.001", "+r*.sha256", "+r*.par2", "+r*.vol0+1.par2"}}};
         QTest::newRow("dangling link under a piece name") << CutCase{.length = 1500, .entries = {"rapport.002@mine"}, .outcome = {asked, set2}};
+        QTest::newRow("link to a folder under a piece name") << CutCase{.length = 1500, .entries = {first, "sub/", "rapport.002@sub"},
+            .outcome = {asked, set2}};
+        QTest::newRow("link under a piece name, meanwhile") << CutCase{.entries = {"mine"}, .outcome = {{cutError},
+            {"+rapport.003=<link>mine"}, "Le fichier @rapport.003 existe déjà."}, .disturbance = {Link, 2, "rapport.003"}};
         QTest::newRow("link under the hidden name") << CutCase{.length = 1500, .entries = {"mine", ".rapport.fendrax@mine"},
             .outcome = {done, set2 + QStringList{"-.rapport.fendrax"}}};
         QTest::newRow("size of no byte, after the question") << CutCase{.sizeKb = 0.0001, .entries = {"rapport.sha256"},
@@ -838,6 +842,8 @@ void TestEngine::disturb(const Disturbance &d, const std::function<void()> &oper
             file.write("X");
         if (piece == d.piece && d.act == Folder)
             QFile::remove(path(d.name)), QDir().mkdir(path(d.name));
+        if (piece == d.piece && d.act == Link)
+            QFile::link("mine", path(d.name));
         // Written beside it first, so that the new file is never given the old one's inode.
         if (piece == d.piece && d.act == Replace && write(path("new"), QByteArray(d.length, 'X')))
             ::rename(QFile::encodeName(path("new")), QFile::encodeName(path(d.name)));
