@@ -62,17 +62,6 @@ inline const QString noTerminal =
 inline const QString nothingDone = QStringLiteral("Rien n'a été écrit.");
 inline const QString badSize = QStringLiteral("--size attend un nombre entier de Ko");
 
-inline QString progress(int piece, int count, int percent, double mibPerSecond, qint64 secondsLeft)
-{
-    return QStringLiteral("morceau %1 sur %2 — %3 % — %4 Mo/s — reste %5:%6")
-        .arg(piece)
-        .arg(count)
-        .arg(percent)
-        .arg(QLocale(QLocale::French).toString(mibPerSecond, 'f', 1))
-        .arg(secondsLeft / 60)
-        .arg(secondsLeft % 60, 2, 10, QLatin1Char('0'));
-}
-
 inline const QString missing = QStringLiteral(" : manquant");
 inline const QString wrongLength = QStringLiteral(" : taille incorrecte");
 inline const QString damaged = QStringLiteral(" : endommagé");

@@ -21,9 +21,7 @@ void print(const QString &text)
 TerminalWindow::TerminalWindow(Answer answer, bool progress,
                                const volatile std::sig_atomic_t &signal)
     : m_answer(answer), m_progress(progress), m_signal(signal)
-{
-    m_clock.start();
-}
+{}
 
 void TerminalWindow::clearProgress()
 {
@@ -70,16 +68,15 @@ MessageAnswer TerminalWindow::ask(const QString &question)
 
 void TerminalWindow::reportProgress(const Progress &progress)
 {
-    // Ten times a second at most: a terminal over SSH is not flooded.
+    // The clock starts with the first report: not while a question waited for its answer.
+    if (!m_clock.isValid())
+        m_clock.start();
     const qint64 now = m_clock.elapsed();
+    m_meter.add(progress, now);
+    // Ten times a second at most: a terminal over SSH is not flooded.
     if (!m_progress || progress.total <= 0 || (m_lastShown >= 0 && now - m_lastShown < 100))
         return;
     m_lastShown = now;
-    const double seconds = std::max<qint64>(now, 1) / 1000.0;
-    const double rate = progress.moved / seconds;
-    const qint64 left = rate > 0 ? qint64((progress.total - progress.moved) / rate) : 0;
-    print(QStringLiteral("\r\x1b[K")
-          + CliTexts::progress(progress.piece, progress.pieceCount,
-                               int(progress.moved * 100 / progress.total), rate / (1 << 20), left));
+    print(QStringLiteral("\r\x1b[K") + m_meter.text());
     m_progressShown = true;
 }

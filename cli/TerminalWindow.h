@@ -6,6 +6,7 @@
 #pragma once
 
 #include "EngineWindow.h"
+#include "ProgressMeter.h"
 
 #include <QElapsedTimer>
 
@@ -42,5 +43,6 @@ private:
     bool m_unanswered = false;
     bool m_progressShown = false;
     QElapsedTimer m_clock;
+    ProgressMeter m_meter;
     qint64 m_lastShown = -1;
 };
