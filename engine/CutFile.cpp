@@ -242,7 +242,8 @@ bool Cut::planSet(double sizeKb)
         return true;
     const qint64 count = (m_length + *m_block - 1) / *m_block;
     if (count > maxPieceCount)
-        return refuse(EngineTexts::tooManyPieces);
+        return refuse(EngineTexts::tooManyPieces(
+            ((m_length + maxPieceCount - 1) / maxPieceCount + 1023) / 1024));
     m_pieceCount = int(count);
     m_header = PieceHeader::encode(m_name.extension, m_pieceCount);
     if (!m_recoverySlices)

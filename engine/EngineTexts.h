@@ -113,9 +113,14 @@ inline QString readOnlyFile(const QString &path)
 }
 inline const QString badSize =
     QStringLiteral("La taille des morceaux doit aller de 1 octet à 2 097 151 Ko.");
-inline const QString tooManyPieces =
-    QStringLiteral("Ce découpage demanderait plus de 999 morceaux, le maximum.") + lineBreak
-    + QStringLiteral("Veuillez choisir une taille de partition plus grande.");
+// The smallest size that fits, in whole kilobytes, follows the two lines of the refusal.
+inline QString tooManyPieces(qint64 smallestKb)
+{
+    return QStringLiteral("Ce découpage demanderait plus de 999 morceaux, le maximum.") + lineBreak
+           + QStringLiteral("Veuillez choisir une taille de partition plus grande.") + lineBreak
+           + QStringLiteral("Choisissez au moins ") + QLocale(QLocale::French).toString(smallestKb)
+           + QStringLiteral(" Ko.");
+}
 
 // Another operation writes, or reads, the set's names in that folder.
 inline QString namesBusy(const QString &name, const QString &folder)

@@ -406,8 +406,12 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("empty source") << CutCase{.length = 0, .entries = earlier};
         QTest::newRow("vanished source") << CutCase{.length = -1, .entries = earlier};
-        QTest::newRow("1000 pieces, before the question") << CutCase{.length = 1000, .sizeKb = 1.0 / 1024, .entries = earlier, .outcome = {{tooMany}}};
-        QTest::newRow("sparse source past 4 GiB") << CutCase{.length = (4LL << 30) + 1000, .outcome = {{tooMany}}};
+        const QString smallest = "Veuillez choisir une taille de partition plus grande.\rChoisissez au moins %1 Ko.";
+        QTest::newRow("1000 pieces, before the question") << CutCase{.length = 1000, .sizeKb = 1.0 / 1024, .entries = earlier,
+            .outcome = {{tooMany}, {}, smallest.arg(1)}};
+        // 4 GiB + 1000 bytes: 999 pieces of 4,198 KB hold 1,000 bytes less than 4 GiB.
+        QTest::newRow("sparse source past 4 GiB") << CutCase{.length = (4LL << 30) + 1000, .outcome = {{tooMany}, {},
+            smallest.arg(QLocale(QLocale::French).toString(4199))}};
         QTest::newRow("source is its last piece") << CutCase{.file = "rapport.003", .outcome = {{cutError}, {},
             "Le fichier à découper porte le nom d'un fichier du découpage : @rapport.003."}};
         QTest::newRow("source in the earlier set") << CutCase{.file = "rapport.005", .entries = earlier, .outcome = {{ask, cutError}, {},

@@ -25,6 +25,10 @@
 
 namespace {
 
+constexpr int bandMargin = 6; // below the band an operation shows
+// An operation that ran this long and ends while the user works elsewhere tells the desktop.
+constexpr qint64 longOperationMs = 5000;
+
 // The size box's text as kilobytes; none when it does not read as a number (it is empty).
 std::optional<double> sizeFromText(const QString &text)
 {
@@ -75,7 +79,8 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("Decouper"));
     // The layout is fixed: no resizing, no maximising.
-    setFixedSize(size());
+    m_designSize = size();
+    setFixedSize(m_designSize);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     m_ui->Label1->adjustSize();
@@ -115,6 +120,10 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     connect(&m_worker, &EngineWorker::folderRequested, this, &Decouper::engineFolder);
     connect(&m_worker, &EngineWorker::progressed, this, &Decouper::showProgress);
     connect(&m_worker, &EngineWorker::finished, this, &Decouper::operationFinished);
+    connect(m_ui->Arreter, &QPushButton::clicked, this, &Decouper::stopClicked);
+    m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WindowShortcut);
+    m_escape->setEnabled(false);
+    connect(m_escape, &QShortcut::activated, this, &Decouper::stopClicked);
     load();
 }
 
@@ -341,14 +350,38 @@ void Decouper::setSizeCaption(const QString &caption)
 
 void Decouper::runEngine(const EngineWorker::Operation &operation)
 {
-    // The window stays in the user's hands: the cursor tells that work goes on behind it.
+    // The window stays in the user's hands: the cursor tells that work goes on behind it, and a
+    // band that the window grows for the time of the operation how far it is.
     QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_started.start();
+    m_meter = {};
+    m_shownShare = -1;
+    m_wordsShown = -1;
+    m_ui->ProgressBar1->setValue(0);
+    m_ui->Label4->clear();
+    m_ui->Arreter->setEnabled(true);
+    setFixedSize(m_designSize + QSize(0, m_ui->Frame4->height() + bandMargin));
+    m_ui->Frame4->show();
+    m_escape->setEnabled(true);
     m_worker.start(operation);
+}
+
+void Decouper::stopClicked()
+{
+    if (!m_worker.isRunning())
+        return;
+    // The operation stops at its next block and removes what it had begun: once is enough.
+    m_ui->Arreter->setEnabled(false);
+    m_worker.stop();
 }
 
 void Decouper::operationFinished()
 {
     QApplication::restoreOverrideCursor();
+    m_escape->setEnabled(false);
+    m_ui->Frame4->hide();
+    setFixedSize(m_designSize);
+    m_desktop.hideProgress();
     setWindowTitle(WindowTexts::title);
     // After a cut, the user selects a file again before the next one.
     if (std::exchange(m_cutRunning, false))
@@ -366,13 +399,30 @@ MessageAnswer Decouper::showMessage(const QString &text, const QString &title, M
 void Decouper::engineMessage(const QString &text, const QString &title, MessageIcon icon,
                              MessageButtons buttons, MessageAnswer *answer)
 {
+    // A message with OK alone ends the operation: a long one that ends while the user works
+    // elsewhere tells the desktop too.
+    if (buttons == MessageButtons::Ok && !isActiveWindow()
+        && m_started.elapsed() >= longOperationMs)
+        m_desktop.notify(FctDecoup::ReadablePath(text.section(QChar(13), 0, 0)));
     *answer = showMessage(text, title, icon, buttons);
 }
 
 void Decouper::showProgress(const Progress &progress)
 {
+    const qint64 now = m_started.elapsed();
+    m_meter.add(progress, now);
     // The title changes only with the piece or the percentage: a hundred times an operation,
-    // and once a piece, however fast the blocks go.
-    const int percent = progress.total > 0 ? int(progress.moved * 100 / progress.total) : 0;
-    setWindowTitle(WindowTexts::progressTitle(progress.piece, progress.pieceCount, percent));
+    // and once a piece, however fast the blocks go; the bar and the launcher a thousand times
+    // at most, the words four times a second.
+    setWindowTitle(
+        WindowTexts::progressTitle(progress.piece, progress.pieceCount, m_meter.percent()));
+    const int share = progress.total > 0 ? int(progress.moved * 1000 / progress.total) : 0;
+    if (share != std::exchange(m_shownShare, share)) {
+        m_ui->ProgressBar1->setValue(share);
+        m_desktop.showProgress(share / 1000.0);
+    }
+    if (m_wordsShown < 0 || now - m_wordsShown >= 250) {
+        m_wordsShown = now;
+        m_ui->Label4->setText(m_meter.text());
+    }
 }

@@ -5,10 +5,13 @@
 // progress to this window on the window's own thread.
 #pragma once
 
+#include "DesktopSession.h"
 #include "EngineWorker.h"
 #include "MessagePresenter.h"
+#include "ProgressMeter.h"
 #include "StartPlace.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <memory>
@@ -17,6 +20,8 @@
 namespace Ui {
 class DecouperForm;
 }
+
+class QShortcut;
 
 class Decouper : public QWidget
 {
@@ -65,6 +70,7 @@ private:
                        MessageButtons buttons, MessageAnswer *answer);
     void engineFolder(Output output, std::optional<QString> *folder);
     void showProgress(const Progress &progress);
+    void stopClicked();
     void operationFinished();
 
     std::unique_ptr<Ui::DecouperForm> m_ui;
@@ -73,6 +79,14 @@ private:
     StartPlace m_start;
     bool m_activated = false;
     bool m_cutRunning = false;
+    QSize m_designSize; // without the band that an operation shows
+    // The operation that runs: how long it has, how far it is, what the window shows of it.
+    QElapsedTimer m_started;
+    ProgressMeter m_meter;
+    int m_shownShare = -1;   // in thousandths
+    qint64 m_wordsShown = -1; // ms into the operation
+    QShortcut *m_escape = nullptr;
+    DesktopSession m_desktop;
     // Last: it is destroyed first, and stops and waits for the operation that runs.
     EngineWorker m_worker;
 };
