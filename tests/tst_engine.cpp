@@ -409,7 +409,7 @@ private Q_SLOTS:
         const QString smallest = "Veuillez choisir une taille de partition plus grande.\rChoisissez au moins %1 Ko.";
         QTest::newRow("1000 pieces, before the question") << CutCase{.length = 1000, .sizeKb = 1.0 / 1024, .entries = earlier,
             .outcome = {{tooMany}, {}, smallest.arg(1)}};
-        // 4 GiB + 1000 bytes: 999 pieces of 4,198 KB hold 1,000 bytes less than 4 GiB.
+        // 4 GiB + 1000 bytes: 999 pieces of 4,198 KB hold 4,294,453,248 bytes, short of it.
         QTest::newRow("sparse source past 4 GiB") << CutCase{.length = (4LL << 30) + 1000, .outcome = {{tooMany}, {},
             smallest.arg(QLocale(QLocale::French).toString(4199))}};
         QTest::newRow("source is its last piece") << CutCase{.file = "rapport.003", .outcome = {{cutError}, {},
