@@ -7,9 +7,33 @@
 #include "FileList.h"
 #include "TestFiles.h"
 
+#include <QtDBus>
 #include <QtWidgets>
 
 using namespace TestFiles;
+
+// A desktop's notification server and launcher, on the session bus: what they were told.
+class Notifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList shown;                          // application|icon|summary
+    QList<std::pair<QString, bool>> launcher; // application, progress visible
+
+public Q_SLOTS:
+    uint Notify(const QString &application, uint, const QString &icon, const QString &summary,
+                const QString &, const QStringList &, const QVariantMap &, int)
+    {
+        shown << application + '|' + icon + '|' + summary;
+        return uint(shown.size());
+    }
+    void Update(const QString &application, const QVariantMap &properties)
+    {
+        launcher.append({application, properties.value("progress-visible").toBool()});
+    }
+};
 
 class TestWindow : public QObject
 {
@@ -41,7 +65,7 @@ class TestWindow : public QObject
         return QApplication::sendEvent(m_window.get(), &enter) && enter.isAccepted()
                && QApplication::sendEvent(m_window.get(), &dropped) && dropped.isAccepted();
     }
-    void press(const char *button) { QTest::mouseClick(control(button), Qt::LeftButton); }
+    void press(const char *button) { QTest::mouseClick(control<QAbstractButton>(button), Qt::LeftButton); }
     // Whether the list showed the entry of that name, once, and it was clicked.
     [[nodiscard]] bool click(const QString &name)
     {
@@ -479,6 +503,93 @@ private Q_SLOTS:
                                               "Actions du fichier|Découper vers…, Restituer vers…",
                                               "Restituer le fichier dans…|" + home,
                                               "Information|Restitution des fichiers terminée."}));
+    }
+
+    void stopDuringOperation_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Arrêter") << false;
+        QTest::newRow("Escape") << true;
+    }
+
+    // While a cut runs, a band below the buttons shows its progress as a bar that rises and in
+    // words; Arrêter or Escape stops it: nothing of it is left, nothing is said, and the window is
+    // as after a command, its band gone.
+    void stopDuringOperation()
+    {
+        QFETCH(bool, escape);
+        QVERIFY(write(path("film.mkv"), "", 2LL << 30));
+        const Snapshot before = snapshot(m_dir->path());
+        QVERIFY(start({path("film.mkv")}));
+        const QSize designed = m_window->size();
+        QVERIFY(type("Combo1", "4096"));
+        press("Decouper");
+        auto *bar = control<QProgressBar>("ProgressBar1");
+        QTRY_VERIFY(bar->isVisible() && bar->value() > 0);
+        const int first = bar->value();
+        QTRY_VERIFY(bar->value() > first);
+        QVERIFY(m_window->height() > designed.height());
+        QVERIFY(control<QLabel>("Label4")->text().startsWith("morceau "));
+        if (escape)
+            QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        else
+            press("Arreter");
+        finish();
+        QCOMPARE(m_boxes, QStringList());
+        QCOMPARE(snapshot(m_dir->path()), before);
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(m_window->size(), designed);
+        QVERIFY(!control("Decouper")->isEnabled());
+        QCOMPARE(m_window->windowTitle(), "Découper / Restituer un fichier");
+        QVERIFY(click("film.mkv"));
+        QVERIFY(control("Decouper")->isEnabled());
+    }
+
+    void desktopTold_data()
+    {
+        QTest::addColumn<bool>("elsewhere");
+        QTest::newRow("the user elsewhere: a notification") << true;
+        QTest::newRow("the window in front: none") << false;
+    }
+
+    // A cut that ran for more than five seconds and ends while the user works in another window
+    // sends a desktop notification, with the completion's first line and the program's icon; the
+    // launcher's progress follows the cut and goes at its end. Through a session bus of the
+    // test's own (dbus-run-session), where another connection plays the desktop.
+    void desktopTold()
+    {
+        QFETCH(bool, elsewhere);
+        QDBusConnection desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop");
+        if (!desktop.isConnected())
+            QSKIP("no session bus: run under dbus-run-session");
+        Notifications notifications;
+        QVERIFY(desktop.registerService("org.freedesktop.Notifications"));
+        QVERIFY(desktop.registerObject("/org/freedesktop/Notifications", &notifications, QDBusConnection::ExportAllSlots));
+        QVERIFY(desktop.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", &notifications,
+                                SLOT(Update(QString, QVariantMap))));
+        QVERIFY(write(path("rapport.doc"), "", 3 << 20));
+        QVERIFY(start({path("rapport.doc")}));
+        QWidget other;
+        {
+            // The cut waits on its source for more than five seconds, as on a slow medium.
+            const Held held(path("rapport.doc"));
+            QVERIFY(held.held);
+            press("Decouper");
+            if (elsewhere) {
+                other.show();
+                other.activateWindow();
+                QTRY_VERIFY(!m_window->isActiveWindow());
+            }
+            QTest::qWait(5200);
+        }
+        finish();
+        QCOMPARE(m_boxes.value(0), "Information|Découpage du fichier terminé.\nFichier découpé en 003 morceaux.");
+        QTRY_VERIFY(!notifications.launcher.isEmpty() && !notifications.launcher.last().second);
+        QCOMPARE(notifications.launcher.first(), std::pair(QString("application://example.fendrax.Fendrax.desktop"), true));
+        QTest::qWait(200);
+        QCOMPARE(notifications.shown, elsewhere ? QStringList{"Fendrax|fendrax|Découpage du fichier terminé."} : QStringList());
+        desktop.unregisterService("org.freedesktop.Notifications");
+        QDBusConnection::disconnectFromBus("desktop");
     }
 
     void quitDuringOperation_data()
