@@ -530,6 +530,12 @@ private Q_SLOTS:
         QTRY_VERIFY(bar->value() > first);
         QVERIFY(m_window->height() > designed.height());
         QVERIFY(control<QLabel>("Label4")->text().startsWith("morceau "));
+        // What a screen reader finds: a progress bar by its name, with its value, and the button.
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(bar);
+        QCOMPARE(face->role(), QAccessible::ProgressBar);
+        QCOMPARE(face->text(QAccessible::Name), "Progression");
+        QVERIFY(face->valueInterface()->currentValue().toInt() > 0);
+        QCOMPARE(QAccessible::queryAccessibleInterface(control<QWidget>("Arreter"))->text(QAccessible::Name), "Arrêter");
         if (escape)
             QTest::keyClick(m_window.get(), Qt::Key_Escape);
         else
