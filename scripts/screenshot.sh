@@ -3,7 +3,8 @@
 # SPDX-FileCopyrightText: 2026 The Fendrax project
 # Starts Fendrax under Xvfb on a folder as a user has one, and writes pictures of its window to
 # OUT_DIR (default build/screenshots): selected.png, a document selected (the README's picture),
-# and question.png, the question about an earlier set. The folder is /home/claire/Documents/Rapports
+# question.png, the question about an earlier set, and working.png, the cut of a film of 1.5 GiB
+# under way (docs/window.md's picture), which it then stops. The folder is /home/claire/Documents/Rapports
 # of a root of the script's own, in a mount namespace of its own: the top-level folders of a
 # Debian system, this machine's programs and libraries bound in, and nothing of its other
 # folders. With WM=openbox, under that window manager.
@@ -60,3 +61,24 @@ sleep 1
 shot root question.png
 xdotool key Escape
 sleep 0.3
+
+# A film in Vidéos, cut into pieces of 700 MiB: the window at work, then Escape stops it.
+kill "$pid"; wait "$pid" 2>/dev/null || true
+films=/home/claire/Vidéos
+mkdir -p "$root$films"
+truncate -s 1536M "$root$films/vacances-2026.mkv"
+chroot "$root" env HOME=/home/claire /opt/fendrax/fendrax "$films/vacances-2026.mkv" & pid=$!
+win=""
+for _ in $(seq 50); do
+  win=$(xdotool search --name '^Découper / Restituer un fichier$' 2>/dev/null | head -1) && [ -n "$win" ] && break
+  sleep 0.2
+done
+[ -n "$win" ] || { echo "the window did not appear" >&2; exit 1; }
+sleep 1.5
+# The size box at (400, 50) in the window, then Découper.
+xdotool mousemove --window "$win" 400 50 click 1 key ctrl+a type 716800
+xdotool mousemove --window "$win" 56 364 click 1
+sleep 2.5
+shot "$win" working.png
+xdotool key Escape
+sleep 1
