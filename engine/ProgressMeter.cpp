@@ -39,7 +39,7 @@ std::optional<double> ProgressMeter::bytesPerSecond() const
 std::optional<qint64> ProgressMeter::secondsLeft() const
 {
     const std::optional<double> speed = bytesPerSecond();
-    if (!speed || *speed <= 0 || m_last.total <= 0 || m_last.moved * 100 < m_last.total)
+    if (!speed || *speed <= 0 || m_last.total <= 0)
         return std::nullopt;
     return qint64(double(m_last.total - m_last.moved) / *speed + 0.5);
 }

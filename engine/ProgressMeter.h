@@ -22,7 +22,7 @@ public:
     const Progress &last() const { return m_last; }
     // Of the bytes moved, per second over the last few seconds; none in the first second.
     std::optional<double> bytesPerSecond() const;
-    // At that speed; none before it is known or before 1 % is moved.
+    // At that speed; none before it is known.
     std::optional<qint64> secondsLeft() const;
     int percent() const;
     // "morceau 3 sur 951 — 12 % — 24,5 Mo/s — reste 1:05", what is not known yet left out.
