@@ -40,15 +40,20 @@ head -c 4718592 /dev/urandom > "$demo/photos-salon.zip"
 # The pieces of one of them, cut by the program's own engine.
 "$bench" cut "$demo/photos-salon.zip" 1400 > /dev/null
 
-chroot "$root" env HOME=/home/claire /opt/fendrax/fendrax "${demo#"$root"}/bilan-annuel-2026.pdf" & pid=$!
+# Starts the window in the root on $1, and waits until it shows: its id in $win, its process in
+# $pid.
+open_window() {
+  chroot "$root" env HOME=/home/claire /opt/fendrax/fendrax "$1" & pid=$!
+  win=""
+  for _ in $(seq 50); do
+    win=$(xdotool search --name '^Découper / Restituer un fichier$' 2>/dev/null | head -1) && [ -n "$win" ] && break
+    sleep 0.2
+  done
+  [ -n "$win" ] || { echo "the window did not appear" >&2; exit 1; }
+  sleep 1.5
+}
 trap 'kill "$pid" 2>/dev/null || true' EXIT
-win=""
-for _ in $(seq 50); do
-  win=$(xdotool search --name '^Découper / Restituer un fichier$' 2>/dev/null | head -1) && [ -n "$win" ] && break
-  sleep 0.2
-done
-[ -n "$win" ] || { echo "the window did not appear" >&2; exit 1; }
-sleep 1.5
+open_window "${demo#"$root"}/bilan-annuel-2026.pdf"
 shot() { import -window "$1" "$out/$2"; echo "$out/$2"; }
 shot "$win" selected.png
 
@@ -67,14 +72,7 @@ kill "$pid"; wait "$pid" 2>/dev/null || true
 films=/home/claire/Vidéos
 mkdir -p "$root$films"
 truncate -s 1536M "$root$films/vacances-2026.mkv"
-chroot "$root" env HOME=/home/claire /opt/fendrax/fendrax "$films/vacances-2026.mkv" & pid=$!
-win=""
-for _ in $(seq 50); do
-  win=$(xdotool search --name '^Découper / Restituer un fichier$' 2>/dev/null | head -1) && [ -n "$win" ] && break
-  sleep 0.2
-done
-[ -n "$win" ] || { echo "the window did not appear" >&2; exit 1; }
-sleep 1.5
+open_window "$films/vacances-2026.mkv"
 # The size box at (400, 50) in the window, then Découper.
 xdotool mousemove --window "$win" 400 50 click 1 key ctrl+a type 716800
 xdotool mousemove --window "$win" 56 364 click 1
