@@ -36,7 +36,9 @@ inline const QString description = QStringLiteral(
     "  128 + n  arrêté par le signal n (130 : Ctrl+C, 143 : SIGTERM)");
 
 inline const QString helpOption = QStringLiteral("Afficher cette aide.");
-inline const QString sizeOption = QStringLiteral("Taille des morceaux en Ko (1024 octets).");
+inline const QString sizeOption =
+    QStringLiteral("Taille des morceaux : en Ko (1024 octets), ou avec une unité comme split les prend "
+                   "(700M, 4G, 1440K : puissances de 1024 ; 700MB : de 1000).");
 inline const QString recoveryOption = QStringLiteral("Nombre de blocs de réparation (1 à 999).");
 inline const QString toOption = QStringLiteral("Dossier où écrire (par défaut, celui du fichier).");
 inline const QString yesOption = QStringLiteral("Répondre OK à la question sur un découpage existant.");
@@ -60,7 +62,8 @@ inline const QString questionPrompt = QStringLiteral(" [o/N] ");
 inline const QString noTerminal =
     QStringLiteral("Pas de terminal pour répondre : relancez avec --yes (OK) ou --no (Annuler).");
 inline const QString nothingDone = QStringLiteral("Rien n'a été écrit.");
-inline const QString badSize = QStringLiteral("--size attend un nombre entier de Ko");
+inline const QString badSize =
+    QStringLiteral("--size attend un nombre entier de Ko, ou d'octets suivi de K, M, G, kB, MB ou GB");
 
 inline const QString missing = QStringLiteral(" : manquant");
 inline const QString wrongLength = QStringLiteral(" : taille incorrecte");

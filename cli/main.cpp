@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <cmath>
 #include <cstdio>
 #include <unistd.h>
 #include <variant>
@@ -77,6 +78,23 @@ int report(const FctDecoup::SetState &state)
     }
 }
 
+// A size as split takes it: a whole number of kilobytes, or of bytes with a unit, K, M or G
+// (KiB, MiB, GiB: powers of 1024) or kB, MB, GB (powers of 1000). None for anything else.
+std::optional<double> kilobytesOf(const QString &size)
+{
+    const QRegularExpressionMatch parts =
+        QRegularExpression(QStringLiteral("^([0-9]{1,12})(K|KiB|kB|M|MiB|MB|G|GiB|GB)?$")).match(size);
+    if (!parts.hasMatch())
+        return std::nullopt;
+    const QString unit = parts.captured(2);
+    const double number = parts.captured(1).toDouble();
+    if (unit.isEmpty())
+        return number;
+    const double base = unit.size() == 2 && unit.endsWith(QLatin1Char('B')) ? 1000 : 1024;
+    const int power = unit.startsWith(QLatin1Char('G')) ? 3 : unit.startsWith(QLatin1Char('M')) ? 2 : 1;
+    return number * std::pow(base, power) / 1024;
+}
+
 // What the command line asks for, once understood.
 struct Request
 {
@@ -134,14 +152,14 @@ std::variant<Request, int> understood(const QStringList &commandLine)
         return wrongUsage(CliTexts::cutOnly);
     if (parser.isSet(yes) && parser.isSet(no))
         return wrongUsage(CliTexts::yesAndNo);
-    // Digits only, as the window's size box takes them.
-    if (!QRegularExpression(QStringLiteral("^[0-9]+$")).match(parser.value(size)).hasMatch())
+    const std::optional<double> sizeKb = kilobytesOf(parser.value(size));
+    if (!sizeKb)
         return wrongUsage(CliTexts::badSize);
     Request request;
     request.command = command;
     request.path = FctDecoup::AbsolutePath(arguments[1]);
     request.destination = parser.isSet(to) ? FctDecoup::AbsolutePath(parser.value(to)) : QString();
-    request.sizeKb = parser.value(size).toDouble();
+    request.sizeKb = *sizeKb;
     if (parser.isSet(recovery)) {
         bool ok = false;
         request.slices = parser.value(recovery).toInt(&ok);

@@ -187,8 +187,15 @@ class Cli(unittest.TestCase):
         with open(self.path("rapport.doc"), "rb") as restored:
             self.assertEqual(restored.read(), self.data)
 
+    def test_sizes(self):
+        """Sizes as split takes them: K, M, G in powers of 1024, kB, MB, GB in powers of 1000; a bare number in KB."""
+        for size, second in (("100", 102400), ("100K", 102400), ("100KiB", 102400), ("100kB", 100000), ("1M", None)):
+            self.assertEqual(self.run_cli("cut", "rapport.doc", "--size", size, "--yes")[0], 0, size)
+            self.assertEqual(os.path.getsize(self.path("rapport.002")) if second else "rapport.002" in self.names(), second or False, size)
+
     def test_usage(self):
         for args in (["bogus", "x"], ["cut"], ["cut", "a", "b"], ["cut", "x", "--yes", "--no"], ["cut", "x", "--size", "1,5"],
+                     ["cut", "x", "--size", "1.5M"], ["cut", "x", "--size", "2T"], ["cut", "x", "--size", "M"],
                      ["verify", "x", "--to", "."], ["restore", "x", "--size", "10"], ["cut", "x", "--recovery", "0"]):
             self.assertEqual(self.run_cli(*args)[0], 64, args)
         self.assertEqual(self.run_cli("--help")[0], 0)
