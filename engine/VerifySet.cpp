@@ -126,8 +126,21 @@ SetState VerifySet(EngineWindow &window, const QString &path)
                            MessageIcon::Information, MessageButtons::Ok);
         return {};
     }
+    // What the medium holds, not what the system's cache still holds of what was written there:
+    // a stick that did not keep a piece is found before it leaves.
+    const QStringList recoveryFiles = RecoverySet::fileNames(folder, baseName);
+    const QStringList pieces = FileEntry::namesIn(folder, [&](const QString &entry) {
+        const QString suffix = entry.mid(baseName.size());
+        bool number = false;
+        const int n = suffix.mid(1).toInt(&number);
+        return entry.startsWith(baseName) && number && n >= 1 && n <= maxPieceCount
+               && suffix == PieceSuffix(n);
+    });
+    for (const QString &file : recoveryFiles + pieces)
+        FileIo::evict(folder + file);
+    FileIo::evict(folder + baseName + QLatin1String(ChecksumFile::suffix));
     std::vector<int> pieceOf, fileOf;
-    const std::optional<RecoverySet> set = RecoverySet::fileNames(folder, baseName).isEmpty()
+    const std::optional<RecoverySet> set = recoveryFiles.isEmpty()
                                                ? std::nullopt
                                                : RecoverySet::load(folder, baseName);
     return set && set->mapPieces(baseName, pieceOf, fileOf)

@@ -84,6 +84,16 @@ bool flush(const QString &path)
     return synced == 0;
 }
 
+void evict(const QString &path)
+{
+    QFile file;
+    if (!openRegular(file, path))
+        return;
+    // Pages still to be written cannot be dropped: written first. A read-only medium has none.
+    while (::fdatasync(file.handle()) < 0 && errno == EINTR) {}
+    ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_DONTNEED);
+}
+
 qint64 readFully(int from, char *buffer, qint64 length, qint64 offset)
 {
     qint64 got = 0;

@@ -41,6 +41,9 @@ int reopen(int handle, int flags);
 
 // Waits until what was written to the file at path is on its disk.
 bool flush(const QString &path);
+// Flushes the regular file at path and drops its pages from the system's cache: what reads it
+// next reads its medium.
+void evict(const QString &path);
 
 // Creates the file at path as a new file with those permission bits, open as file for reading
 // and writing; false, errno set, when its name is taken. Its name is one of the operation's own
