@@ -31,13 +31,27 @@ def application(pid):
     return None
 
 
+def bar_value(frame, bar):
+    """The progress bar's value while the window shows it, as a screen reader reads it; -1 when it
+    is hidden or does not answer. The bar, found once."""
+    try:
+        bar = bar or find(frame, 'progress bar', 'Progression')
+        if bar and bar.getState().contains(pyatspi.STATE_SHOWING):
+            return bar, int(bar.queryValue().currentValue)
+    except Exception:
+        pass
+    return bar, -1
+
+
 def probe(pid, out):
-    """Asks the window where it is every 50 ms; writes: start time, wait in ms, answered, title."""
+    """Asks the window where it is every 50 ms; writes: start time, wait in ms, answered, title,
+    and the progress bar's value (-1: not shown)."""
     app = None
     while app is None:
         app = application(pid)
         time.sleep(0.1)
     frame = app[0]
+    bar = None
     stop = []
     signal.signal(signal.SIGTERM, lambda *_: stop.append(1))
     with open(out, 'w') as f:
@@ -53,7 +67,8 @@ def probe(pid, out):
                 title = frame.name if answered else ''
             except Exception:
                 title = ''
-            f.write(f'{start:.6f}\t{wait:.3f}\t{answered}\t{title}\n')
+            bar, value = bar_value(frame, bar) if answered else (bar, -1)
+            f.write(f'{start:.6f}\t{wait:.3f}\t{answered}\t{title}\t{value}\n')
             f.flush()
             time.sleep(max(0.0, 0.05 - (time.monotonic() - start)))
 
@@ -142,9 +157,9 @@ class Session:
         rows = []
         with open(self.log) as f:
             for line in f:
-                t, wait, answered, title = line.rstrip('\n').split('\t')
+                t, wait, answered, title, value = line.rstrip('\n').split('\t')
                 if start <= float(t) <= end:
-                    rows.append((float(t), float(wait), answered == '1', title))
+                    rows.append((float(t), float(wait), answered == '1', title, int(value)))
         return rows
 
 
@@ -158,11 +173,14 @@ def report(label, rows, seconds):
 
 def progress(rows):
     """How often the title changed while the operation ran, and the longest time it stood still."""
-    changes = [t for (t, _, ok, title), previous in zip(rows[1:], rows) if ok and title != previous[3]]
+    changes = [t for (t, _, ok, title, _), previous in zip(rows[1:], rows) if ok and title != previous[3]]
     gaps = [b - a for a, b in zip(changes, changes[1:])]
     slow = sum(1 for gap in gaps if gap > 0.5)
+    shown = [r[4] for r in rows if r[4] >= 0]
+    bar = (f'progress bar read {len(shown)} times, from {min(shown) / 10:.1f} % to {max(shown) / 10:.1f} %'
+           if shown else 'progress bar never read')
     return (f'title changed {len(changes)} times, at most {max(gaps, default=0):.2f} s apart '
-            f'({slow} times more than 0.5 s)')
+            f'({slow} times more than 0.5 s); {bar}')
 
 
 def main(binary, stick, crowded, logs):
