@@ -10,7 +10,7 @@ packages=(
   zlib1g-dev                           # CRC-32 of the recovery files
   libgf-complete-dev                   # the recovery slices' arithmetic in GF(2^16)
   par2                                 # the tests hold the recovery files against par2cmdline
-  dosfstools                           # the tests meet a FAT stick, as users carry them
+  dosfstools e2fsprogs                 # the tests meet FAT and ext4 sticks, as users carry them
   dbus-bin dbus-daemon                 # a session bus of the tests' own, for what the desktop hears
   clang libclang-rt-14-dev python3     # the fuzz targets (libFuzzer) and the claims they replay
   fonts-liberation2                    # a sans-serif for the window where MS Sans Serif is missing
