@@ -423,16 +423,15 @@ bool Cut::copyPieces()
         const FileIo::Result copied = copier.append(m_source, offset, length, piece, hashes);
         if (copied == FileIo::Result::Stopped)
             return stop();
-        // A source that changed under the copy fails by that cause, whatever call it upset.
-        if (copied != FileIo::Result::Done && !sourceUnchanged())
+        // A source that changed under the copy fails by that cause, whatever call it upset; it is
+        // looked at after each piece, so that a long cut of a file being written ends early.
+        if (!sourceUnchanged())
             return fail({}, changed());
         if (copied != FileIo::Result::Done)
             return fail(copier.cause(piecePath(n), m_sourcePath));
         for (HashThread *thread : perPiece)
             thread->endDigest();
     }
-    if (!sourceUnchanged())
-        return fail({}, changed());
     m_source.close();
     fileHash.endDigest();
     m_digests = pieceHash.takeDigests(true) + fileHash.takeDigests(true);

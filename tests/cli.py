@@ -187,6 +187,19 @@ class Cli(unittest.TestCase):
         with open(self.path("rapport.doc"), "rb") as restored:
             self.assertEqual(restored.read(), self.data)
 
+    def test_source_written_meanwhile(self):
+        """A source written to while it is cut (a download still running) is refused by that cause, with nothing left."""
+        os.truncate(self.path("rapport.doc"), 3 << 30)
+        cut = subprocess.Popen([CLI, "cut", "rapport.doc", "--size", "102400"], cwd=self.dir.name, env=ENV,
+                               stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        while "rapport.002" not in self.names():
+            time.sleep(0.01)
+        with open(self.path("rapport.doc"), "r+b") as source:
+            source.write(b"more")
+        self.assertEqual((cut.wait(), cut.communicate()[1].decode()),
+                         (3, f"Erreur lors du découpage du fichier !\nLe fichier {self.path('rapport.doc')} a été modifié pendant le découpage.\n"))
+        self.assertEqual(self.names(), ["rapport.doc"])
+
     def test_sizes(self):
         """Sizes as split takes them: K, M, G in powers of 1024, kB, MB, GB in powers of 1000; a bare number in KB."""
         for size, second in (("100", 102400), ("100K", 102400), ("100KiB", 102400), ("100kB", 100000), ("1M", None)):
