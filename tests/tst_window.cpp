@@ -280,6 +280,10 @@ private Q_SLOTS:
         // The command line gives the folder as its bytes.
         QVERIFY(start({FctDecoup::PathFromNative(folder)}));
         QCOMPARE(control<QTreeView>("Tree1")->currentIndex().data().toString(), "été");
+        // The list follows that folder too: a file that another program adds shows.
+        const int added = ::open(folder + "caf\xe9.txt", O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(added >= 0 && ::close(added) == 0);
+        QTRY_VERIFY(listed().contains("café.txt"));
         QVERIFY(click("résumé.doc"));
         QCOMPARE(control<QLabel>("Label3")->text(), " 1.5 K.Octets");
         press("Decouper");

@@ -77,6 +77,8 @@ FileList::FileList(QWidget *parent) : QListWidget(parent)
 
 FileList::~FileList()
 {
+    unwatch(m_watchedFolder);
+    unwatch(m_watchedFile);
     m_reader.waitForDone();
 }
 
@@ -87,8 +89,7 @@ bool FileList::setFolder(const QString &folder, const QString &selected)
     m_names.clear();
     m_toSelect = selected;
     m_changes.stop();
-    if (!m_watcher.directories().isEmpty())
-        m_watcher.removePaths(m_watcher.directories());
+    unwatch(m_watchedFolder);
     watchSelected();
     {
         // A new folder starts with nothing selected.
@@ -101,7 +102,7 @@ bool FileList::setFolder(const QString &folder, const QString &selected)
     if (::stat(native.constData(), &entry) != 0 || !S_ISDIR(entry.st_mode)
         || ::access(native.constData(), R_OK | X_OK) != 0)
         return false;
-    m_watcher.addPath(folder);
+    m_watchedFolder = watch(folder);
     refresh();
     return true;
 }
@@ -138,11 +139,28 @@ QListWidgetItem *FileList::entryNamed(const QString &name) const
 
 void FileList::watchSelected()
 {
-    if (!m_watcher.files().isEmpty())
-        m_watcher.removePaths(m_watcher.files());
+    unwatch(m_watchedFile);
     const QList<QListWidgetItem *> selected = selectedItems();
     if (!selected.isEmpty())
-        m_watcher.addPath(QDir(m_folder).filePath(nameOf(selected.first())));
+        m_watchedFile = watch(FctDecoup::AddBackslash(m_folder, QLatin1Char('/')) + nameOf(selected.first()));
+}
+
+int FileList::watch(const QString &path)
+{
+    // The watcher takes paths as Qt encodes them, which a name that is not UTF-8 does not survive:
+    // it is given a descriptor of ours instead, by its name under /proc.
+    const int fd = ::open(FctDecoup::NativePath(path).constData(), O_PATH | O_CLOEXEC);
+    if (fd >= 0)
+        m_watcher.addPath(QStringLiteral("/proc/self/fd/") + QString::number(fd));
+    return fd;
+}
+
+void FileList::unwatch(int &fd)
+{
+    if (fd < 0)
+        return;
+    m_watcher.removePath(QStringLiteral("/proc/self/fd/") + QString::number(fd));
+    ::close(std::exchange(fd, -1));
 }
 
 void FileList::folderChanged()

@@ -54,6 +54,9 @@ private Q_SLOTS:
 private:
     QString nameOf(const QListWidgetItem *entry) const;
     QListWidgetItem *entryNamed(const QString &name) const;
+    // A descriptor of ours for path, which the watcher watches; -1 when it cannot be had.
+    int watch(const QString &path);
+    void unwatch(int &fd);
     void watchSelected();
     void folderChanged();
     void landed(int generation, const QStringList &names);
@@ -66,6 +69,8 @@ private:
     QString m_pattern = QStringLiteral("*.*");
     QString m_toSelect; // once listed
     QFileSystemWatcher m_watcher;
+    int m_watchedFolder = -1; // descriptors that the watcher watches
+    int m_watchedFile = -1;
     QTimer m_changes;     // gathers a burst of changes into one reading
     int m_generation = 0; // of the folder set: a reading of an earlier one is dropped
     bool m_reading = false;
