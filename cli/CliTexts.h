@@ -10,13 +10,13 @@ namespace CliTexts {
 
 // What a script reads of the command's end.
 enum Status {
-    Done = 0,           // done; verify: the set is whole
-    Mendable = 1,       // verify: damaged, and its recovery files mend it
-    BeyondRepair = 2,   // verify: damaged beyond what its recovery files mend
-    Failed = 3,         // refused or failed: the message said why
-    Unanswered = 4,     // a question needed an answer, and there was no terminal to ask it on
-    WrongUsage = 64,    // as sysexits.h: the command was not understood
-    SignalBase = 128,   // stopped by signal n: 128 + n (130 for Ctrl+C, 143 for SIGTERM)
+    Done = 0,         // done; verify: the set is whole
+    Mendable = 1,     // verify: damaged, and its recovery files mend it
+    BeyondRepair = 2, // verify: damaged beyond what its recovery files mend
+    Failed = 3,       // refused or failed: the message said why
+    Unanswered = 4,   // a question needed an answer, and there was no terminal to ask it on
+    WrongUsage = 64,  // as sysexits.h: the command was not understood
+    SignalBase = 128, // stopped by signal n: 128 + n (130 for Ctrl+C, 143 for SIGTERM)
 };
 
 inline const QString description = QStringLiteral(
@@ -36,13 +36,15 @@ inline const QString description = QStringLiteral(
     "  128 + n  arrêté par le signal n (130 : Ctrl+C, 143 : SIGTERM)");
 
 inline const QString helpOption = QStringLiteral("Afficher cette aide.");
-inline const QString sizeOption =
-    QStringLiteral("Taille des morceaux : en Ko (1024 octets), ou avec une unité comme split les prend "
-                   "(700M, 4G, 1440K : puissances de 1024 ; 700MB : de 1000).");
+inline const QString sizeOption = QStringLiteral(
+    "Taille des morceaux : en Ko (1024 octets), ou avec une unité comme split les prend "
+    "(700M, 4G, 1440K : puissances de 1024 ; 700MB : de 1000).");
 inline const QString recoveryOption = QStringLiteral("Nombre de blocs de réparation (1 à 999).");
 inline const QString toOption = QStringLiteral("Dossier où écrire (par défaut, celui du fichier).");
-inline const QString yesOption = QStringLiteral("Répondre OK à la question sur un découpage existant.");
-inline const QString noOption = QStringLiteral("Répondre Annuler à la question sur un découpage existant.");
+inline const QString yesOption =
+    QStringLiteral("Répondre OK à la question sur un découpage existant.");
+inline const QString noOption =
+    QStringLiteral("Répondre Annuler à la question sur un découpage existant.");
 inline const QString quietOption = QStringLiteral("Ne pas afficher la progression.");
 inline const QString commandArgument = QStringLiteral("cut, restore ou verify");
 inline const QString fileArgument = QStringLiteral("Le fichier à découper, ou le premier morceau.");
@@ -62,8 +64,8 @@ inline const QString questionPrompt = QStringLiteral(" [o/N] ");
 inline const QString noTerminal =
     QStringLiteral("Pas de terminal pour répondre : relancez avec --yes (OK) ou --no (Annuler).");
 inline const QString nothingDone = QStringLiteral("Rien n'a été écrit.");
-inline const QString badSize =
-    QStringLiteral("--size attend un nombre entier de Ko, ou d'octets suivi de K, M, G, kB, MB ou GB");
+inline const QString badSize = QStringLiteral(
+    "--size attend un nombre entier de Ko, ou d'octets suivi de K, M, G, kB, MB ou GB");
 
 inline const QString missing = QStringLiteral(" : manquant");
 inline const QString wrongLength = QStringLiteral(" : taille incorrecte");

@@ -83,7 +83,8 @@ int report(const FctDecoup::SetState &state)
 std::optional<double> kilobytesOf(const QString &size)
 {
     const QRegularExpressionMatch parts =
-        QRegularExpression(QStringLiteral("^([0-9]{1,12})(K|KiB|kB|M|MiB|MB|G|GiB|GB)?$")).match(size);
+        QRegularExpression(QStringLiteral("^([0-9]{1,12})(K|KiB|kB|M|MiB|MB|G|GiB|GB)?$"))
+            .match(size);
     if (!parts.hasMatch())
         return std::nullopt;
     const QString unit = parts.captured(2);
@@ -91,7 +92,9 @@ std::optional<double> kilobytesOf(const QString &size)
     if (unit.isEmpty())
         return number;
     const double base = unit.size() == 2 && unit.endsWith(QLatin1Char('B')) ? 1000 : 1024;
-    const int power = unit.startsWith(QLatin1Char('G')) ? 3 : unit.startsWith(QLatin1Char('M')) ? 2 : 1;
+    const int power = unit.startsWith(QLatin1Char('G'))   ? 3
+                      : unit.startsWith(QLatin1Char('M')) ? 2
+                                                          : 1;
     return number * std::pow(base, power) / 1024;
 }
 

@@ -59,6 +59,8 @@ QString ProgressMeter::text() const
                 + QStringLiteral(" Mo/s");
     if (const std::optional<qint64> left = secondsLeft())
         text += dash
-                + QStringLiteral("reste %1:%2").arg(*left / 60).arg(*left % 60, 2, 10, QLatin1Char('0'));
+                + QStringLiteral("reste %1:%2")
+                      .arg(*left / 60)
+                      .arg(*left % 60, 2, 10, QLatin1Char('0'));
     return text;
 }

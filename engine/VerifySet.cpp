@@ -140,9 +140,8 @@ SetState VerifySet(EngineWindow &window, const QString &path)
         FileIo::evict(folder + file);
     FileIo::evict(folder + baseName + QLatin1String(ChecksumFile::suffix));
     std::vector<int> pieceOf, fileOf;
-    const std::optional<RecoverySet> set = recoveryFiles.isEmpty()
-                                               ? std::nullopt
-                                               : RecoverySet::load(folder, baseName);
+    const std::optional<RecoverySet> set =
+        recoveryFiles.isEmpty() ? std::nullopt : RecoverySet::load(folder, baseName);
     return set && set->mapPieces(baseName, pieceOf, fileOf)
                ? byRecovery(window, *set, folder, baseName)
                : byPieces(window, folder, baseName);

@@ -59,7 +59,9 @@ inline QByteArray read(const QString &path)
 {
     return ::nftw(
                path.constData(),
-               [](const char *entry, const struct stat *, int, struct FTW *) { return ::remove(entry); },
+               [](const char *entry, const struct stat *, int, struct FTW *) {
+                   return ::remove(entry);
+               },
                16, FTW_DEPTH | FTW_PHYS)
            == 0;
 }
@@ -126,13 +128,14 @@ struct Mount
         const QString image = folder + ".img";
         const QString sizeOption = "size=" + QString::number(size);
         const QList<QStringList> commands =
-            kind == "ro"    ? QList<QStringList>{{"mount", "--bind", folder, folder},
-                                                 {"mount", "-o", "remount,bind,ro", folder}}
-            : kind == "tmpfs" ? QList<QStringList>{{"mount", "-t", "tmpfs", "-o", sizeOption, "tmpfs", folder}}
-                              : QList<QStringList>{{"truncate", "-s", QString::number(size), image},
-                                                   kind == "ext4" ? QStringList{"mkfs.ext4", "-q", "-F", image}
-                                                                  : QStringList{"mkfs.vfat", "-F", "32", image},
-                                                   {"mount", "-o", "loop", image, folder}};
+            kind == "ro" ? QList<QStringList>{{"mount", "--bind", folder, folder},
+                                              {"mount", "-o", "remount,bind,ro", folder}}
+            : kind == "tmpfs"
+                ? QList<QStringList>{{"mount", "-t", "tmpfs", "-o", sizeOption, "tmpfs", folder}}
+                : QList<QStringList>{{"truncate", "-s", QString::number(size), image},
+                                     kind == "ext4" ? QStringList{"mkfs.ext4", "-q", "-F", image}
+                                                    : QStringList{"mkfs.vfat", "-F", "32", image},
+                                     {"mount", "-o", "loop", image, folder}};
         mounted = QDir().mkpath(folder);
         for (const QStringList &command : commands)
             mounted = mounted && QProcess::execute(command[0], command.mid(1)) == 0;
@@ -147,13 +150,16 @@ struct Mount
     bool mounted = false;
 };
 
-// The files of folder out of the system's cache, as after a reboot: what reads them comes to the disk.
+// The files of folder out of the system's cache, as after a reboot: what reads them comes to the
+// disk.
 inline bool evict(const QString &folder)
 {
     bool evicted = true;
     for (const QString &name : QDir(folder).entryList(QDir::Files)) {
-        const int fd = ::open(QFile::encodeName(folder + '/' + name).constData(), O_RDONLY | O_CLOEXEC);
-        evicted = evicted && fd >= 0 && ::fdatasync(fd) == 0 && ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0;
+        const int fd =
+            ::open(QFile::encodeName(folder + '/' + name).constData(), O_RDONLY | O_CLOEXEC);
+        evicted = evicted && fd >= 0 && ::fdatasync(fd) == 0
+                  && ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0;
         if (fd >= 0)
             ::close(fd);
     }

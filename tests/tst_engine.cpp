@@ -109,9 +109,22 @@ Par2Set par2Reference(const QString &folder, const QStringList &pieces, int slic
 // is asked to stop, a file gets another length, turns into a folder or is replaced by another
 // file of that length, or the process is killed: the operation then runs again, and name is not
 // there in between. Or files cannot grow past a length (ulimit -f). Or the question is answered
-// Cancel. Or a link to "mine" takes the name. Or, meanwhile, the file name is cut (Cut) or the set restored (Restore) into the same
-// folder, as a second window or a script would.
-enum Act { None, Stop, Resize, Overwrite, Folder, Link, Replace, Kill, DiskFull, Cancel, Cut, Restore };
+// Cancel. Or a link to "mine" takes the name. Or, meanwhile, the file name is cut (Cut) or the set
+// restored (Restore) into the same folder, as a second window or a script would.
+enum Act {
+    None,
+    Stop,
+    Resize,
+    Overwrite,
+    Folder,
+    Link,
+    Replace,
+    Kill,
+    DiskFull,
+    Cancel,
+    Cut,
+    Restore
+};
 struct Disturbance
 {
     Act act = None;

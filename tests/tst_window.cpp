@@ -19,7 +19,7 @@ class Notifications : public QObject
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    QStringList shown;                          // application|icon|summary
+    QStringList shown;                        // application|icon|summary
     QList<std::pair<QString, bool>> launcher; // application, progress visible
 
 public Q_SLOTS:
@@ -65,7 +65,10 @@ class TestWindow : public QObject
         return QApplication::sendEvent(m_window.get(), &enter) && enter.isAccepted()
                && QApplication::sendEvent(m_window.get(), &dropped) && dropped.isAccepted();
     }
-    void press(const char *button) { QTest::mouseClick(control<QAbstractButton>(button), Qt::LeftButton); }
+    void press(const char *button)
+    {
+        QTest::mouseClick(control<QAbstractButton>(button), Qt::LeftButton);
+    }
     // Whether the list showed the entry of that name, once, and it was clicked.
     [[nodiscard]] bool click(const QString &name)
     {
@@ -269,7 +272,8 @@ private Q_SLOTS:
     }
 
     // A name that is not UTF-8 (Latin-1, from an old archive), in a folder named so, shows as it
-    // reads in the tree and the list, and a click cuts the very file, into pieces of the same bytes.
+    // reads in the tree and the list, and a click cuts the very file, into pieces of the same
+    // bytes.
     void nameOfAnotherCharacterSet()
     {
         const QByteArray folder = QFile::encodeName(m_dir->path()) + "/\xe9t\xe9/";
@@ -288,7 +292,8 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>("Label3")->text(), " 1.5 K.Octets");
         press("Decouper");
         finish();
-        QCOMPARE(m_boxes.value(0), "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux.");
+        QCOMPARE(m_boxes.value(0),
+                 "Information|Découpage du fichier terminé.\nFichier découpé en 001 morceaux.");
         QFile piece;
         const int first = ::open(folder + "r\xe9sum\xe9.001", O_RDONLY);
         QVERIFY(first >= 0 && piece.open(first, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
@@ -539,7 +544,9 @@ private Q_SLOTS:
         QCOMPARE(face->role(), QAccessible::ProgressBar);
         QCOMPARE(face->text(QAccessible::Name), "Progression");
         QVERIFY(face->valueInterface()->currentValue().toInt() > 0);
-        QCOMPARE(QAccessible::queryAccessibleInterface(control<QWidget>("Arreter"))->text(QAccessible::Name), "Arrêter");
+        QCOMPARE(QAccessible::queryAccessibleInterface(control<QWidget>("Arreter"))
+                     ->text(QAccessible::Name),
+                 "Arrêter");
         if (escape)
             QTest::keyClick(m_window.get(), Qt::Key_Escape);
         else
@@ -572,14 +579,16 @@ private Q_SLOTS:
     {
         QFETCH(bool, elsewhere);
         QFETCH(int, waitMs);
-        QDBusConnection desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop");
+        QDBusConnection desktop =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop");
         if (!desktop.isConnected())
             QSKIP("no session bus: run under dbus-run-session");
         Notifications notifications;
         QVERIFY(desktop.registerService("org.freedesktop.Notifications"));
-        QVERIFY(desktop.registerObject("/org/freedesktop/Notifications", &notifications, QDBusConnection::ExportAllSlots));
-        QVERIFY(desktop.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", &notifications,
-                                SLOT(Update(QString, QVariantMap))));
+        QVERIFY(desktop.registerObject("/org/freedesktop/Notifications", &notifications,
+                                       QDBusConnection::ExportAllSlots));
+        QVERIFY(desktop.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update",
+                                &notifications, SLOT(Update(QString, QVariantMap))));
         QVERIFY(write(path("rapport.doc"), "", 3 << 20));
         QVERIFY(start({path("rapport.doc")}));
         QWidget other;
@@ -596,12 +605,16 @@ private Q_SLOTS:
             QTest::qWait(waitMs);
         }
         finish();
-        QCOMPARE(m_boxes.value(0), "Information|Découpage du fichier terminé.\nFichier découpé en 003 morceaux.");
+        QCOMPARE(m_boxes.value(0),
+                 "Information|Découpage du fichier terminé.\nFichier découpé en 003 morceaux.");
         QTRY_VERIFY(!notifications.launcher.isEmpty() && !notifications.launcher.last().second);
-        QCOMPARE(notifications.launcher.first(), std::pair(QString("application://example.fendrax.Fendrax.desktop"), true));
+        QCOMPARE(notifications.launcher.first(),
+                 std::pair(QString("application://example.fendrax.Fendrax.desktop"), true));
         QTest::qWait(200);
-        QCOMPARE(notifications.shown, elsewhere && waitMs > 0 ? QStringList{"Fendrax|fendrax|Découpage du fichier terminé."}
-                                                              : QStringList());
+        QCOMPARE(notifications.shown,
+                 elsewhere && waitMs > 0
+                     ? QStringList{"Fendrax|fendrax|Découpage du fichier terminé."}
+                     : QStringList());
         desktop.unregisterService("org.freedesktop.Notifications");
         QDBusConnection::disconnectFromBus("desktop");
     }

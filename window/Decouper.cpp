@@ -121,7 +121,8 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     connect(&m_worker, &EngineWorker::progressed, this, &Decouper::showProgress);
     connect(&m_worker, &EngineWorker::finished, this, &Decouper::operationFinished);
     connect(m_ui->Arreter, &QPushButton::clicked, this, &Decouper::stopClicked);
-    m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WindowShortcut);
+    m_escape =
+        new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WindowShortcut);
     m_escape->setEnabled(false);
     connect(m_escape, &QShortcut::activated, this, &Decouper::stopClicked);
     load();

@@ -83,7 +83,7 @@ private:
     // The operation that runs: how long it has, how far it is, what the window shows of it.
     QElapsedTimer m_started;
     ProgressMeter m_meter;
-    int m_shownShare = -1;   // in thousandths
+    int m_shownShare = -1;    // in thousandths
     qint64 m_wordsShown = -1; // ms into the operation
     QShortcut *m_escape = nullptr;
     DesktopSession m_desktop;

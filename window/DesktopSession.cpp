@@ -45,9 +45,9 @@ void DesktopSession::updateLauncher(bool visible, double share) const
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    QDBusMessage update = QDBusMessage::createSignal(QStringLiteral("/") + iconName,
-                                                     QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                                                     QStringLiteral("Update"));
+    QDBusMessage update = QDBusMessage::createSignal(
+        QStringLiteral("/") + iconName, QStringLiteral("com.canonical.Unity.LauncherEntry"),
+        QStringLiteral("Update"));
     update << QStringLiteral("application://") + desktopEntry + QStringLiteral(".desktop")
            << QVariantMap{{QStringLiteral("progress"), share},
                           {QStringLiteral("progress-visible"), visible}};

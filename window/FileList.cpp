@@ -142,7 +142,8 @@ void FileList::watchSelected()
     unwatch(m_watchedFile);
     const QList<QListWidgetItem *> selected = selectedItems();
     if (!selected.isEmpty())
-        m_watchedFile = watch(FctDecoup::AddBackslash(m_folder, QLatin1Char('/')) + nameOf(selected.first()));
+        m_watchedFile =
+            watch(FctDecoup::AddBackslash(m_folder, QLatin1Char('/')) + nameOf(selected.first()));
 }
 
 int FileList::watch(const QString &path)

@@ -31,12 +31,11 @@ QStringList subfolders(const QString &path)
         return names;
     while (const dirent *entry = ::readdir(dir)) {
         struct stat folder;
-        const bool isFolder =
-            entry->d_name[0] != '.'
-            && (entry->d_type == DT_DIR
-                || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
-                    && ::fstatat(::dirfd(dir), entry->d_name, &folder, 0) == 0
-                    && S_ISDIR(folder.st_mode)));
+        const bool isFolder = entry->d_name[0] != '.'
+                              && (entry->d_type == DT_DIR
+                                  || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+                                      && ::fstatat(::dirfd(dir), entry->d_name, &folder, 0) == 0
+                                      && S_ISDIR(folder.st_mode)));
         if (isFolder)
             names.append(FctDecoup::PathFromNative(entry->d_name));
     }

@@ -90,7 +90,8 @@ void evict(const QString &path)
     if (!openRegular(file, path))
         return;
     // Pages still to be written cannot be dropped: written first. A read-only medium has none.
-    while (::fdatasync(file.handle()) < 0 && errno == EINTR) {}
+    while (::fdatasync(file.handle()) < 0 && errno == EINTR) {
+    }
     ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_DONTNEED);
 }
 
