@@ -148,8 +148,12 @@ private:
 bool Mend::loadSet()
 {
     m_set = RecoverySet::load(m_folder, m_baseName);
-    if (!m_set || !m_set->mapPieces(m_baseName, m_pieceOf, m_fileOf))
-        return !m_damage.isEmpty() && fail(m_damage);
+    if (!m_set || !m_set->mapPieces(m_baseName, m_pieceOf, m_fileOf)) {
+        // Without a set to mend it, the damage that the plain restore met is said; none, nothing.
+        if (!m_damage.isEmpty())
+            fail(m_damage);
+        return false;
+    }
     const int count = int(m_fileOf.size()) - 1;
     // Every byte of the set is read to be judged, then given again, read or rebuilt, and the
     // file is read back to be proven.
