@@ -48,6 +48,53 @@ FileIo::Cause BlockCopier::cause(const QString &written, const QString &read) co
     return {m_failure.error, m_failure.writing ? written : read};
 }
 
+qint64 BlockCopier::moveBlock(int from, qint64 at, int to, qint64 start, qint64 wanted, bool direct,
+                              const char **data)
+{
+    const auto fail = [this](bool writing) {
+        failed(writing);
+        return qint64(-1);
+    };
+    *data = nullptr;
+    char *buffer = nullptr;
+    qint64 moved = -1;
+    if (direct) {
+        if (!(buffer = nextBuffer()))
+            return fail(false);
+        moved = m_reader.read(from, buffer, wanted, at, data);
+        if (moved < 0)
+            return fail(false);
+        if (moved > 0 && !m_direct.write(start, *data, moved))
+            return fail(true);
+        return moved;
+    }
+    if (!m_kernelRefuses) {
+        // The kernel's copy gives way to a signal (the terminal's Ctrl+C, caught without
+        // restarting what it interrupts): it is asked again, and the stop comes between blocks.
+        loff_t position = at;
+        loff_t target = start;
+        do
+            moved = ::copy_file_range(from, &position, to, &target, size_t(wanted), 0);
+        while (moved < 0 && errno == EINTR);
+        m_kernelRefuses = moved < 0 && kernelCopyRefused(errno);
+        // The kernel does not say which side refused: a full or read-only medium is the one
+        // written, the rest the one read.
+        if (moved < 0 && !m_kernelRefuses)
+            return fail(errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EROFS);
+        if (!m_kernelRefuses)
+            return moved;
+    }
+    if (!(buffer = nextBuffer()))
+        return fail(false);
+    moved = FileIo::readFully(from, buffer, wanted, at);
+    if (moved < 0)
+        return fail(false);
+    if (moved > 0 && !FileIo::writeFully(to, buffer, moved, start))
+        return fail(true);
+    *data = buffer;
+    return moved;
+}
+
 FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 length, QFileDevice &to,
                                    const Hashes &hashes)
 {
@@ -66,56 +113,28 @@ FileIo::Result BlockCopier::append(QFileDevice &from, qint64 offset, qint64 leng
             if (m_window.stopRequested())
                 return Result::Stopped;
         }
-        const qint64 wanted = std::min(blockSize, length - copied);
         const qint64 at = offset + copied;
-        qint64 moved = -1;
-        char *buffer = nullptr;
-        const char *data = nullptr; // the bytes read, in buffer
-        if (direct) {
-            if (!(buffer = nextBuffer()))
-                return failed(false);
-            moved = m_reader.read(from.handle(), buffer, wanted, at, &data);
-            if (moved < 0)
-                return failed(false);
-            if (moved > 0 && !m_direct.write(start, data, moved))
-                return failed(true);
-        } else if (!m_kernelRefuses) {
-            // The kernel's copy gives way to a signal (the terminal's Ctrl+C, caught without
-            // restarting what it interrupts): it is asked again, and the stop comes between blocks.
-            loff_t position = at;
-            loff_t target = start;
-            do
-                moved = ::copy_file_range(from.handle(), &position, to.handle(), &target,
-                                          size_t(wanted), 0);
-            while (moved < 0 && errno == EINTR);
-            m_kernelRefuses = moved < 0 && kernelCopyRefused(errno);
-            // The kernel does not say which side refused: a full or read-only medium is the
-            // one written, the rest the one read.
-            if (moved < 0 && !m_kernelRefuses)
-                return failed(errno == ENOSPC || errno == EDQUOT || errno == EFBIG
-                              || errno == EROFS);
-        }
-        if (!direct && m_kernelRefuses) {
-            if (!(buffer = nextBuffer()))
-                return failed(false);
-            moved = FileIo::readFully(from.handle(), buffer, wanted, at);
-            if (moved < 0)
-                return failed(false);
-            if (moved > 0 && !FileIo::writeFully(to.handle(), buffer, moved, start))
-                return failed(true);
-        }
+        const char *data = nullptr; // the bytes moved, where they went through a buffer
+        const qint64 moved = moveBlock(from.handle(), at, to.handle(), start,
+                                       std::min(blockSize, length - copied), direct, &data);
+        if (moved < 0)
+            return Result::Failed;
         if (moved == 0)
             return Result::Short;
         if (!hashes.threads.empty()) {
-            if (!buffer && !(buffer = nextBuffer()))
-                return failed(false);
-            if (!direct && !m_kernelRefuses
-                && FileIo::readFully(hashes.hashWritten ? to.handle() : from.handle(), buffer,
-                                     moved, hashes.hashWritten ? start : at)
-                       != moved)
-                return Result::Short;
+            // What the kernel copied is read again: from the copy, or from the cache it left.
+            if (!data) {
+                char *buffer = nextBuffer();
+                if (!buffer)
+                    return failed(false);
+                if (FileIo::readFully(hashes.hashWritten ? to.handle() : from.handle(), buffer,
+                                      moved, hashes.hashWritten ? start : at)
+                    != moved)
+                    return Result::Short;
+                data = buffer;
+            }
             for (HashThread *thread : hashes.threads)
-                thread->add(direct ? data : buffer, moved);
+                thread->add(data, moved);
         }
         if (!direct)
             m_writeBehind.written(to.handle(), start, moved);

@@ -62,6 +62,11 @@ private:
     };
     // Records why, as errno says now: Failed.
     FileIo::Result failed(bool writing);
+    // At most wanted bytes of the file open as from, at offset at, to the file open as to, at
+    // offset start: the count moved (0 at the end of from), or -1 when it failed (recorded).
+    // Where they went through one of the buffers, data is where they lie.
+    qint64 moveBlock(int from, qint64 at, int to, qint64 start, qint64 wanted, bool direct,
+                     const char **data);
     // One of the buffers, in turn: one that a hash may still read is never given out.
     char *nextBuffer();
 
