@@ -2,14 +2,12 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "FileList.h"
 #include "FctDecoup.h"
+#include "FolderEntries.h"
 #include "WildcardPattern.h"
 
-#include <QCollator>
-#include <QDir>
 #include <QSignalBlocker>
 
 #include <algorithm>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,39 +18,6 @@ namespace {
 // A change shows within this time; the changes of a burst (a cut writing its pieces, a copy of
 // many files) are read once.
 constexpr int gatherMs = 250;
-
-// The ordinary files of folder (or links to one), by their names as the system holds them, sorted
-// as they read; none when it cannot be read. On the reader's thread.
-QStringList readFolder(const QString &folder)
-{
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // Sorted by keys made once a name, which is twice as quick as comparing the names.
-    std::vector<std::pair<QCollatorSortKey, QString>> sorted;
-    DIR *const dir = ::opendir(FctDecoup::NativePath(folder).constData());
-    if (!dir)
-        return {};
-    while (const dirent *entry = ::readdir(dir)) {
-        struct stat file;
-        const bool regular =
-            entry->d_type == DT_REG
-            || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
-                && ::fstatat(::dirfd(dir), entry->d_name, &file, 0) == 0 && S_ISREG(file.st_mode));
-        if (!regular)
-            continue;
-        const QString name = FctDecoup::PathFromNative(entry->d_name);
-        sorted.emplace_back(collator.sortKey(FctDecoup::ReadablePath(name)), name);
-    }
-    ::closedir(dir);
-    std::sort(sorted.begin(), sorted.end(),
-              [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
-    QStringList names;
-    names.reserve(qsizetype(sorted.size()));
-    for (const auto &[key, name] : sorted)
-        names.append(name);
-    return names;
-}
 
 } // namespace
 
@@ -178,7 +143,7 @@ void FileList::refresh()
         return;
     }
     m_reader.start([this, folder = m_folder, generation = m_generation] {
-        QStringList names = readFolder(folder);
+        QStringList names = FolderEntries::sorted(folder, FolderEntries::Kind::Files);
         {
             const std::lock_guard lock(m_readingMutex);
             m_read = {generation, std::move(names)};

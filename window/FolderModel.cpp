@@ -2,13 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "FolderModel.h"
 #include "FctDecoup.h"
-
-#include <QCollator>
+#include "FolderEntries.h"
 
 #include <algorithm>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 struct FolderModel::Node
 {
@@ -19,37 +15,6 @@ struct FolderModel::Node
     bool listed = false;
     std::vector<std::unique_ptr<Node>> children;
 };
-
-namespace {
-
-// The folders in path, sorted as they read, hidden ones left out.
-QStringList subfolders(const QString &path)
-{
-    QStringList names;
-    DIR *const dir = ::opendir(FctDecoup::NativePath(path).constData());
-    if (!dir)
-        return names;
-    while (const dirent *entry = ::readdir(dir)) {
-        struct stat folder;
-        const bool isFolder = entry->d_name[0] != '.'
-                              && (entry->d_type == DT_DIR
-                                  || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
-                                      && ::fstatat(::dirfd(dir), entry->d_name, &folder, 0) == 0
-                                      && S_ISDIR(folder.st_mode)));
-        if (isFolder)
-            names.append(FctDecoup::PathFromNative(entry->d_name));
-    }
-    ::closedir(dir);
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {
-        return collator.compare(FctDecoup::ReadablePath(a), FctDecoup::ReadablePath(b)) < 0;
-    });
-    return names;
-}
-
-} // namespace
 
 FolderModel::FolderModel(QObject *parent)
     : QAbstractItemModel(parent), m_root(std::make_unique<Node>())
@@ -156,7 +121,7 @@ void FolderModel::fetchMore(const QModelIndex &parent)
     if (node->listed)
         return;
     node->listed = true;
-    const QStringList names = subfolders(path(parent));
+    const QStringList names = FolderEntries::sorted(path(parent), FolderEntries::Kind::Folders);
     if (names.isEmpty()) {
         // The expander goes: the folder holds none.
         Q_EMIT dataChanged(parent, parent);
