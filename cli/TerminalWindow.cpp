@@ -30,14 +30,14 @@ void TerminalWindow::clearProgress()
 }
 
 MessageAnswer TerminalWindow::showMessage(const QString &text, const QString &title,
-                                          MessageIcon icon, MessageButtons buttons)
+                                          MessageIcon, MessageButtons buttons)
 {
     clearProgress();
     // Lines end as a terminal ends them: the boxes' carriage returns become line feeds.
     const QString lines = QString(text).replace(QChar(13), QChar(10));
     if (buttons == MessageButtons::OkCancel)
         return ask(title + QStringLiteral(" : ") + lines);
-    Q_UNUSED(icon);
+    // The icon tells nothing here: the operation's outcome gives the exit status.
     m_told = true;
     print(lines + QLatin1Char('\n'));
     return MessageAnswer::Ok;
