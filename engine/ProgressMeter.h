@@ -19,16 +19,16 @@ public:
     // A report, at now milliseconds from the operation's start.
     void add(const Progress &progress, qint64 now);
 
-    const Progress &last() const { return m_last; }
-    // Of the bytes moved, per second over the last few seconds; none in the first second.
-    std::optional<double> bytesPerSecond() const;
-    // At that speed; none before it is known.
-    std::optional<qint64> secondsLeft() const;
     int percent() const;
     // "morceau 3 sur 951 — 12 % — 24,5 Mo/s — reste 1:05", what is not known yet left out.
     QString text() const;
 
 private:
+    // Of the bytes moved, per second over the last few seconds; none in the first second.
+    std::optional<double> bytesPerSecond() const;
+    // At that speed; none before it is known.
+    std::optional<qint64> secondsLeft() const;
+
     struct Sample
     {
         qint64 at;
