@@ -228,11 +228,11 @@ std::optional<RecoverySet> RecoverySet::load(const QString &folder, const QStrin
             sets.push_back(std::move(*set));
     }
     // One set describes the files, whatever is left of them; of several, the one that the files
-    // there match.
+    // there match, which are read for it only then.
     std::optional<RecoverySet> chosen;
-    int best = sets.size() == 1 ? -1 : 0;
+    int best = 0;
     for (RecoverySet &set : sets) {
-        if (const int matching = set.filesThere(folder); matching > best) {
+        if (const int matching = sets.size() == 1 ? 1 : set.filesThere(folder); matching > best) {
             best = matching;
             chosen = std::move(set);
         }
