@@ -39,8 +39,13 @@ inline const QString helpOption = QStringLiteral("Afficher cette aide.");
 inline const QString sizeOption = QStringLiteral(
     "Taille des morceaux : en Ko (1024 octets), ou avec une unité comme split les prend "
     "(700M, 4G, 1440K : puissances de 1024 ; 700MB : de 1000).");
-inline const QString recoveryOption = QStringLiteral("Nombre de blocs de réparation (1 à 999).");
-inline const QString toOption = QStringLiteral("Dossier où écrire (par défaut, celui du fichier).");
+inline const QString recoveryOption = QStringLiteral(
+    "Nombre de blocs de réparation (1 à 999), ou medium : assez pour la perte d'un support.");
+inline const QString toOption = QStringLiteral(
+    "Dossier où écrire (par défaut, celui du fichier). Pour découper sur plusieurs supports, "
+    "donnez-le une fois par support, dans l'ordre.");
+inline const QString fromOption =
+    QStringLiteral("Dossier d'un autre support qui porte des morceaux (une fois par support).");
 inline const QString yesOption =
     QStringLiteral("Répondre OK à la question sur un découpage existant.");
 inline const QString noOption =
@@ -59,6 +64,22 @@ inline const QString oneFile = QStringLiteral("un seul fichier, après la comman
 inline const QString yesAndNo = QStringLiteral("--yes et --no ensemble");
 inline const QString badRecovery = QStringLiteral("--recovery attend un nombre de 1 à 999");
 inline const QString cutOnly = QStringLiteral("cette option ne sert qu'au découpage");
+inline const QString fromNotForCut =
+    QStringLiteral("--from ne sert qu'à la restitution et à la vérification");
+inline const QString oneDestination = QStringLiteral("un seul --to pour la restitution");
+inline const QString acrossMedia = QStringLiteral("Continuer sur plusieurs supports ?");
+inline QString nextMediumPrompt(const QString &text, const QString &lastFolder)
+{
+    return QStringLiteral("Support suivant (") + text
+           + QStringLiteral(") : dossier du support (Entrée : ") + lastFolder
+           + QStringLiteral(" une fois le support changé) ? ");
+}
+inline QString pieceMediumPrompt(const QString &text)
+{
+    return text + QStringLiteral(" : dossier du support (Entrée ou « perdu » : support perdu) ? ");
+}
+inline const QString lost = QStringLiteral("perdu");
+inline const QString cancel = QStringLiteral("annuler");
 
 inline const QString questionPrompt = QStringLiteral(" [o/N] ");
 inline const QString noTerminal =

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "TerminalWindow.h"
 #include "CliTexts.h"
+#include "EngineTexts.h"
 #include "FctDecoup.h"
 
 #include <cstdio>
@@ -19,8 +20,8 @@ void print(const QString &text)
 } // namespace
 
 TerminalWindow::TerminalWindow(Answer answer, bool progress,
-                               const volatile std::sig_atomic_t &signal)
-    : m_answer(answer), m_progress(progress), m_signal(signal)
+                               const volatile std::sig_atomic_t &signal, bool protect)
+    : m_answer(answer), m_progress(progress), m_protect(protect), m_signal(signal)
 {}
 
 void TerminalWindow::clearProgress()
@@ -56,10 +57,8 @@ MessageAnswer TerminalWindow::ask(const QString &question)
         return MessageAnswer::Cancel;
     }
     print(question + CliTexts::questionPrompt);
-    char reply[64] = {};
     // A signal interrupts the read: no answer, Cancel.
-    const ssize_t got = ::read(STDIN_FILENO, reply, sizeof reply - 1);
-    const QString answer = QString::fromLocal8Bit(reply, got > 0 ? int(got) : 0).trimmed();
+    const QString answer = readLine().value_or(QString());
     return answer.compare(QLatin1String("o"), Qt::CaseInsensitive) == 0
                    || answer.compare(QLatin1String("oui"), Qt::CaseInsensitive) == 0
                ? MessageAnswer::Ok
@@ -79,4 +78,53 @@ void TerminalWindow::reportProgress(const Progress &progress)
     m_lastShown = now;
     print(QStringLiteral("\r\x1b[K") + m_meter.text());
     m_progressShown = true;
+}
+
+std::optional<QString> TerminalWindow::readLine()
+{
+    QByteArray line;
+    char byte = 0;
+    // A byte at a time: nothing after the line is taken from the terminal.
+    while (true) {
+        const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
+        if (got <= 0)
+            return std::nullopt;
+        if (byte == '\n')
+            break;
+        line.append(byte);
+    }
+    return FctDecoup::PathFromNative(line).trimmed();
+}
+
+bool TerminalWindow::asksForMedia() const
+{
+    return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+}
+
+std::optional<EngineWindow::AcrossMedia> TerminalWindow::offerMedia(qint64 needed, qint64 free)
+{
+    if (!asksForMedia())
+        return std::nullopt;
+    clearProgress();
+    print(EngineTexts::mediaTooSmall(needed, free) + QLatin1Char('\n'));
+    if (ask(CliTexts::acrossMedia) != MessageAnswer::Ok)
+        return std::nullopt;
+    return AcrossMedia{m_protect};
+}
+
+// On the terminal, one line: Enter keeps the folder last used (a drive whose medium is swapped),
+// or, for a restore, says the medium is lost; "annuler", Ctrl+D or Ctrl+C cancel.
+MediumAnswer TerminalWindow::nextMedium(const MediumRequest &request)
+{
+    clearProgress();
+    const bool cut = request.kind == MediumRequest::Kind::Cut;
+    print(cut ? CliTexts::nextMediumPrompt(request.text, request.lastFolder)
+              : CliTexts::pieceMediumPrompt(request.text));
+    const std::optional<QString> line = readLine();
+    if (!line || m_signal || line->compare(CliTexts::cancel, Qt::CaseInsensitive) == 0)
+        return {MediumAnswer::Kind::Cancel, {}};
+    if (!cut && (line->isEmpty() || line->compare(CliTexts::lost, Qt::CaseInsensitive) == 0))
+        return {MediumAnswer::Kind::Lost, {}};
+    return {MediumAnswer::Kind::Folder,
+            line->isEmpty() ? request.lastFolder : FctDecoup::AbsolutePath(*line)};
 }

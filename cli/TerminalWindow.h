@@ -18,13 +18,18 @@ public:
     enum class Answer { Ask, Ok, Cancel };
 
     // signal: set by the handlers of SIGINT and SIGTERM to the signal caught.
-    TerminalWindow(Answer answer, bool progress, const volatile std::sig_atomic_t &signal);
+    // protect: a cut that goes across media must survive the loss of one.
+    TerminalWindow(Answer answer, bool progress, const volatile std::sig_atomic_t &signal,
+                   bool protect = false);
 
     MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
                               MessageButtons buttons) override;
     void refreshFileList() override {}
     void reportProgress(const Progress &progress) override;
     bool stopRequested() const override { return m_signal != 0; }
+    bool asksForMedia() const override;
+    MediumAnswer nextMedium(const MediumRequest &request) override;
+    std::optional<AcrossMedia> offerMedia(qint64 needed, qint64 free) override;
 
     // Whether the operation told anything besides its question, and whether it asked a question
     // that could not be asked.
@@ -35,9 +40,12 @@ public:
 
 private:
     MessageAnswer ask(const QString &question);
+    // A line read from the terminal; none when it ended or a signal came.
+    std::optional<QString> readLine();
 
     const Answer m_answer;
     const bool m_progress;
+    const bool m_protect;
     const volatile std::sig_atomic_t &m_signal;
     bool m_told = false;
     bool m_unanswered = false;

@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 // fendrax-cli: the engine in a terminal, for scripts, servers and shells. QtCore only: it runs
 // without a display.
-//   fendrax-cli cut FILE [--size KB] [--recovery N] [--to DIR] [--yes | --no] [--quiet]
-//   fendrax-cli restore FIRST_PIECE_OR_RECOVERY_FILE [--to DIR] [--quiet]
-//   fendrax-cli verify FIRST_PIECE_OR_RECOVERY_FILE [--quiet]
+//   fendrax-cli cut FILE [--size KB] [--recovery N|medium] [--to DIR]... [--yes | --no] [--quiet]
+//   fendrax-cli restore FIRST_PIECE_OR_RECOVERY_FILE [--from DIR]... [--to DIR] [--quiet]
+//   fendrax-cli verify FIRST_PIECE_OR_RECOVERY_FILE [--from DIR]... [--quiet]
 #include "CliTexts.h"
 #include "FctDecoup.h"
 #include "FrenchTranslation.h"
@@ -104,8 +104,11 @@ struct Request
     QString command;
     QString path;
     QString destination; // none: beside the input
+    QStringList media;   // a cut's media after destination, in order
+    QStringList from;    // the other media of a set that a restore or verify reads
     double sizeKb = 0;
     std::optional<int> slices;
+    bool protect = false; // against the loss of a medium
     TerminalWindow::Answer answer = TerminalWindow::Answer::Ask;
     bool progress = false;
 };
@@ -127,11 +130,13 @@ std::variant<Request, int> understood(const QStringList &commandLine)
                                       CliTexts::recoveryOption, QStringLiteral("N"));
     const QCommandLineOption to({QStringLiteral("t"), QStringLiteral("to")}, CliTexts::toOption,
                                 QStringLiteral("DOSSIER"));
+    const QCommandLineOption from({QStringLiteral("f"), QStringLiteral("from")},
+                                  CliTexts::fromOption, QStringLiteral("DOSSIER"));
     const QCommandLineOption yes({QStringLiteral("y"), QStringLiteral("yes")}, CliTexts::yesOption);
     const QCommandLineOption no({QStringLiteral("n"), QStringLiteral("no")}, CliTexts::noOption);
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    CliTexts::quietOption);
-    parser.addOptions({help, size, recovery, to, yes, no, quiet});
+    parser.addOptions({help, size, recovery, to, from, yes, no, quiet});
     parser.addPositionalArgument(QStringLiteral("commande"), CliTexts::commandArgument,
                                  QStringLiteral("cut|restore|verify"));
     parser.addPositionalArgument(QStringLiteral("fichier"), CliTexts::fileArgument);
@@ -153,6 +158,10 @@ std::variant<Request, int> understood(const QStringList &commandLine)
         && (parser.isSet(size) || parser.isSet(recovery) || parser.isSet(yes) || parser.isSet(no)
             || (parser.isSet(to) && command == QLatin1String("verify"))))
         return wrongUsage(CliTexts::cutOnly);
+    if (parser.isSet(from) && command == QLatin1String("cut"))
+        return wrongUsage(CliTexts::fromNotForCut);
+    if (command != QLatin1String("cut") && parser.values(to).size() > 1)
+        return wrongUsage(CliTexts::oneDestination);
     if (parser.isSet(yes) && parser.isSet(no))
         return wrongUsage(CliTexts::yesAndNo);
     const std::optional<double> sizeKb = kilobytesOf(parser.value(size));
@@ -161,9 +170,17 @@ std::variant<Request, int> understood(const QStringList &commandLine)
     Request request;
     request.command = command;
     request.path = FctDecoup::AbsolutePath(arguments[1]);
-    request.destination = parser.isSet(to) ? FctDecoup::AbsolutePath(parser.value(to)) : QString();
+    QStringList folders;
+    for (const QString &folder : parser.values(to))
+        folders.append(FctDecoup::AbsolutePath(folder));
+    request.destination = folders.isEmpty() ? QString() : folders.takeFirst();
+    request.media = folders;
+    for (const QString &folder : parser.values(from))
+        request.from.append(FctDecoup::AbsolutePath(folder));
     request.sizeKb = *sizeKb;
-    if (parser.isSet(recovery)) {
+    if (parser.value(recovery) == QLatin1String("medium")) {
+        request.protect = true;
+    } else if (parser.isSet(recovery)) {
         bool ok = false;
         request.slices = parser.value(recovery).toInt(&ok);
         if (!ok || *request.slices < 1 || *request.slices > FctDecoup::maxPieceCount)
@@ -180,17 +197,17 @@ std::variant<Request, int> understood(const QStringList &commandLine)
 int run(const Request &request)
 {
     catchSignals();
-    TerminalWindow window(request.answer, request.progress, caught);
+    TerminalWindow window(request.answer, request.progress, caught, request.protect);
     if (request.command == QLatin1String("verify")) {
-        const FctDecoup::SetState state = FctDecoup::VerifySet(window, request.path);
+        const FctDecoup::SetState state = FctDecoup::VerifySet(window, request.path, request.from);
         window.clearProgress();
         return caught ? CliTexts::SignalBase + caught : report(state);
     }
     const FctDecoup::Outcome outcome =
         request.command == QLatin1String("cut")
             ? FctDecoup::CutFile(window, request.path, request.sizeKb, request.slices,
-                                 request.destination)
-            : FctDecoup::RestoreFile(window, request.path, request.destination);
+                                 request.destination, {request.media, request.protect})
+            : FctDecoup::RestoreFile(window, request.path, request.destination, request.from);
     window.clearProgress();
     // A signal that came when all was done stopped nothing; one that interrupted a question did.
     if (outcome == FctDecoup::Outcome::Done)

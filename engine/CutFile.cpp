@@ -3,6 +3,7 @@
 // Cutting a file into a piece set.
 #include "BlockCopier.h"
 #include "ChecksumFile.h"
+#include "Cutting.h"
 #include "Destination.h"
 #include "EngineTexts.h"
 #include "EngineWindow.h"
@@ -28,7 +29,7 @@
 #include <limits>
 #include <sys/stat.h>
 
-namespace {
+namespace Cutting {
 
 using namespace FctDecoup;
 
@@ -42,8 +43,6 @@ std::optional<qint64> blockLength(double sizeKb)
     return static_cast<qint64>(bytes);
 }
 
-// The recovery slices' windows in memory at once, at most: the memory of a cut stays under 96 MiB.
-constexpr qint64 recoveryMemory = 64 << 20;
 const QByteArray creator = QByteArrayLiteral("Created by Fendrax version ") + FENDRAX_VERSION;
 
 // The entries that hold a name of an earlier set of baseName in folder: baseName + ".001" ...
@@ -61,8 +60,7 @@ QStringList earlierSet(const QString &folder, const QString &baseName)
             taken.append(folder + name);
     }
     // A set of more pieces had more volumes, and another tool may have named them otherwise.
-    for (const QString &name : RecoverySet::fileNames(folder, baseName))
-        taken.append(folder + name);
+    taken += RecoverySet::fileNames(folder, baseName);
     return taken;
 }
 
@@ -87,75 +85,6 @@ QString removeAll(const QStringList &entries, const QString &sourcePath)
     }
     return {};
 }
-
-// One cut, step by step. Each step that cannot go on says why (a stop says nothing) and returns
-// false; what the cut had created goes with it.
-class Cut
-{
-public:
-    Cut(EngineWindow &window, const QString &sourcePath, std::optional<int> recoverySlices);
-
-    Outcome outcome() const { return m_outcome; }
-
-    bool openSource();
-    bool planSet(double sizeKb);
-    bool chooseFolder(const QString &destination);
-    bool holdNames();
-    bool checkNames();
-    bool askAboutEarlierSet();
-    bool planRecovery();
-    bool copyPieces();
-    bool writeRecovery();
-    bool writeChecksums();
-    bool publish();
-    void announce();
-
-private:
-    // How the cut ends when it cannot go on: what it had created goes, and the window hears why
-    // (a stop says nothing): the cause of the call that failed, or the cut's own finding.
-    bool fail(const FileIo::Cause &cause, const QString &finding = {});
-    bool refuse(const QString &text);
-    bool stop();
-    // Whether the source is still the file that was opened, as it was: no byte of it written,
-    // truncated or replaced while it was read.
-    bool sourceUnchanged() const;
-    QString piecePath(int n) const { return m_folder + m_name.baseName + PieceSuffix(n); }
-    qint64 pieceLength(int n) const;
-    QList<qint64> outputLengths() const;
-    std::optional<Destination::Refusal> refusal(const QString &folder);
-    void setFolder(const QString &folder);
-    FileIo::Result sumWindow(int window, FileIo::Cause &cause);
-    QString changed() const { return EngineTexts::sourceChanged(m_sourcePath); }
-
-    EngineWindow &m_window;
-    const QString m_sourcePath;
-    const SetName m_name;
-    // Where the pieces go, beside the source unless told otherwise, and so where an earlier set
-    // is looked for.
-    QString m_folder;
-    // Piece 1 is written under this name and takes its own once every piece is on disk: a set
-    // whose first piece is there is always whole, even when the program is killed.
-    QString m_firstPieceTemporary;
-    QString m_checksumPath;
-    QString m_checksumTemporary;
-    QFile m_source;
-    struct stat m_sourceState = {}; // as opened
-    qint64 m_length = 0;
-    std::optional<qint64> m_block;
-    int m_pieceCount = 0;
-    QByteArray m_header;
-    mode_t m_mode = 0;
-    std::optional<int> m_recoverySlices;
-    Progress m_progress;
-    QList<QByteArray> m_digests;   // of each piece, then of the whole file
-    QList<QByteArray> m_pieceCrcs; // for the recovery files
-    std::unique_ptr<RecoveryWriter> m_recovery;
-    QStringList m_earlierSet; // found in the last folder judged
-    Outcome m_outcome = Outcome::Done;
-    // The lock first: it goes last, once what the cut created has gone.
-    SetLock m_lock;
-    UnfinishedOutput m_created;
-};
 
 Cut::Cut(EngineWindow &window, const QString &sourcePath, std::optional<int> recoverySlices)
     : m_window(window), m_sourcePath(sourcePath), m_name(SetNameOf(SplitPath(sourcePath, true))),
@@ -288,12 +217,25 @@ bool Cut::chooseFolder(const QString &destination)
     const OutputFolder::Settled settled =
         OutputFolder::settle(m_window, Output::Pieces, destination, SplitPath(m_sourcePath, false),
                              [this](const QString &folder) { return refusal(folder); });
-    if (!settled.folder)
-        return refuse(settled.why.isEmpty()
-                          ? QString()
-                          : EngineTexts::withCause(EngineTexts::cutError, settled.why));
-    setFolder(*settled.folder);
-    return true;
+    if (settled.folder) {
+        setFolder(*settled.folder);
+        return true;
+    }
+    // Where the room alone is wanting, the set may go onto one medium after another.
+    if (settled.refusal && !settled.refusal->error && !settled.refusal->tooLong && m_block) {
+        std::optional<EngineWindow::AcrossMedia> across;
+        if (!m_acrossMedia)
+            across = m_window.offerMedia(settled.refusal->needed, settled.refusal->free);
+        if (m_acrossMedia || across) {
+            setFolder(settled.refusedFolder);
+            if (across)
+                goAcrossMedia({}, across->protect);
+            return true;
+        }
+    }
+    return refuse(settled.why.isEmpty()
+                      ? QString()
+                      : EngineTexts::withCause(EngineTexts::cutError, settled.why));
 }
 
 // Another operation on the set's names in that folder, in this program or another, is refused
@@ -371,12 +313,18 @@ bool Cut::planRecovery()
         pieces.append(
             {NativePath(m_name.baseName + PieceSuffix(n)), pieceLength(n), Md5::of(head)});
     }
-    m_recovery =
-        std::make_unique<RecoveryWriter>(pieces, *m_recoverySlices, recoveryMemory, creator);
+    m_recoveryPieces = pieces;
+    // Across media, each medium's volumes are summed when it comes: here, the index alone.
+    m_recovery = m_acrossMedia ? std::make_unique<RecoveryWriter>(m_recoveryPieces, QList<int>(),
+                                                                  0, recoveryMemory, creator)
+                               : std::make_unique<RecoveryWriter>(
+                                   m_recoveryPieces, *m_recoverySlices, recoveryMemory, creator);
     if (!m_recovery->valid())
         return fail({ENOMEM, m_sourcePath});
     // Beyond the first window, the pieces are read again for each further one.
     m_progress = {0, m_pieceCount, 0, m_length};
+    if (m_acrossMedia)
+        return true;
     const qint64 window = m_recovery->windowEnd(0);
     for (int n = 1; m_recovery->windowCount() > 1 && n <= m_pieceCount; ++n)
         m_progress.total += std::max(qint64(0), pieceLength(n) - window);
@@ -514,7 +462,7 @@ bool Cut::writeRecovery()
 }
 
 // One line a piece, then one for the file that the set restores to.
-bool Cut::writeChecksums()
+QByteArray Cut::checksumBytes() const
 {
     QByteArray checksums;
     for (int n = 1; n <= m_pieceCount + 1; ++n) {
@@ -522,10 +470,18 @@ bool Cut::writeChecksums()
                                      ? m_name.baseName + PieceSuffix(n)
                                      : RestoredName(m_name.baseName, m_name.extension);
         // A hash that could not be had (no memory for it) proves nothing.
-        if (m_digests[n - 1].isEmpty())
-            return fail({ENOMEM, m_sourcePath});
+        if (m_digests.size() < n || m_digests[n - 1].isEmpty())
+            return {};
         checksums += ChecksumFile::line(m_digests[n - 1], NativePath(fileName));
     }
+    return checksums;
+}
+
+bool Cut::writeChecksums()
+{
+    const QByteArray checksums = checksumBytes();
+    if (checksums.isEmpty())
+        return fail({ENOMEM, m_sourcePath});
     QFile file;
     if (!FileIo::createNew(file, m_checksumTemporary, m_mode))
         return fail(FileIo::causeNow(m_checksumPath));
@@ -562,7 +518,7 @@ void Cut::announce()
     m_window.refreshFileList();
 }
 
-} // namespace
+} // namespace Cutting
 
 namespace FctDecoup {
 
@@ -572,13 +528,20 @@ int DefaultRecoverySlices(int pieceCount)
 }
 
 Outcome CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
-                std::optional<int> recoverySlices, const QString &destination)
+                std::optional<int> recoverySlices, const QString &destination, const Media &media)
 {
     const IgnoredFileSizeSignal fileSizeLimitIsAFailure;
-    Cut cut(window, sourcePath, recoverySlices);
-    if (cut.openSource() && cut.planSet(sizeKb) && cut.chooseFolder(destination) && cut.holdNames()
-        && cut.checkNames() && cut.askAboutEarlierSet() && cut.planRecovery() && cut.copyPieces()
-        && cut.writeRecovery() && cut.writeChecksums() && cut.publish())
+    Cutting::Cut cut(window, sourcePath, recoverySlices);
+    if (!media.more.isEmpty() || media.protect)
+        cut.goAcrossMedia(media.more, media.protect);
+    if (!cut.openSource() || !cut.planSet(sizeKb) || !cut.chooseFolder(destination))
+        return cut.outcome();
+    if (cut.acrossMedia()) {
+        cut.cutAcrossMedia();
+        return cut.outcome();
+    }
+    if (cut.holdNames() && cut.checkNames() && cut.askAboutEarlierSet() && cut.planRecovery()
+        && cut.copyPieces() && cut.writeRecovery() && cut.writeChecksums() && cut.publish())
         cut.announce();
     return cut.outcome();
 }

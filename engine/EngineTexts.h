@@ -96,6 +96,11 @@ inline QString cutDone(const QString &countText)
     return QStringLiteral("Découpage du fichier terminé.") + lineBreak
            + QStringLiteral("Fichier découpé en ") + countText + QStringLiteral(" morceaux.");
 }
+inline QString cutDoneAcrossMedia(const QString &countText, const QStringList &media)
+{
+    return cutDone(countText) + lineBreak + QStringLiteral("Chaque support a été relu.")
+           + lineBreak + media.join(lineBreak);
+}
 inline const QString cutError = QStringLiteral("Erreur lors du découpage du fichier !");
 inline QString sourceChanged(const QString &path)
 {
@@ -120,6 +125,66 @@ inline QString tooManyPieces(qint64 smallestKb)
            + QStringLiteral("Veuillez choisir une taille de partition plus grande.") + lineBreak
            + QStringLiteral("Choisissez au moins ") + QLocale(QLocale::French).toString(smallestKb)
            + QStringLiteral(" Ko.");
+}
+
+// Across media. names: what the media hold, by runs ("rapport.001 à rapport.011").
+inline QString mediumFull(const QString &written, bool several, int pieces, int volumes,
+                          qint64 bytes)
+{
+    QStringList left;
+    if (pieces)
+        left.append(QString::number(pieces)
+                    + (pieces > 1 ? QStringLiteral(" morceaux") : QStringLiteral(" morceau")));
+    if (volumes)
+        left.append(QString::number(volumes)
+                    + (volumes > 1 ? QStringLiteral(" fichiers de réparation")
+                                   : QStringLiteral(" fichier de réparation")));
+    return written + (several ? QStringLiteral(" sont écrits ; il reste ")
+                              : QStringLiteral(" est écrit ; il reste "))
+           + left.join(QStringLiteral(" et ")) + QStringLiteral(", ") + megabytes(bytes);
+}
+inline QString firstMedium(int pieces, qint64 bytes)
+{
+    return QStringLiteral("Rien n'est encore écrit ; il y a ") + QString::number(pieces)
+           + QStringLiteral(" morceaux, ") + megabytes(bytes);
+}
+inline QString mediumUnchanged(const QString &folder)
+{
+    return QStringLiteral("Le support de ") + folder
+           + QStringLiteral(" n'a pas changé : insérez le support suivant.");
+}
+inline QString mediumTooSmall(const QString &folder, const QString &name, qint64 needed,
+                              qint64 free)
+{
+    return QStringLiteral("Le support de ") + folder + QStringLiteral(" ne peut recevoir ") + name
+           + QStringLiteral(" : il faut ") + megabytes(needed) + QStringLiteral(", ")
+           + megabytes(free) + QStringLiteral(" sont libres.");
+}
+inline QString mediumDidNotKeep(const QString &folder, const QString &names)
+{
+    return QStringLiteral("Le support de ") + folder
+           + QStringLiteral(" n'a pas gardé ce qui y a été écrit : ") + names + QLatin1Char('.')
+           + lineBreak + QStringLiteral("Ces fichiers seront écrits sur un autre support.");
+}
+inline QString mediumHolds(int number, const QString &folder, const QString &names)
+{
+    return QStringLiteral("Support ") + QString::number(number) + QStringLiteral(" (") + folder
+           + QStringLiteral(") : ") + names + QLatin1Char('.');
+}
+inline const QString cutInterrupted = QStringLiteral("Découpage interrompu.");
+inline QString notWritten(const QString &names)
+{
+    return QStringLiteral("Non écrits : ") + names + QLatin1Char('.');
+}
+inline QString mediaTooSmall(qint64 needed, qint64 free)
+{
+    return QStringLiteral("Les supports donnés ne peuvent recevoir tout le découpage : il faut ")
+           + megabytes(needed) + QStringLiteral(", ") + megabytes(free)
+           + QStringLiteral(" sont libres.");
+}
+inline QString insertMediumWith(const QString &pieceName)
+{
+    return QStringLiteral("Insérez le support qui porte ") + pieceName;
 }
 
 // Another operation writes, or reads, the set's names in that folder.

@@ -25,6 +25,33 @@ struct Progress
     qint64 total = 0;
 };
 
+// A set that goes onto, or comes from, one medium after another asks for each next medium.
+struct MediumRequest
+{
+    enum class Kind {
+        // The cut has filled the media it had: written says what they hold, remaining how many
+        // of the set's files are left and their bytes.
+        Cut,
+        // The restore needs the medium that holds the piece named piece.
+        Restore,
+    };
+    Kind kind = Kind::Cut;
+    QString text;       // what the engine says of it: what is written and what remains, or
+                        // the piece wanted
+    int remaining = 0;  // files still to write
+    qint64 remainingBytes = 0;
+    QString piece;      // the piece looked for
+    QString lastFolder; // the medium's folder last used: a drive whose medium is swapped keeps it
+};
+struct MediumAnswer
+{
+    // Folder: the next medium is there. Lost: the medium that holds the piece is lost (a restore
+    // only). Cancel: the operation stops there.
+    enum class Kind { Folder, Lost, Cancel };
+    Kind kind = Kind::Cancel;
+    QString folder;
+};
+
 class EngineWindow
 {
 public:
@@ -46,4 +73,20 @@ public:
     // none when the user cancels, and then nothing is written. Where no one can be asked, an
     // empty one: the engine then says why the output cannot go there.
     virtual std::optional<QString> chooseFolder(Output) { return QString(); }
+    // Whether the user can be asked for media. Where no one can, a cut that the media given cannot
+    // take is refused before it begins, and a restore finds the pieces of no folder given missing.
+    virtual bool asksForMedia() const { return false; }
+    // The next medium of a set across media, as the user answers.
+    virtual MediumAnswer nextMedium(const MediumRequest &) { return {}; }
+    // The folder chosen (or the source's) cannot take the whole set: whether to go on over several
+    // media instead, and whether to protect the set against the loss of one of them. None: the cut
+    // is refused for want of room, as where no one can be asked.
+    struct AcrossMedia
+    {
+        bool protect = false;
+    };
+    virtual std::optional<AcrossMedia> offerMedia(qint64 /*needed*/, qint64 /*free*/)
+    {
+        return std::nullopt;
+    }
 };

@@ -68,8 +68,19 @@ enum class Outcome { Done, Refused, Failed, Stopped };
 // recovery slice each, as many as DefaultRecoverySlices when none is given. They go into the
 // folder destination, or, when none is given, beside the source (or where the window chooses
 // when that folder cannot take them); the source's folder is then only read.
+// Onto one medium after another: the folders of the media that follow destination, in order, and
+// whether the set must survive the loss of any one medium. The window is asked for each medium
+// past those given, and the cut goes across media when it says so where the first folder cannot
+// take the set. Each medium holds whole pieces (or recovery volumes), the checksum file and the
+// PAR2 index, and is read back past the system's cache before the next one is asked for.
+struct Media
+{
+    QStringList more;
+    bool protect = false;
+};
 Outcome CutFile(EngineWindow &window, const QString &sourcePath, double sizeKb,
-                std::optional<int> recoverySlices = std::nullopt, const QString &destination = {});
+                std::optional<int> recoverySlices = std::nullopt, const QString &destination = {},
+                const Media &media = {});
 // Whether fileName may be one of a set's PAR2 recovery files (rapport.par2, rapport.vol0+1.par2):
 // a restore may start from it.
 bool IsRecoveryFile(const QString &fileName);
@@ -79,8 +90,10 @@ bool IsRecoveryFile(const QString &fileName);
 // when that folder cannot take it), checking each piece against the set's checksum file when
 // there is one. When pieces are missing or damaged and the set's recovery files can make up for
 // them, their data is rebuilt into the restored file; the set itself is only read.
+// from: the folders of the other media that hold some of the set's files; where a piece is on
+// none of them, the window is asked for the medium that holds it, when it can be.
 Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath,
-                    const QString &destination = {});
+                    const QString &destination = {}, const QStringList &from = {});
 
 // What a set is worth, as a restore would find it: the pieces that are not sound, and whether
 // the recovery files beside it can mend them.
@@ -102,6 +115,7 @@ struct SetState
 };
 // The state of the set whose first piece (or recovery file) is at path: every piece read once,
 // nothing written. A path that names no set is reported to the window, as a restore reports it.
-SetState VerifySet(EngineWindow &window, const QString &path);
+// from: the folders of the other media that hold some of the set's files.
+SetState VerifySet(EngineWindow &window, const QString &path, const QStringList &from = {});
 
 } // namespace FctDecoup

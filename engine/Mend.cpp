@@ -61,9 +61,9 @@ private:
 class Mend
 {
 public:
-    Mend(Run &run, const QString &folder, const QString &baseName, const QString &damage,
+    Mend(Run &run, const SetFolders &folders, const QString &baseName, const QString &damage,
          QString &destination)
-        : m_run(run), m_window(run.window), m_folder(folder), m_destination(destination),
+        : m_run(run), m_window(run.window), m_folders(folders), m_destination(destination),
           m_baseName(baseName), m_damage(damage), m_restored(run.restored)
     {}
 
@@ -116,7 +116,7 @@ private:
 
     Run &m_run;
     EngineWindow &m_window;
-    const QString m_folder; // of the set, only read
+    const SetFolders m_folders; // of the set, only read
     QString &m_destination; // as settleFolder
     const QString m_baseName;
     const QString m_damage; // what the plain restore met
@@ -147,7 +147,7 @@ private:
 // The recovery set must describe a set of pieces 1 ... N of this base name, each of them.
 bool Mend::loadSet()
 {
-    m_set = RecoverySet::load(m_folder, m_baseName);
+    m_set = RecoverySet::load(m_folders, m_baseName);
     if (!m_set || !m_set->mapPieces(m_baseName, m_pieceOf, m_fileOf)) {
         // Without a set to mend it, the damage that the plain restore met is said; none, nothing.
         if (!m_damage.isEmpty())
@@ -171,7 +171,7 @@ bool Mend::loadSet()
 QList<QByteArray> Mend::readLines()
 {
     // The checksum file, where its lines name the pieces, proves the sound ones more quickly.
-    m_lines = ChecksumFile::read(m_folder + m_checksumName).lines;
+    m_lines = ChecksumFile::read(m_folders.path(m_checksumName)).lines;
     const int count = int(m_fileOf.size()) - 1;
     QList<QByteArray> wholeDigests(m_set->files.size());
     m_describes = describesPieces(m_lines, m_baseName, count);
@@ -192,7 +192,7 @@ Mend::Way Mend::quickly()
 {
     if (!quickFits())
         return Way::Other;
-    if (!settleFolder(m_run, m_destination, m_folder, m_restoredName, restoredLength()))
+    if (!settleFolder(m_run, m_destination, m_folders.first(), m_restoredName, restoredLength()))
         return Way::Failed;
     if (!createOutput())
         return Way::Failed;
@@ -225,7 +225,7 @@ bool Mend::quickFits()
     const int count = int(m_fileOf.size()) - 1;
     if (!m_describes || std::count(m_pieceOf.begin(), m_pieceOf.end(), 0) > 0)
         return false;
-    m_rebuild = std::make_unique<Rebuild>(*m_set, m_folder, m_window, m_progress);
+    m_rebuild = std::make_unique<Rebuild>(*m_set, m_folders, m_window, m_progress);
     if (!m_rebuild->gatherLost())
         return false;
     const QList<Rebuild::Input> &inputs = m_rebuild->inputs();
@@ -345,7 +345,7 @@ bool Mend::proveRebuilt()
 bool Mend::assess()
 {
     const QList<QByteArray> wholeDigests = readLines();
-    m_rebuild = std::make_unique<Rebuild>(*m_set, m_folder, m_window, m_progress);
+    m_rebuild = std::make_unique<Rebuild>(*m_set, m_folders, m_window, m_progress);
     switch (m_rebuild->assess(wholeDigests)) {
     case FileIo::Result::Done:
         m_describes = m_describes
@@ -399,7 +399,7 @@ bool Mend::readHeader()
     if (m_restoredName.isEmpty())
         return fail(EngineTexts::badHeader);
     m_head = head;
-    return settleFolder(m_run, m_destination, m_folder, m_restoredName, restoredLength())
+    return settleFolder(m_run, m_destination, m_folders.first(), m_restoredName, restoredLength())
         .has_value();
 }
 
@@ -432,7 +432,7 @@ bool Mend::createOutput()
     QString permissionsOf = m_set->paths.first();
     for (std::size_t n = 1; n < m_fileOf.size(); ++n) {
         if (m_rebuild->inputs()[m_fileOf[n]].present) {
-            permissionsOf = m_folder + pieceName(int(n));
+            permissionsOf = m_folders.path(pieceName(int(n)));
             break;
         }
     }
@@ -632,10 +632,10 @@ void Mend::announce()
 
 namespace FctDecoup {
 
-bool MendSet(Run &run, const QString &folder, const QString &baseName, const QString &damage,
+bool MendSet(Run &run, const SetFolders &folders, const QString &baseName, const QString &damage,
              QString &destination)
 {
-    Mend mend(run, folder, baseName, damage, destination);
+    Mend mend(run, folders, baseName, damage, destination);
     if (!mend.loadSet())
         return run.outcome != Outcome::Done;
     const Mend::Way way = mend.quickly();

@@ -9,13 +9,14 @@
 namespace Restoring {
 class Run;
 }
+class SetFolders;
 
 namespace FctDecoup {
 
 // Restores the set of baseName in folder from its pieces and its recovery files, after the plain
 // restore met damage (its message; empty when it only found no checksum file). False, having
 // said nothing, when no recovery set describes the pieces; destination as Restoring::settleFolder.
-bool MendSet(Restoring::Run &run, const QString &folder, const QString &baseName,
+bool MendSet(Restoring::Run &run, const SetFolders &folders, const QString &baseName,
              const QString &damage, QString &destination);
 
 } // namespace FctDecoup

@@ -22,11 +22,12 @@ Settled settle(EngineWindow &window, Output output, const QString &destination,
         }
     }
     if (!refused)
-        return {folder, {}};
-    return {std::nullopt, refused->error ? EngineTexts::cause(refused->error, folder)
-                          : refused->tooLong
-                              ? EngineTexts::tooLargeForFat(folder, refused->tooLong)
-                              : EngineTexts::noRoom(folder, refused->needed, refused->free)};
+        return {folder, {}, {}, std::nullopt};
+    return {std::nullopt,
+            refused->error     ? EngineTexts::cause(refused->error, folder)
+            : refused->tooLong ? EngineTexts::tooLargeForFat(folder, refused->tooLong)
+                               : EngineTexts::noRoom(folder, refused->needed, refused->free),
+            folder, refused};
 }
 
 } // namespace OutputFolder

@@ -15,6 +15,9 @@ struct Settled
 {
     std::optional<QString> folder; // with its separator; none when the output cannot go there
     QString why;                   // then why; empty when the user chose no folder
+    // The folder that refused it, and why: a want of room may be made up by other media.
+    QString refusedFolder;
+    std::optional<Destination::Refusal> refusal;
 };
 
 // refusalOf: why a folder cannot take the output, if it cannot.

@@ -18,11 +18,13 @@
 #include "PieceHeader.h"
 #include "RecoverySet.h"
 #include "Restoring.h"
+#include "SetFolders.h"
 #include "UnfinishedOutput.h"
 #include "WriteBehind.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <sys/stat.h>
@@ -52,7 +54,7 @@ struct CheckedPiece
 // of baseName in folder, or nothing when they do: one line for each piece, in order, then one for
 // the file under the name that the header gives it.
 QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
-                         const QString &checksumName, const QString &folder,
+                         const QString &checksumName, const SetFolders &folders,
                          const QString &baseName, int pieceCount, const QString &restoredName)
 {
     // Whether line n names piece n, and whether piece n is as it says.
@@ -62,7 +64,7 @@ QString checksumMismatch(const std::optional<QList<ChecksumFile::Line>> &lines,
     const auto sound = [&](int n) {
         return named(n)
                && (*lines)[n - 1].digest
-                      == ChecksumFile::digestOf(folder + baseName + PieceSuffix(n));
+                      == ChecksumFile::digestOf(folders.path(baseName + PieceSuffix(n)));
     };
     if (describesPieces(lines, baseName, pieceCount)
         && lines->last().name == NativePath(restoredName))
@@ -80,7 +82,10 @@ class Restore
 {
 public:
     // mayMend: the set's recovery files, if any, may mend it. destination: as settleFolder.
-    Restore(Run &run, const QString &firstPiecePath, bool mayMend, QString &destination);
+    // folders: where the set's files are, as the restore finds them: the media it asks for go
+    // there.
+    Restore(Run &run, const QString &firstPiecePath, SetFolders &folders, bool mayMend,
+            QString &destination);
 
     bool readHeader();
     bool checkSet();
@@ -99,13 +104,17 @@ private:
     bool copyPiece(int n, BlockCopier &copier, HashThread &hash);
     QString checkDigests(HashThread &hash, bool all);
     QString pieceName(int n) const { return m_baseName + PieceSuffix(n); }
-    QString piecePath(int n) const { return m_folder + pieceName(n); }
+    QString piecePath(int n) const { return m_folders.path(pieceName(n)); }
+    // Piece n, on the media known or on the one the window is asked for: false when it cannot
+    // be had (said, or the mend takes over).
+    bool locate(int n);
+    bool elsewhere(int n) const { return m_pieces[size_t(n - 1)].dataLength < 0; }
 
     Run &m_run;
     EngineWindow &m_window;
     const QString m_firstPiecePath;
     // Where the pieces are, only read; the file comes back into m_destination.
-    const QString m_folder;
+    SetFolders &m_folders;
     QString &m_destination;
     QString m_baseName;
     std::optional<PieceHeader> m_header;
@@ -123,9 +132,10 @@ private:
     char m_head[PieceHeader::size] = {};
 };
 
-Restore::Restore(Run &run, const QString &firstPiecePath, bool mayMend, QString &destination)
-    : m_run(run), m_window(run.window), m_firstPiecePath(firstPiecePath),
-      m_folder(SplitPath(firstPiecePath, false)), m_destination(destination),
+Restore::Restore(Run &run, const QString &firstPiecePath, SetFolders &folders, bool mayMend,
+                 QString &destination)
+    : m_run(run), m_window(run.window), m_firstPiecePath(firstPiecePath), m_folders(folders),
+      m_destination(destination),
       m_restored(run.restored), m_mayMend(mayMend)
 {}
 
@@ -134,7 +144,7 @@ Restore::Restore(Run &run, const QString &firstPiecePath, bool mayMend, QString 
 bool Restore::mendable() const
 {
     return m_mayMend && !m_baseName.isEmpty()
-           && !RecoverySet::fileNames(m_folder, m_baseName).isEmpty();
+           && !RecoverySet::fileNames(m_folders, m_baseName).isEmpty();
 }
 
 bool Restore::damaged(const QString &text)
@@ -160,7 +170,8 @@ bool Restore::readHeader()
     m_restoredName = m_header ? RestoredName(m_baseName, m_header->extension) : QString();
     if (m_restoredName.isEmpty()) // no header, or a set of ".001" that names no file
         return damaged(EngineTexts::badHeader);
-    const QString folder = m_destination.isEmpty() ? m_folder : AddBackslash(m_destination);
+    const QString folder =
+        m_destination.isEmpty() ? m_folders.first() : AddBackslash(m_destination);
     return !FileEntry::exists(folder + m_restoredName)
            || m_run.refuse(EngineTexts::destinationExists, EngineTexts::warningTitle,
                            MessageIcon::Exclamation);
@@ -169,7 +180,17 @@ bool Restore::readHeader()
 // Where the file goes, once its length is known.
 bool Restore::chooseFolder()
 {
-    return settleFolder(m_run, m_destination, m_folder, m_restoredName, m_progress.total)
+    // A set that comes from several media is rarely restored onto the first: the user says where.
+    const bool acrossMedia = std::any_of(m_pieces.cbegin(), m_pieces.cend(), [&](const auto &p) {
+        return p.dataLength < 0 || p.device != m_pieces.front().device;
+    });
+    if (acrossMedia && m_destination.isEmpty() && m_window.asksForMedia()) {
+        const std::optional<QString> chosen = m_window.chooseFolder(Output::RestoredFile);
+        if (!chosen)
+            return m_run.stop();
+        m_destination = *chosen;
+    }
+    return settleFolder(m_run, m_destination, m_folders.first(), m_restoredName, m_progress.total)
         .has_value();
 }
 
@@ -179,9 +200,10 @@ bool Restore::chooseFolder()
 bool Restore::checkSet()
 {
     m_checksumName = m_baseName + QLatin1String(ChecksumFile::suffix);
-    if (const ChecksumFile::Read read = ChecksumFile::read(m_folder + m_checksumName); read.there) {
+    if (const ChecksumFile::Read read = ChecksumFile::read(m_folders.path(m_checksumName));
+        read.there) {
         m_checksums = read.lines;
-        const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folder, m_baseName,
+        const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folders, m_baseName,
                                                   m_header->pieceCount, m_restoredName);
         if (!mismatch.isEmpty())
             return damaged(mismatch);
@@ -189,6 +211,11 @@ bool Restore::checkSet()
         return damaged(QString());
     }
     for (int n = 1; n <= m_header->pieceCount; ++n) {
+        // A piece on a medium that is not there yet is asked for when its turn comes.
+        if (n > 1 && !m_folders.holds(pieceName(n)) && m_window.asksForMedia()) {
+            m_pieces.push_back({0, 0, -1});
+            continue;
+        }
         const std::optional<struct stat> entry = FileEntry::status(piecePath(n), true);
         if (!entry || !S_ISREG(entry->st_mode))
             return damaged(EngineTexts::missingPiece(pieceName(n)));
@@ -201,7 +228,34 @@ bool Restore::checkSet()
         return damaged(EngineTexts::damagedPiece(pieceName(wrong.front())));
     m_progress = {0, m_header->pieceCount, 0, 0};
     for (const CheckedPiece &piece : m_pieces)
-        m_progress.total += piece.dataLength;
+        m_progress.total += piece.dataLength < 0 ? m_pieces.front().dataLength : piece.dataLength;
+    return true;
+}
+
+bool Restore::locate(int n)
+{
+    while (!m_folders.holds(pieceName(n))) {
+        MediumRequest request;
+        request.kind = MediumRequest::Kind::Restore;
+        request.piece = pieceName(n);
+        request.text = EngineTexts::insertMediumWith(request.piece);
+        request.lastFolder = m_folders.folders().last();
+        const MediumAnswer answer = m_window.nextMedium(request);
+        if (answer.kind == MediumAnswer::Kind::Cancel)
+            return m_run.stop();
+        if (answer.kind == MediumAnswer::Kind::Lost)
+            return damaged(EngineTexts::missingPiece(pieceName(n)));
+        m_folders.add(answer.folder);
+    }
+    // Each piece but the last as long as piece 1, the last at least a byte and at most as much.
+    const std::optional<struct stat> entry = FileEntry::status(piecePath(n), true);
+    if (!entry || !S_ISREG(entry->st_mode))
+        return damaged(EngineTexts::missingPiece(pieceName(n)));
+    const qint64 length = entry->st_size - headerLength(n);
+    const qint64 full = m_pieces.front().dataLength;
+    if (n < m_header->pieceCount ? length != full : length < 1 || length > full)
+        return damaged(EngineTexts::damagedPiece(pieceName(n)));
+    m_pieces[size_t(n - 1)] = {entry->st_dev, entry->st_ino, length};
     return true;
 }
 
@@ -240,7 +294,7 @@ bool Restore::copyAndProve()
         if (const QString damage = m_checksums ? checkDigests(hash, false) : QString();
             !damage.isEmpty())
             return damaged(damage);
-        if (!copyPiece(n, copier, hash))
+        if ((elsewhere(n) && !locate(n)) || !copyPiece(n, copier, hash))
             return false;
     }
     // Every byte is copied: the title says so while the flush waits for the disk.
@@ -309,7 +363,8 @@ bool IsRecoveryFile(const QString &fileName)
     return !Par2::baseNameOf(fileName).isEmpty();
 }
 
-Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath, const QString &destination)
+Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath, const QString &destination,
+                    const QStringList &from)
 {
     Run run(window);
     QString folderChosen = destination;
@@ -318,8 +373,11 @@ Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath, const Q
     // A recovery file stands for its set: the restore starts from the set's piece 1, or, when
     // it is gone, from the recovery files alone.
     const QString recoveryOf = Par2::baseNameOf(SplitPath(firstPiecePath, true));
+    SetFolders folders(folder);
+    for (const QString &other : from)
+        folders.add(other);
     const QString first =
-        recoveryOf.isEmpty() ? firstPiecePath : folder + recoveryOf + PieceSuffix(1);
+        recoveryOf.isEmpty() ? firstPiecePath : folders.path(recoveryOf + PieceSuffix(1));
     // No cut replaces the set while it is read. A set that no one can write to (a read-only or
     // full medium) is read without the lock.
     const QString baseName = BaseNameOfFirstPiece(SplitPath(first, true)).value_or(QString());
@@ -332,7 +390,7 @@ Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath, const Q
         return run.outcome;
     }
     const auto restore = [&](bool mayMend) {
-        Restore plain(run, first, mayMend, folderChosen);
+        Restore plain(run, first, folders, mayMend, folderChosen);
         if (plain.readHeader() && plain.checkSet() && plain.chooseFolder() && plain.copyAndProve()
             && plain.publish())
             plain.announce();
@@ -345,7 +403,7 @@ Outcome RestoreFile(EngineWindow &window, const QString &firstPiecePath, const Q
     if (!needsMend)
         return run.outcome;
     // Recovery files that describe no set judge nothing: the pieces restore unchecked.
-    if (!MendSet(run, folder, baseName, damage, folderChosen) && damage.isEmpty())
+    if (!MendSet(run, folders, baseName, damage, folderChosen) && damage.isEmpty())
         restore(false);
     return run.outcome;
 }

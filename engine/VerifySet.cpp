@@ -13,6 +13,7 @@
 #include "PieceHeader.h"
 #include "Rebuild.h"
 #include "RecoverySet.h"
+#include "SetFolders.h"
 #include "Restoring.h"
 
 #include <QFile>
@@ -23,14 +24,14 @@ using namespace FctDecoup;
 using Problem = SetState::Problem;
 using Verdict = SetState::Verdict;
 
-SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString &folder,
+SetState byRecovery(EngineWindow &window, const RecoverySet &set, const SetFolders &folders,
                     const QString &baseName)
 {
     std::vector<int> pieceOf, fileOf;
     set.mapPieces(baseName, pieceOf, fileOf);
     const int count = int(fileOf.size()) - 1;
     const std::optional<QList<ChecksumFile::Line>> lines =
-        ChecksumFile::read(folder + baseName + QLatin1String(ChecksumFile::suffix)).lines;
+        ChecksumFile::read(folders.path(baseName + QLatin1String(ChecksumFile::suffix))).lines;
     const bool named = Restoring::describesPieces(lines, baseName, count);
     QList<QByteArray> wholeDigests(set.files.size());
     for (int n = 1; named && n <= count; ++n)
@@ -38,7 +39,7 @@ SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString 
     Progress progress{0, count, 0, 0};
     for (const RecoverySet::File &file : set.files)
         progress.total += file.length;
-    Rebuild rebuild(set, folder, window, progress);
+    Rebuild rebuild(set, folders, window, progress);
     SetState state;
     if (const FileIo::Result assessed = rebuild.assess(wholeDigests);
         assessed != FileIo::Result::Done) {
@@ -72,11 +73,11 @@ SetState byRecovery(EngineWindow &window, const RecoverySet &set, const QString 
     return state;
 }
 
-SetState byPieces(EngineWindow &window, const QString &folder, const QString &baseName)
+SetState byPieces(EngineWindow &window, const SetFolders &folders, const QString &baseName)
 {
     SetState state;
     const std::optional<PieceHeader> header =
-        Restoring::headerOf(folder + baseName + PieceSuffix(1));
+        Restoring::headerOf(folders.path(baseName + PieceSuffix(1)));
     if (!header) {
         window.showMessage(EngineTexts::badHeader, EngineTexts::errorTitle,
                            MessageIcon::Exclamation, MessageButtons::Ok);
@@ -84,11 +85,11 @@ SetState byPieces(EngineWindow &window, const QString &folder, const QString &ba
     }
     const int count = header->pieceCount;
     const std::optional<QList<ChecksumFile::Line>> lines =
-        ChecksumFile::read(folder + baseName + QLatin1String(ChecksumFile::suffix)).lines;
+        ChecksumFile::read(folders.path(baseName + QLatin1String(ChecksumFile::suffix))).lines;
     const bool named = Restoring::describesPieces(lines, baseName, count);
     std::vector<qint64> lengths;
     for (int n = 1; n <= count; ++n) {
-        const qint64 size = FileEntry::fileSize(folder + baseName + PieceSuffix(n));
+        const qint64 size = FileEntry::fileSize(folders.path(baseName + PieceSuffix(n)));
         lengths.push_back(size < 0 ? -1 : size - Restoring::headerLength(n));
     }
     const std::vector<int> wrong = Restoring::wrongLengths(lengths);
@@ -103,7 +104,7 @@ SetState byPieces(EngineWindow &window, const QString &folder, const QString &ba
             state.pieces.append({name, Problem::Missing});
         else if (std::find(wrong.begin(), wrong.end(), n) != wrong.end())
             state.pieces.append({name, Problem::WrongLength});
-        else if (named && ChecksumFile::digestOf(folder + name) != (*lines)[n - 1].digest)
+        else if (named && ChecksumFile::digestOf(folders.path(name)) != (*lines)[n - 1].digest)
             state.pieces.append({name, Problem::Contradicted});
     }
     state.verdict = state.pieces.isEmpty() ? Verdict::Whole : Verdict::BeyondRepair;
@@ -114,9 +115,12 @@ SetState byPieces(EngineWindow &window, const QString &folder, const QString &ba
 
 namespace FctDecoup {
 
-SetState VerifySet(EngineWindow &window, const QString &path)
+SetState VerifySet(EngineWindow &window, const QString &path, const QStringList &from)
 {
     const QString folder = SplitPath(path, false);
+    SetFolders folders(folder);
+    for (const QString &other : from)
+        folders.add(other);
     const QString name = SplitPath(path, true);
     QString baseName = Par2::baseNameOf(name);
     if (baseName.isEmpty())
@@ -128,23 +132,27 @@ SetState VerifySet(EngineWindow &window, const QString &path)
     }
     // What the medium holds, not what the system's cache still holds of what was written there:
     // a stick that did not keep a piece is found before it leaves.
-    const QStringList recoveryFiles = RecoverySet::fileNames(folder, baseName);
-    const QStringList pieces = FileEntry::namesIn(folder, [&](const QString &entry) {
-        const QString suffix = entry.mid(baseName.size());
-        bool number = false;
-        const int n = suffix.mid(1).toInt(&number);
-        return entry.startsWith(baseName) && number && n >= 1 && n <= maxPieceCount
-               && suffix == PieceSuffix(n);
-    });
-    for (const QString &file : recoveryFiles + pieces)
-        FileIo::evict(folder + file);
-    FileIo::evict(folder + baseName + QLatin1String(ChecksumFile::suffix));
+    const QStringList recoveryFiles = RecoverySet::fileNames(folders, baseName);
+    for (const QString &each : folders.folders()) {
+        const QStringList pieces = FileEntry::namesIn(each, [&](const QString &entry) {
+            const QString suffix = entry.mid(baseName.size());
+            bool number = false;
+            const int n = suffix.mid(1).toInt(&number);
+            return entry.startsWith(baseName) && number && n >= 1 && n <= maxPieceCount
+                   && suffix == PieceSuffix(n);
+        });
+        for (const QString &piece : pieces)
+            FileIo::evict(each + piece);
+        FileIo::evict(each + baseName + QLatin1String(ChecksumFile::suffix));
+    }
+    for (const QString &file : recoveryFiles)
+        FileIo::evict(file);
     std::vector<int> pieceOf, fileOf;
     const std::optional<RecoverySet> set =
-        recoveryFiles.isEmpty() ? std::nullopt : RecoverySet::load(folder, baseName);
+        recoveryFiles.isEmpty() ? std::nullopt : RecoverySet::load(folders, baseName);
     return set && set->mapPieces(baseName, pieceOf, fileOf)
-               ? byRecovery(window, *set, folder, baseName)
-               : byPieces(window, folder, baseName);
+               ? byRecovery(window, *set, folders, baseName)
+               : byPieces(window, folders, baseName);
 }
 
 } // namespace FctDecoup

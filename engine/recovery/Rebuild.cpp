@@ -78,7 +78,7 @@ struct Rebuild::Slot
     SliceChecksum computed; // of what was rebuilt
 };
 
-Rebuild::Rebuild(const RecoverySet &set, const QString &folder, EngineWindow &window,
+Rebuild::Rebuild(const RecoverySet &set, const SetFolders &folders, EngineWindow &window,
                  Progress &progress)
     : m_set(set), m_window(window), m_progress(progress),
       m_buffer(new (std::nothrow) char[blockSize])
@@ -88,7 +88,7 @@ Rebuild::Rebuild(const RecoverySet &set, const QString &folder, EngineWindow &wi
         // A name is a file beside the others, never a path elsewhere.
         const QString name = FctDecoup::PathFromNative(file.name);
         m_inputs.append(
-            {name.contains(QLatin1Char('/')) || name.isEmpty() ? QString() : folder + name});
+            {name.contains(QLatin1Char('/')) || name.isEmpty() ? QString() : folders.path(name)});
         m_firstSlice.push_back(slices);
         slices += int(set.slicesOf(file));
     }

@@ -35,7 +35,7 @@ public:
     // or computed for a damaged one. False stops the rebuild (Failed).
     using Output = std::function<bool(int file, qint64 offset, const char *data, qint64 length)>;
 
-    Rebuild(const RecoverySet &set, const QString &folder, EngineWindow &window,
+    Rebuild(const RecoverySet &set, const SetFolders &folders, EngineWindow &window,
             Progress &progress);
     ~Rebuild();
 

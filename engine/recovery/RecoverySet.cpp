@@ -209,19 +209,25 @@ std::optional<RecoverySet> described(const QByteArray &setId, Found &found, qint
 
 } // namespace
 
-QStringList RecoverySet::fileNames(const QString &folder, const QString &baseName)
+QStringList RecoverySet::fileNames(const SetFolders &folders, const QString &baseName)
 {
-    return FileEntry::namesIn(
-        folder, [&](const QString &name) { return Par2::isSetFileName(baseName, name); });
+    QStringList paths;
+    for (const QString &folder : folders.folders()) {
+        QStringList names = FileEntry::namesIn(
+            folder, [&](const QString &name) { return Par2::isSetFileName(baseName, name); });
+        names.sort();
+        for (const QString &name : std::as_const(names))
+            paths.append(folder + name);
+    }
+    return paths;
 }
 
-std::optional<RecoverySet> RecoverySet::load(const QString &folder, const QString &baseName)
+std::optional<RecoverySet> RecoverySet::load(const SetFolders &folders, const QString &baseName)
 {
-    QStringList names = fileNames(folder, baseName);
-    names.sort();
+    const QStringList paths = fileNames(folders, baseName);
     Scan found;
-    for (const QString &name : std::as_const(names))
-        scan(folder + name, found);
+    for (const QString &path : paths)
+        scan(path, found);
     std::vector<RecoverySet> sets;
     for (auto &[setId, packets] : found.sets) {
         if (std::optional<RecoverySet> set = described(setId, packets, found.largestFile))
@@ -232,26 +238,24 @@ std::optional<RecoverySet> RecoverySet::load(const QString &folder, const QStrin
     std::optional<RecoverySet> chosen;
     int best = 0;
     for (RecoverySet &set : sets) {
-        if (const int matching = sets.size() == 1 ? 1 : set.filesThere(folder); matching > best) {
+        if (const int matching = sets.size() == 1 ? 1 : set.filesThere(folders); matching > best) {
             best = matching;
             chosen = std::move(set);
         }
     }
-    if (chosen) {
-        for (const QString &name : std::as_const(names))
-            chosen->paths.append(folder + name);
-    }
+    if (chosen)
+        chosen->paths = paths;
     return chosen;
 }
 
-int RecoverySet::filesThere(const QString &folder) const
+int RecoverySet::filesThere(const SetFolders &folders) const
 {
     int there = 0;
     for (const File &file : files) {
         const QString name = FctDecoup::PathFromNative(file.name);
         QFile read;
         if (name.isEmpty() || name.contains(QLatin1Char('/'))
-            || !FileIo::openRegular(read, folder + name) || read.size() != file.length)
+            || !FileIo::openRegular(read, folders.path(name)) || read.size() != file.length)
             continue;
         QByteArray head(std::min(file.length, Par2::headLength), Qt::Uninitialized);
         if (FileIo::readFully(read.handle(), head.data(), head.size(), 0) == head.size()

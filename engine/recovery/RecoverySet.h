@@ -7,6 +7,8 @@
 // proved, when a repair needs them.
 #pragma once
 
+#include "SetFolders.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -45,9 +47,9 @@ struct RecoverySet
     // several sets (a stray volume of another cut beside the set's own), the one whose files are
     // there as it describes them, by their lengths and their first 16 KiB; none when no file of
     // any is.
-    static std::optional<RecoverySet> load(const QString &folder, const QString &baseName);
-    // The names of the recovery files of baseName's set in folder, whatever they hold.
-    static QStringList fileNames(const QString &folder, const QString &baseName);
+    static std::optional<RecoverySet> load(const SetFolders &folders, const QString &baseName);
+    // The paths of the recovery files of baseName's set in the folders, whatever they hold.
+    static QStringList fileNames(const SetFolders &folders, const QString &baseName);
 
     // Of each file, its piece number of baseName's set (0 for another file), and of each piece,
     // from 1, its file; false unless the set describes pieces 1 ... N, each of them.
@@ -55,7 +57,7 @@ struct RecoverySet
                    std::vector<int> &fileOf) const;
 
     // How many of its files lie in folder as it describes them.
-    int filesThere(const QString &folder) const;
+    int filesThere(const SetFolders &folders) const;
 
     qint64 slicesOf(const File &file) const { return (file.length + sliceSize - 1) / sliceSize; }
     // The first copy of the recovery slice whose packet proves whole, read through once; none

@@ -290,10 +290,36 @@ private:
     qint64 m_position = 0;
 };
 
+namespace {
+QList<int> firstExponents(int count)
+{
+    QList<int> exponents;
+    for (int e = 0; e < count; ++e)
+        exponents.append(e);
+    return exponents;
+}
+} // namespace
+
 RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 memoryBound,
                                const QByteArray &creator)
-    : m_pieces(pieces), m_count(count), m_creator(creator)
+    : m_pieces(pieces), m_count(count), m_exponents(firstExponents(count)), m_totalCount(count),
+      m_creator(creator)
 {
+    start(memoryBound);
+}
+
+RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, const QList<int> &exponents,
+                               int totalCount, qint64 memoryBound, const QByteArray &creator)
+    : m_pieces(pieces), m_count(int(exponents.size())), m_exponents(exponents),
+      m_totalCount(totalCount), m_creator(creator), m_withIndex(false)
+{
+    start(memoryBound);
+}
+
+void RecoveryWriter::start(qint64 memoryBound)
+{
+    const QList<Piece> &pieces = m_pieces;
+    const int count = m_count;
     for (const Piece &piece : pieces) {
         m_sliceSize = std::max(m_sliceSize, (piece.length + 3) / 4 * 4);
         m_ids.append(Par2::fileId(piece.headMd5, piece.length, piece.name));
@@ -314,9 +340,9 @@ RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 mem
     if (m_windowLength < slice)
         m_windowLength = std::min(m_windowLength, std::max(cachedSums / count, stretchLength)
                                                       / Gf16::apartBlock * Gf16::apartBlock);
-    m_sums.reset(alignedBytes(count * m_windowLength));
+    m_sums.reset(count ? alignedBytes(count * m_windowLength) : nullptr);
     const Gf16 gf;
-    if (!m_sums || !gf.valid())
+    if ((count && !m_sums) || !gf.valid())
         return;
 
     // Input slice i is the piece whose ID is the i-th in the Main packet's order.
@@ -325,13 +351,13 @@ RecoveryWriter::RecoveryWriter(const QList<Piece> &pieces, int count, qint64 mem
     for (int n = 0; n < pieces.size(); ++n) {
         const quint16 constant = constants[m_sortedIds.indexOf(m_ids[n])];
         for (int e = 0; e < count; ++e)
-            m_factors[size_t(n * count + e)] = gf.power(constant, quint32(e));
+            m_factors[size_t(n * count + e)] = gf.power(constant, quint32(m_exponents[e]));
     }
 
     m_checksums = std::make_unique<PieceChecksums>(m_pieces, m_sliceSize);
     m_crcs = std::make_unique<PieceCrcs>(m_sliceSize);
     m_valid = true;
-    for (int part = 0; part < sumParts; ++part) {
+    for (int part = 0; count && part < sumParts; ++part) {
         const SliceSums::Slices slices{count * part / sumParts,
                                        count * (part + 1) / sumParts,
                                        count,
@@ -377,18 +403,14 @@ void RecoveryWriter::startWindow(int window)
         part->startWindow(windowStart(window), windowEnd(window));
 }
 
-bool RecoveryWriter::create(const QList<QByteArray> &crcs, const QString &folder,
-                            const QString &baseName, mode_t mode, const SetLock &lock,
-                            UnfinishedOutput &created)
+QByteArray RecoveryWriter::index(const QList<QByteArray> &crcs)
 {
-    // What the hashes did not give no call failed for: errno tells nothing.
-    errno = 0;
     QList<QByteArray> checksums = m_checksums->results();
     if (checksums.size() != m_pieces.size() || crcs.size() != m_pieces.size())
-        return false;
+        return {};
     for (qsizetype n = 0; n < checksums.size(); ++n) {
         if (checksums[n].size() != checksumsLength || crcs[n].size() != 4)
-            return false;
+            return {};
         checksums[n].replace(checksumsLength - 4, 4, crcs[n]);
     }
     using Par2::Type;
@@ -405,10 +427,21 @@ bool RecoveryWriter::create(const QList<QByteArray> &crcs, const QString &folder
             Par2::packet(m_setId, Type::SliceChecksums,
                          Par2::sliceChecksumsBody(id, checksums[n].sliced(md5Length)));
     }
-    m_tail = Par2::packet(m_setId, Type::Main, Par2::mainBody(m_sliceSize, m_sortedIds))
-             + descriptions + sliceChecksums
-             + Par2::packet(m_setId, Type::Creator, Par2::creatorBody(m_creator));
+    return Par2::packet(m_setId, Type::Main, Par2::mainBody(m_sliceSize, m_sortedIds))
+           + descriptions + sliceChecksums
+           + Par2::packet(m_setId, Type::Creator, Par2::creatorBody(m_creator));
+}
 
+bool RecoveryWriter::create(const QList<QByteArray> &crcs, const QString &folder,
+                            const QString &baseName, mode_t mode, const SetLock &lock,
+                            UnfinishedOutput &created)
+{
+    // What the hashes did not give no call failed for: errno tells nothing.
+    errno = 0;
+    m_tail = index(crcs);
+    if (m_tail.isEmpty())
+        return false;
+    using Par2::Type;
     const auto start = [&](const QString &name, const QByteArray &content) {
         const QString path = folder + name;
         const QString temporary = lock.temporaryPath(path);
@@ -419,13 +452,14 @@ bool RecoveryWriter::create(const QList<QByteArray> &crcs, const QString &folder
         m_names.append({temporary, path});
         return file->write(content) == content.size() ? std::move(file) : nullptr;
     };
-    if (!start(baseName + QLatin1String(Par2::indexSuffix), m_tail))
+    // Across media, the index goes onto each medium apart from the volumes.
+    if (m_withIndex && !start(baseName + QLatin1String(Par2::indexSuffix), m_tail))
         return false;
     for (int e = 0; e < m_count; ++e) {
         // The packet's length and MD5 wait for its data.
-        const QByteArray hashed =
-            Par2::typedBody(m_setId, Type::RecoverySlice) + Par2::recoverySliceStart(quint32(e));
-        m_volumes.push_back(start(Par2::volumeName(baseName, e, m_count),
+        const QByteArray hashed = Par2::typedBody(m_setId, Type::RecoverySlice)
+                                  + Par2::recoverySliceStart(quint32(m_exponents[e]));
+        m_volumes.push_back(start(Par2::volumeName(baseName, m_exponents[e], m_totalCount),
                                   QByteArray(Par2::hashedOffset, '\0') + hashed));
         if (!m_volumes.back())
             return false;

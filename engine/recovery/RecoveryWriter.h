@@ -40,6 +40,10 @@ public:
     // most memoryBound bytes.
     RecoveryWriter(const QList<Piece> &pieces, int count, qint64 memoryBound,
                    const QByteArray &creator);
+    // Only the slices of these exponents, of a set of totalCount slices: the volumes of one medium
+    // of a set written across media. With none, the index alone.
+    RecoveryWriter(const QList<Piece> &pieces, const QList<int> &exponents, int totalCount,
+                   qint64 memoryBound, const QByteArray &creator);
     ~RecoveryWriter();
     RecoveryWriter(const RecoveryWriter &) = delete;
     RecoveryWriter &operator=(const RecoveryWriter &) = delete;
@@ -68,6 +72,9 @@ public:
     // under their hidden names (which created gets).
     bool create(const QList<QByteArray> &crcs, const QString &folder, const QString &baseName,
                 mode_t mode, const SetLock &lock, UnfinishedOutput &created);
+    // The index's bytes, once the checksums and the CRC-32s are computed; empty when they are not
+    // all there.
+    QByteArray index(const QList<QByteArray> &crcs);
     // Once the window's sums are complete: they go to the volumes, and start again from zero.
     bool writeWindow(int window);
     // After the last window.
@@ -81,8 +88,12 @@ public:
 private:
     char *sum(int exponent) { return m_sums.get() + exponent * m_windowLength; }
 
+    void start(qint64 memoryBound);
+
     const QList<Piece> m_pieces;
     const int m_count;
+    const QList<int> m_exponents;
+    const int m_totalCount;
     qint64 m_sliceSize = 0;
     qint64 m_windowLength = 0;
     QByteArray m_setId;
@@ -90,6 +101,7 @@ private:
     QList<QByteArray> m_sortedIds;
     std::vector<quint16> m_factors; // of each piece for each recovery slice
     const QByteArray m_creator;
+    const bool m_withIndex = true; // create writes the index too
     std::unique_ptr<char[], void (*)(void *)> m_sums{nullptr, std::free};
     std::unique_ptr<PieceChecksums> m_checksums;
     std::unique_ptr<PieceCrcs> m_crcs;
