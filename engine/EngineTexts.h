@@ -186,6 +186,11 @@ inline QString insertMediumWith(const QString &pieceName)
 {
     return QStringLiteral("Insérez le support qui porte ") + pieceName;
 }
+inline QString insertRecoveryMedium(const QString &baseName)
+{
+    return QStringLiteral("Insérez un autre support qui porte des fichiers de réparation de ")
+           + baseName;
+}
 
 // Another operation writes, or reads, the set's names in that folder.
 inline QString namesBusy(const QString &name, const QString &folder)

@@ -228,6 +228,19 @@ bool Cut::refuseWhatMediaCannotTake()
         const QString folder = AddBackslash(given);
         const qint64 freed = freedBy(folder);
         const int taken = fitting(folder, freed, queue);
+        // A piece bigger than a medium goes on none.
+        if (taken == 0 && !queue.isEmpty()) {
+            const std::optional<Destination::Refusal> refused = Destination::refusal(
+                folder, {m_checksums.size(), m_index.size(), itemLength(queue.first())}, freed);
+            m_volumeCount = volumeCount;
+            return refuse(EngineTexts::withCause(
+                EngineTexts::cutError,
+                refused && refused->error
+                    ? EngineTexts::cause(refused->error, folder)
+                    : EngineTexts::mediumTooSmall(folder, itemName(queue.first()),
+                                                  refused ? refused->needed : 0,
+                                                  refused ? refused->free : 0)));
+        }
         if (m_protect && !m_volumeCount) {
             m_volumeCount = std::max(1, std::min(taken, m_pieceCount));
             for (int e = 0; e < m_volumeCount; ++e)

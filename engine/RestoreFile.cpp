@@ -108,6 +108,15 @@ private:
     // Piece n, on the media known or on the one the window is asked for: false when it cannot
     // be had (said, or the mend takes over).
     bool locate(int n);
+    bool gatherMedia(int n);
+    bool laterHeld(int n) const
+    {
+        for (int later = n + 1; later <= m_header->pieceCount; ++later) {
+            if (m_folders.holds(pieceName(later)))
+                return true;
+        }
+        return false;
+    }
     bool elsewhere(int n) const { return m_pieces[size_t(n - 1)].dataLength < 0; }
 
     Run &m_run;
@@ -232,6 +241,52 @@ bool Restore::checkSet()
     return true;
 }
 
+// A medium is lost: the mend needs the others, those of the pieces after piece n, and, while
+// the recovery volumes found are fewer than the pieces missing, those that hold more of them.
+bool Restore::gatherMedia(int n)
+{
+    int missing = 1;
+    const auto ask = [&](const QString &piece, const QString &text) {
+        MediumRequest request;
+        request.kind = MediumRequest::Kind::Restore;
+        request.piece = piece;
+        request.text = text;
+        request.lastFolder = m_folders.folders().last();
+        return m_window.nextMedium(request);
+    };
+    for (int later = n + 1; later <= m_header->pieceCount; ++later) {
+        // Before a medium that starts further on: a piece of the one lost.
+        if (!m_folders.holds(pieceName(later)) && laterHeld(later)) {
+            ++missing;
+            continue;
+        }
+        while (!m_folders.holds(pieceName(later))) {
+            const MediumAnswer answer = ask(pieceName(later), EngineTexts::insertMediumWith(pieceName(later)));
+            if (answer.kind == MediumAnswer::Kind::Cancel)
+                return m_run.stop();
+            if (answer.kind == MediumAnswer::Kind::Lost) {
+                ++missing;
+                break;
+            }
+            m_folders.add(answer.folder);
+            if (!m_folders.holds(pieceName(later)) && laterHeld(later)) {
+                ++missing;
+                break;
+            }
+        }
+    }
+    // Each volume of a set cut here holds one recovery slice; the index holds none.
+    while (RecoverySet::fileNames(m_folders, m_baseName).size() - 1 < missing) {
+        const MediumAnswer answer = ask(QString(), EngineTexts::insertRecoveryMedium(m_baseName));
+        if (answer.kind == MediumAnswer::Kind::Cancel)
+            return m_run.stop();
+        if (answer.kind == MediumAnswer::Kind::Lost)
+            break;
+        m_folders.add(answer.folder);
+    }
+    return true;
+}
+
 bool Restore::locate(int n)
 {
     while (!m_folders.holds(pieceName(n))) {
@@ -244,7 +299,7 @@ bool Restore::locate(int n)
         if (answer.kind == MediumAnswer::Kind::Cancel)
             return m_run.stop();
         if (answer.kind == MediumAnswer::Kind::Lost)
-            return damaged(EngineTexts::missingPiece(pieceName(n)));
+            return gatherMedia(n) && damaged(EngineTexts::missingPiece(pieceName(n)));
         m_folders.add(answer.folder);
     }
     // Each piece but the last as long as piece 1, the last at least a byte and at most as much.
