@@ -88,6 +88,8 @@ private:
                               qint64 from, qint64 to);
     bool refuseWhatMediaCannotTake();
     qint64 freedBy(const QString &folder);
+    qint64 fedBytes(qint64 from, qint64 to) const;
+    qint64 workOf(const QList<int> &items) const;
     int fitting(const QString &folder, qint64 freed, const QList<int> &queue) const;
     std::optional<QString> nextMediumFolder();
     Filled fillMedium(const QString &folder);
@@ -154,7 +156,6 @@ private:
     QByteArray m_index;          // the PAR2 index's bytes, the same on every medium
     QByteArray m_checksums;      // the checksum file's bytes
     int m_volumeCount = 0;       // recovery volumes across all media
-    int m_volumePasses = 0;      // reads of the source for the volumes
     std::unique_ptr<char[]> m_sourceBuffers[3];
     // The lock first: it goes last, once what the cut created has gone.
     SetLock m_lock;

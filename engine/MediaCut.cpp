@@ -160,6 +160,34 @@ FileIo::Result Cut::feedSource(const std::vector<HashThread *> &perPiece, HashTh
     return FileIo::Result::Done;
 }
 
+// The source's bytes that feedSource reads for each piece's bytes from..to.
+qint64 Cut::fedBytes(qint64 from, qint64 to) const
+{
+    qint64 bytes = 0;
+    for (int n = 1; n <= m_pieceCount; ++n) {
+        const qint64 header = n == 1 ? m_header.size() : 0;
+        bytes += std::max(qint64(0), std::min(pieceLength(n), to) - std::max(from, header));
+    }
+    return bytes;
+}
+
+// The bytes that a medium's share of these items moves: its pieces' data copied, the source read
+// again for its volumes' first window, and every file of it read back.
+qint64 Cut::workOf(const QList<int> &items) const
+{
+    if (items.isEmpty())
+        return 0;
+    qint64 work = m_index.size();
+    bool volumes = false;
+    for (const int item : items) {
+        volumes = volumes || isVolume(item);
+        work += itemLength(item) + (isVolume(item) ? 0 : pieceLength(item) - (item == 1 ? m_header.size() : 0));
+    }
+    if (!std::all_of(items.cbegin(), items.cend(), [&](int i) { return isVolume(i); }))
+        work += m_checksums.size();
+    return work + (volumes ? fedBytes(0, pieceLength(1)) : 0);
+}
+
 // The proofs, before the first medium: each piece's SHA-256 and the file's, and the PAR2 index.
 bool Cut::hashSource()
 {
@@ -310,8 +338,8 @@ bool Cut::cutAcrossMedia()
     m_volumeCount = m_protect ? 0 : *m_recoverySlices;
     for (int item = 1; item <= m_pieceCount + m_volumeCount; ++item)
         m_queue.append(item);
-    // Hashed, written, read back, and the volumes summed once more from the source.
-    m_progress.total = 4 * m_length;
+    // Hashed, then written and read back, and the volumes summed once more from the source.
+    m_progress.total = m_length + workOf(m_queue);
     if (!hashSource() || !refuseWhatMediaCannotTake())
         return false;
     std::optional<QString> folder = m_folder;
@@ -429,9 +457,10 @@ Cut::Filled Cut::fillMedium(const QString &folder)
         m_volumeCount = std::max(1, std::min(count, m_pieceCount));
         for (int e = 0; e < m_volumeCount; ++e)
             m_queue.append(m_pieceCount + 1 + e);
-        m_progress.total += m_volumeCount * itemLength(m_pieceCount + 1);
     }
     const QList<int> items = m_queue.first(count);
+    // Known once the medium's share is: what is left is reckoned as if on one more medium.
+    m_progress.total = m_progress.moved + workOf(items) + workOf(m_queue.mid(count));
     UnfinishedOutput created;
     QList<std::pair<QString, QString>> names;
     if (!writeItems(items, folder, lock, created, names))
@@ -543,8 +572,6 @@ bool Cut::writeVolumes(const QList<int> &exponents, const QString &folder, SetLo
     RecoveryWriter writer(m_recoveryPieces, exponents, m_volumeCount, recoveryMemory, creator);
     if (!writer.valid())
         return stopAcrossMedia(true, EngineTexts::cause(ENOMEM, m_sourcePath));
-    if (m_volumePasses++ > 0)
-        m_progress.total += m_length;
     const auto fed = [&](FileIo::Result result) {
         const int error = errno;
         if (result == FileIo::Result::Stopped)
@@ -574,6 +601,7 @@ bool Cut::writeVolumes(const QList<int> &exponents, const QString &folder, SetLo
         return stopAcrossMedia(true, EngineTexts::cause(errno, folder));
     for (int window = 1; window < writer.windowCount(); ++window) {
         writer.startWindow(window);
+        m_progress.total += fedBytes(writer.windowStart(window), writer.windowEnd(window));
         HashThread sums0(writer.sums(0));
         HashThread sums1(writer.sums(1));
         const FileIo::Result result = feedSource({&sums0, &sums1}, nullptr,

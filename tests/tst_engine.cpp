@@ -213,6 +213,7 @@ struct Rebuilt
 };
 
 Q_DECLARE_METATYPE(Repair)
+Q_DECLARE_METATYPE(FctDecoup::Outcome)
 Q_DECLARE_METATYPE(Rebuilt)
 Q_DECLARE_METATYPE(RoundTrip)
 Q_DECLARE_METATYPE(CutCase)
@@ -245,6 +246,22 @@ public:
     {
         m_events << "choose";
         return m_chosen;
+    }
+    // The media, as a user puts them in: the next folder of the list for each request (an empty
+    // one: Cancel, "lost": the medium is lost).
+    bool asksForMedia() const override { return m_media.has_value(); }
+    MediumAnswer nextMedium(const MediumRequest &request) override
+    {
+        m_events << "medium|" + request.text;
+        const QString next = m_media && !m_media->isEmpty() ? m_media->takeFirst() : QString();
+        return next == "lost"   ? MediumAnswer{MediumAnswer::Kind::Lost, {}}
+               : next.isEmpty() ? MediumAnswer{}
+                                : MediumAnswer{MediumAnswer::Kind::Folder, next};
+    }
+    std::optional<AcrossMedia> offerMedia(qint64, qint64) override
+    {
+        m_events << "offer";
+        return m_media ? std::optional(AcrossMedia{m_protect}) : std::nullopt;
     }
 
 private:
@@ -305,6 +322,8 @@ private:
     bool m_stop = false;
     bool m_cancel = false;
     std::optional<QString> m_chosen; // the folder chosen when the engine asks for one
+    std::optional<QStringList> m_media; // the media put in, when asked; none: no one to ask
+    bool m_protect = false;             // the user asks for a set that survives a lost medium
 
 private Q_SLOTS:
     void init()
@@ -319,6 +338,8 @@ private Q_SLOTS:
         m_stop = false;
         m_cancel = false;
         m_chosen.reset();
+        m_media.reset();
+        m_protect = false;
     }
 
     // No file stays open after an operation, whatever its end.
@@ -770,6 +791,120 @@ private Q_SLOTS:
         FctDecoup::RestoreFile(*this, path(first));
         QCOMPARE(m_events, QStringList({restored, "refresh"}));
         QCOMPARE(read(path(doc)), data);
+    }
+
+    // A 2.5 MB file in pieces of 100 KiB onto media of 1 MiB (tmpfs), each one asked for in turn,
+    // then restored from them, from the first piece or from a volume, with one medium lost.
+    void acrossMedia_data()
+    {
+        QTest::addColumn<bool>("protect");
+        QTest::addColumn<int>("lost"); // the medium lost on the way (from 0); -1: none
+        QTest::addColumn<bool>("comesBack");
+        QTest::newRow("nothing lost") << false << -1 << true;
+        QTest::newRow("a medium lost, one volume in 20 pieces") << false << 1 << false;
+        QTest::newRow("protected, the first medium lost") << true << 0 << true;
+        QTest::newRow("protected, a middle medium lost") << true << 1 << true;
+        QTest::newRow("protected, the last medium lost") << true << 3 << true;
+    }
+    void acrossMedia()
+    {
+        QFETCH(bool, protect);
+        QFETCH(int, lost);
+        QFETCH(bool, comesBack);
+        std::vector<std::unique_ptr<Mount>> media;
+        QStringList folders;
+        for (int m = 0; m < 4; ++m) {
+            folders << path(QString("medium%1").arg(m));
+            media.push_back(std::make_unique<Mount>(folders.last(), "tmpfs", 1 << 20));
+            if (!media.back()->mounted)
+                QSKIP("mounting needs root");
+        }
+        QByteArray data(2'500'000, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(write(path(doc), data));
+        m_media = folders.mid(1);
+        m_protect = protect;
+        QCOMPARE(FctDecoup::CutFile(*this, path(doc), 100, std::nullopt, folders[0]),
+                 FctDecoup::Outcome::Done);
+        // Ten files a medium: pieces, then volumes (2, or 10 where a medium's loss must heal).
+        const QStringList asked = m_events.filter("medium|");
+        QCOMPARE(asked.size(), protect ? 3 : 2);
+        QCOMPARE(asked[0], "medium|rapport.001 à rapport.010 sont écrits ; il reste 15 morceaux"
+                           + QString(protect ? " et 10 fichiers de réparation, 2,4 Mo"
+                                             : " et 2 fichiers de réparation, 1,6 Mo"));
+        QVERIFY2(m_events.contains(cut), qPrintable(m_events.join('\n')));
+        QVERIFY(m_lastText.contains("Support 2 (" + folders[1] + "/) : rapport.011 à rapport.020."));
+        // Every medium proves its own pieces and holds the index.
+        for (int m = 0; m < (protect ? 4 : 3); ++m) {
+            int status = -1;
+            const QStringList pieces = QDir(folders[m]).entryList({"rapport.0*"});
+            if (!pieces.isEmpty())
+                run(folders[m], {"sha256sum", "-c", "--quiet", "--ignore-missing", "rapport.sha256"},
+                    &status);
+            QVERIFY(pieces.isEmpty() || status == 0);
+            QVERIFY(QFileInfo::exists(folders[m] + "/rapport.par2"));
+        }
+        QVERIFY(QFile::rename(path(doc), path("source")));
+        if (lost >= 0)
+            QVERIFY(media[size_t(lost)]->mounted
+                    && QProcess::execute("sh", {"-c", "rm " + folders[lost] + "/rapport.*"}) == 0);
+        const int start = lost == 0 ? 1 : 0;
+        QStringList from = folders;
+        from.removeAt(start);
+        m_events.clear();
+        m_media.reset();
+        const QString first = folders[start] + (start == 0 ? "/rapport.001" : "/rapport.par2");
+        QCOMPARE(FctDecoup::RestoreFile(*this, first, m_dir->path(), from),
+                 comesBack ? FctDecoup::Outcome::Done : FctDecoup::Outcome::Failed);
+        QCOMPARE(read(path(doc)), comesBack ? data : QByteArray("<unreadable>"));
+    }
+
+    // What the media given cannot take is refused before anything is written; a medium that did
+    // not change, or is too small, is said and another asked for; Cancel ends the cut, and says
+    // what each medium holds.
+    void mediaRefused_data()
+    {
+        QTest::addColumn<double>("sizeKb");
+        QTest::addColumn<QStringList>("answers"); // "" cancels; "none": no one to ask
+        QTest::addColumn<FctDecoup::Outcome>("outcome");
+        QTest::addColumn<QStringList>("said");
+        QTest::newRow("no one to ask") << 100.0 << QStringList{"none"} << FctDecoup::Outcome::Refused
+            << QStringList{cutError, "Les supports donnés ne peuvent recevoir tout le découpage : il faut 2,6 Mo, 2,0 Mo sont libres."};
+        QTest::newRow("a piece bigger than a medium") << 1100.0 << QStringList{"none"} << FctDecoup::Outcome::Refused
+            << QStringList{cutError, "Le support de %0/ ne peut recevoir rapport.001 : il faut 1,1 Mo, 1,0 Mo sont libres."};
+        QTest::newRow("cancelled") << 100.0 << QStringList{""} << FctDecoup::Outcome::Stopped
+            << QStringList{"Avertissement|Découpage interrompu.", "Support 1 (%0/) : rapport.001 à rapport.010."};
+        QTest::newRow("the same medium again") << 100.0 << QStringList{"%0", ""} << FctDecoup::Outcome::Stopped
+            << QStringList{"Avertissement|Le support de %0/ n'a pas changé : insérez le support suivant."};
+    }
+    void mediaRefused()
+    {
+        QFETCH(double, sizeKb);
+        QFETCH(QStringList, answers);
+        QFETCH(FctDecoup::Outcome, outcome);
+        QFETCH(QStringList, said);
+        std::vector<std::unique_ptr<Mount>> media;
+        QStringList folders;
+        for (int m = 0; m < 2; ++m) {
+            folders << path(QString("medium%1").arg(m));
+            media.push_back(std::make_unique<Mount>(folders.last(), "tmpfs", 1 << 20));
+            if (!media.back()->mounted)
+                QSKIP("mounting needs root");
+        }
+        QByteArray data(2'500'000, 'x');
+        QVERIFY(write(path(doc), data));
+        if (answers != QStringList{"none"})
+            m_media = answers.replaceInStrings("%0", folders[0]);
+        const FctDecoup::Media more{answers == QStringList{"none"} ? folders.mid(1) : QStringList()};
+        QCOMPARE(FctDecoup::CutFile(*this, path(doc), sizeKb, std::nullopt, folders[0], more),
+                 outcome);
+        const QString text = m_events.filter("|").filter(QRegularExpression("^(Erreur|Avert)")).join('\n') + '\r' + m_lastText;
+        for (const QString &line : said)
+            QVERIFY2(text.contains(QString(line).replace("%0", folders[0])), qPrintable(text));
+        // Refused: nothing written; stopped: the first medium keeps its share, whole.
+        const QStringList written = QDir(folders[0]).entryList({"rapport.*"});
+        QCOMPARE(written.size(), outcome == FctDecoup::Outcome::Refused ? 0 : 12);
+        QVERIFY(QDir(folders[1]).entryList({"rapport.*"}).isEmpty());
     }
 
     void restores_data()
