@@ -260,8 +260,10 @@ public:
     }
     std::optional<AcrossMedia> offerMedia(qint64, qint64) override
     {
+        if (!m_media)
+            return std::nullopt;
         m_events << "offer";
-        return m_media ? std::optional(AcrossMedia{m_protect}) : std::nullopt;
+        return AcrossMedia{m_protect};
     }
 
 private:
