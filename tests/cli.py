@@ -18,6 +18,8 @@ class Cli(unittest.TestCase):
         self.write("rapport.doc", self.data)
 
     def tearDown(self):
+        for stick in getattr(self, "mounted", []):
+            subprocess.run(["umount", stick], check=True)
         self.dir.cleanup()
 
     def path(self, name):
@@ -230,6 +232,106 @@ class Cli(unittest.TestCase):
                                                                           "1 bloc(s) de réparation nécessaire(s), 1 disponible(s).\n"))
         finally:
             subprocess.run(["umount", stick], check=True)
+
+    def sticks(self, count):
+        """count ext4 sticks of 48 MiB, loop-mounted as stick0, stick1, ...; unmounted at the test's end."""
+        folders = []
+        for n in range(count):
+            image, stick = self.path(f"stick{n}.img"), self.path(f"stick{n}")
+            os.mkdir(stick)
+            subprocess.run(["truncate", "-s", "48M", image], check=True)
+            subprocess.run(["mkfs.ext4", "-q", "-F", image], check=True)
+            if subprocess.run(["mount", "-o", "loop", image, stick], capture_output=True).returncode != 0:
+                self.skipTest("mounting a loop image needs root")
+            self.mounted = getattr(self, "mounted", []) + [stick]
+            folders.append(f"stick{n}")
+        return folders
+
+    def answering(self, *args, answers):
+        """On a pseudo-terminal: each line in answers typed when a question ends in "? "; its status and what it showed."""
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.chdir(self.dir.name)
+            os.execve(CLI, [CLI, *args], ENV)
+        shown, pending = b"", list(answers)
+        while True:
+            try:
+                chunk = os.read(fd, 4096)
+            except OSError:
+                break
+            if not chunk:
+                break
+            shown += chunk
+            if shown.endswith(b"? ") and pending:
+                os.write(fd, pending.pop(0).encode() + b"\n")
+        return os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), shown.decode()
+
+    def restored_from(self, first, *others):
+        if os.path.exists(self.path("film.mkv")):
+            os.remove(self.path("film.mkv"))
+        status, said = self.run_cli("restore", first, *[a for o in others for a in ("--from", o)], "--to", ".")
+        with open(self.path("film.mkv"), "rb") if status == 0 else open(os.devnull, "rb") as f:
+            return status, f.read() == self.film, said
+
+    def test_across_sticks(self):
+        """A film of 100 MiB cut at 4000 K onto sticks of 48 MiB, proven on each, and back byte for byte."""
+        sticks = self.sticks(5)
+        self.film = os.urandom(100 << 20)
+        self.write("film.mkv", self.film)
+        to = lambda folders: [a for f in folders for a in ("--to", f)]
+        status, said = self.run_cli("cut", "film.mkv", "--size", "4000", *to(sticks[:2]))
+        self.assertEqual(status, 3, said)
+        self.assertIn("Les supports donnés ne peuvent recevoir tout le découpage : il faut ", said)
+        self.assertEqual([os.listdir(self.path(s)) for s in sticks[:2]], [["lost+found"]] * 2)
+        status, said = self.run_cli("cut", "film.mkv", "--size", "4000", "--quiet", *to(sticks[:4]))
+        self.assertEqual(status, 0, said)
+        self.assertIn("Support 2 (" + self.path("stick1") + "/) : film.010 à film.018.", said)
+        for stick in sticks[:3]:
+            check = subprocess.run(["sha256sum", "--quiet", "-c", "--ignore-missing", "film.sha256"], cwd=self.path(stick))
+            self.assertEqual(check.returncode, 0, stick)
+        together = self.path("together")
+        os.mkdir(together)
+        subprocess.run(f"for s in {' '.join(sticks[:4])}; do cp -f $s/film.* together/; done", shell=True, cwd=self.dir.name, check=True)
+        self.assertEqual(subprocess.run(["par2", "verify", "-q", "film.par2"], cwd=together, capture_output=True).returncode, 0)
+        subprocess.run(["rm", "-r", together], check=True)
+        os.rename(self.path("film.mkv"), self.path("source"))
+        self.assertEqual(self.restored_from("stick0/film.001", *sticks[1:4])[:2], (0, True))
+        # One volume for 20 pieces rebuilds no stick's worth of pieces.
+        for name in ("film.010", "film.011", "film.012"):
+            os.remove(self.path("stick1/" + name))
+        self.assertEqual(self.restored_from("stick0/film.001", *sticks[1:4])[0], 3)
+        for stick in sticks[:4]:
+            subprocess.run(f"rm -f {stick}/film.*", shell=True, cwd=self.dir.name, check=True)
+        # Against a lost stick: as many volumes as a stick holds files, no stick holding more.
+        os.rename(self.path("source"), self.path("film.mkv"))
+        status, said = self.run_cli("cut", "film.mkv", "--size", "4000", "--quiet", "--recovery", "medium", *to(sticks))
+        self.assertEqual(status, 0, said)
+        os.rename(self.path("film.mkv"), self.path("source"))
+        held = [sorted(os.listdir(self.path(s))) for s in sticks]
+        for n, stick in enumerate(sticks):
+            if held[n] == ["lost+found"]:
+                continue
+            lost = self.path("lost")
+            os.mkdir(lost)
+            subprocess.run(f"mv {stick}/film.* lost/", shell=True, cwd=self.dir.name, check=True)
+            others = [s for s in sticks if s != stick]
+            status, same, said = self.restored_from(others[0] + "/film.par2", *others[1:])
+            self.assertEqual((status, same), (0, True), (stick, said))
+            subprocess.run(f"mv lost/film.* {stick}/ && rmdir lost", shell=True, cwd=self.dir.name, check=True)
+        # On a terminal: the media asked for one after another, and a lost one named so.
+        os.remove(self.path("film.mkv"))
+        status, shown = self.answering("restore", "stick0/film.001", "--quiet", "--to", ".", answers=["perdu", "stick2", "stick3"])
+        self.assertEqual(status, 0, shown)
+        self.assertIn("Insérez le support qui porte film.010 : dossier du support", shown)
+        with open(self.path("film.mkv"), "rb") as f:
+            self.assertEqual(f.read(), self.film)
+        for stick in sticks:
+            subprocess.run(f"rm -f {stick}/film.*", shell=True, cwd=self.dir.name, check=True)
+        status, shown = self.answering("cut", "film.mkv", "--size", "4000", "--quiet", "--to", "stick0", "--yes",
+                                       answers=["", "stick1", "stick2", "stick3"])
+        self.assertEqual(status, 0, shown)
+        self.assertIn("n'a pas changé : insérez le support suivant.", shown)
+        self.assertIn("Support suivant (film.001 à film.009 sont écrits ; il reste 17 morceaux et 2 fichiers de réparation", shown)
 
     def test_usage(self):
         for args in (["bogus", "x"], ["cut"], ["cut", "a", "b"], ["cut", "x", "--yes", "--no"], ["cut", "x", "--size", "1,5"],
