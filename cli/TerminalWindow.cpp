@@ -101,12 +101,12 @@ bool TerminalWindow::asksForMedia() const
     return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
 }
 
-std::optional<EngineWindow::AcrossMedia> TerminalWindow::offerMedia(qint64 needed, qint64 free)
+std::optional<EngineWindow::AcrossMedia> TerminalWindow::offerMedia(const QString &why)
 {
     if (!asksForMedia())
         return std::nullopt;
     clearProgress();
-    print(EngineTexts::mediaTooSmall(needed, free) + QLatin1Char('\n'));
+    print(QString(why).replace(QChar(13), QChar(10)) + QLatin1Char('\n'));
     if (ask(CliTexts::acrossMedia) != MessageAnswer::Ok)
         return std::nullopt;
     return AcrossMedia{m_protect};

@@ -29,7 +29,7 @@ public:
     bool stopRequested() const override { return m_signal != 0; }
     bool asksForMedia() const override;
     MediumAnswer nextMedium(const MediumRequest &request) override;
-    std::optional<AcrossMedia> offerMedia(qint64 needed, qint64 free) override;
+    std::optional<AcrossMedia> offerMedia(const QString &why) override;
 
     // Whether the operation told anything besides its question, and whether it asked a question
     // that could not be asked.

@@ -214,6 +214,27 @@ std::optional<Destination::Refusal> Cut::refusal(const QString &folder)
 // may choose another, or Cancel: then nothing is written.
 bool Cut::chooseFolder(const QString &destination)
 {
+    // Where the room alone is wanting, the set may go onto one medium after another: offered
+    // before another folder is asked for.
+    const auto acrossMedia = [&](const QString &folder,
+                                 const std::optional<Destination::Refusal> &refused) {
+        if (!refused || refused->error || refused->tooLong || !m_block)
+            return false;
+        std::optional<EngineWindow::AcrossMedia> across;
+        if (!m_acrossMedia)
+            across = m_window.offerMedia(
+                EngineTexts::noRoom(folder, refused->needed, refused->free));
+        if (!m_acrossMedia && !across)
+            return false;
+        setFolder(folder);
+        if (across)
+            goAcrossMedia({}, across->protect);
+        return true;
+    };
+    const QString first = AddBackslash(destination.isEmpty() ? SplitPath(m_sourcePath, false)
+                                                             : destination);
+    if (acrossMedia(first, refusal(first)))
+        return true;
     const OutputFolder::Settled settled =
         OutputFolder::settle(m_window, Output::Pieces, destination, SplitPath(m_sourcePath, false),
                              [this](const QString &folder) { return refusal(folder); });
@@ -221,18 +242,8 @@ bool Cut::chooseFolder(const QString &destination)
         setFolder(*settled.folder);
         return true;
     }
-    // Where the room alone is wanting, the set may go onto one medium after another.
-    if (settled.refusal && !settled.refusal->error && !settled.refusal->tooLong && m_block) {
-        std::optional<EngineWindow::AcrossMedia> across;
-        if (!m_acrossMedia)
-            across = m_window.offerMedia(settled.refusal->needed, settled.refusal->free);
-        if (m_acrossMedia || across) {
-            setFolder(settled.refusedFolder);
-            if (across)
-                goAcrossMedia({}, across->protect);
-            return true;
-        }
-    }
+    if (settled.refusal && acrossMedia(settled.refusedFolder, settled.refusal))
+        return true;
     return refuse(settled.why.isEmpty()
                       ? QString()
                       : EngineTexts::withCause(EngineTexts::cutError, settled.why));

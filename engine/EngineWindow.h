@@ -78,14 +78,14 @@ public:
     virtual bool asksForMedia() const { return false; }
     // The next medium of a set across media, as the user answers.
     virtual MediumAnswer nextMedium(const MediumRequest &) { return {}; }
-    // The folder chosen (or the source's) cannot take the whole set: whether to go on over several
-    // media instead, and whether to protect the set against the loss of one of them. None: the cut
-    // is refused for want of room, as where no one can be asked.
+    // The folder chosen (or the source's) cannot take the whole set, for the reason why: whether to
+    // go on over several media instead, and whether to protect the set against the loss of one of
+    // them. None: the cut is refused for want of room, as where no one can be asked.
     struct AcrossMedia
     {
         bool protect = false;
     };
-    virtual std::optional<AcrossMedia> offerMedia(qint64 /*needed*/, qint64 /*free*/)
+    virtual std::optional<AcrossMedia> offerMedia(const QString & /*why*/)
     {
         return std::nullopt;
     }

@@ -109,6 +109,8 @@ private:
     // be had (said, or the mend takes over).
     bool locate(int n);
     bool gatherMedia(int n);
+    // Whether the restored file's name is free where it goes (refused when it is not).
+    bool refuseWhereTaken();
     bool laterHeld(int n) const
     {
         for (int later = n + 1; later <= m_header->pieceCount; ++later) {
@@ -134,6 +136,7 @@ private:
     Progress m_progress;
     QFile &m_restored;
     const bool m_mayMend;
+    bool m_acrossMedia = false; // pieces are on other media, to be asked for
     bool m_needsMend = false;
     QString m_damage;
     int m_proven = 0; // pieces whose digest matched their line
@@ -179,6 +182,15 @@ bool Restore::readHeader()
     m_restoredName = m_header ? RestoredName(m_baseName, m_header->extension) : QString();
     if (m_restoredName.isEmpty()) // no header, or a set of ".001" that names no file
         return damaged(EngineTexts::badHeader);
+    // A set that comes from several media goes where the user says, asked once it is checked.
+    m_acrossMedia = false;
+    for (int n = 2; n <= m_header->pieceCount && m_window.asksForMedia(); ++n)
+        m_acrossMedia = m_acrossMedia || !m_folders.holds(pieceName(n));
+    return (m_acrossMedia && m_destination.isEmpty()) || refuseWhereTaken();
+}
+
+bool Restore::refuseWhereTaken()
+{
     const QString folder =
         m_destination.isEmpty() ? m_folders.first() : AddBackslash(m_destination);
     return !FileEntry::exists(folder + m_restoredName)
@@ -190,14 +202,13 @@ bool Restore::readHeader()
 bool Restore::chooseFolder()
 {
     // A set that comes from several media is rarely restored onto the first: the user says where.
-    const bool acrossMedia = std::any_of(m_pieces.cbegin(), m_pieces.cend(), [&](const auto &p) {
-        return p.dataLength < 0 || p.device != m_pieces.front().device;
-    });
-    if (acrossMedia && m_destination.isEmpty() && m_window.asksForMedia()) {
+    if (m_acrossMedia && m_destination.isEmpty()) {
         const std::optional<QString> chosen = m_window.chooseFolder(Output::RestoredFile);
         if (!chosen)
             return m_run.stop();
         m_destination = *chosen;
+        if (!refuseWhereTaken())
+            return false;
     }
     return settleFolder(m_run, m_destination, m_folders.first(), m_restoredName, m_progress.total)
         .has_value();

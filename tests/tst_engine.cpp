@@ -258,7 +258,7 @@ public:
                : next.isEmpty() ? MediumAnswer{}
                                 : MediumAnswer{MediumAnswer::Kind::Folder, next};
     }
-    std::optional<AcrossMedia> offerMedia(qint64, qint64) override
+    std::optional<AcrossMedia> offerMedia(const QString &) override
     {
         if (!m_media)
             return std::nullopt;

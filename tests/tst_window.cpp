@@ -5,6 +5,7 @@
 #include "Decouper.h"
 #include "FctDecoup.h"
 #include "FileList.h"
+#include "MediaDialog.h"
 #include "TestFiles.h"
 
 #include <QtDBus>
@@ -123,6 +124,24 @@ class TestWindow : public QObject
             auto *buttons = dialog->findChild<QDialogButtonBox *>("buttonBox");
             QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
         }
+        // The media dialog: noted once as "title|text", then answered as a user does once the
+        // medium named m_medium shows in its list: a click on it, then on the first button.
+        if (auto *dialog = qobject_cast<MediaDialog *>(QApplication::activeModalWidget())) {
+            auto *media = dialog->findChild<QListWidget *>();
+            if (!std::exchange(m_mediaShown, true)) {
+                m_boxes << dialog->windowTitle() + '|' + dialog->findChild<QLabel *>()->text();
+                if (m_onMediaDialog)
+                    m_onMediaDialog();
+            }
+            const QList<QListWidgetItem *> items = media->findItems(m_medium, Qt::MatchContains);
+            if (items.size() == 1) {
+                QTest::mouseClick(media->viewport(), Qt::LeftButton, {},
+                                  media->visualItemRect(items[0]).center());
+                m_mediaShown = false;
+                QTest::mouseClick(dialog->findChild<QDialogButtonBox *>()->buttons().constFirst(),
+                                  Qt::LeftButton);
+            }
+        }
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             m_boxes << box->windowTitle() + '|' + box->text();
             QAbstractButton *cancel = box->button(QMessageBox::Cancel);
@@ -144,6 +163,9 @@ class TestWindow : public QObject
     bool m_ok = false;
     QString m_menuChoice;
     QString m_folder;
+    QString m_medium;                      // the medium that the media dialog is answered with
+    bool m_mediaShown = false;             // the media dialog that shows was noted
+    std::function<void()> m_onMediaDialog; // when a media dialog first shows
 
 private Q_SLOTS:
     void initTestCase()
@@ -159,6 +181,9 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_boxes.clear();
         m_ok = false;
+        m_medium.clear();
+        m_mediaShown = false;
+        m_onMediaDialog = nullptr;
     }
 
     void commandLine_data()
@@ -512,6 +537,53 @@ private Q_SLOTS:
                                               "Actions du fichier|Découper vers…, Restituer vers…",
                                               "Restituer le fichier dans…|" + home,
                                               "Information|Restitution des fichiers terminée."}));
+    }
+
+    // A file too big for its folder goes over two media: the window offers it, then asks for the
+    // next medium in its dialog, where a stick put in meanwhile shows; the set comes back from its
+    // first piece, the dialog asking for the medium that holds the next one.
+    void acrossMedia()
+    {
+        QByteArray data(2'500'000, Qt::Uninitialized);
+        QRandomGenerator(5).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(QDir().mkpath(path("src")) && QDir().mkpath(path("out")));
+        const Mount source(path("src"), "tmpfs", 3 << 20);
+        if (!source.mounted)
+            QSKIP("mounting needs root");
+        QVERIFY(write(path("src/film.mkv"), data));
+        QVERIFY(start({path("src/film.mkv")}));
+        QVERIFY(type("Combo1", "100"));
+        m_ok = true;
+        m_medium = path("stick");
+        std::unique_ptr<Mount> stick;
+        m_onMediaDialog = [&] {
+            if (!stick)
+                stick = std::make_unique<Mount>(path("stick"), "ext4", 8 << 20);
+        };
+        press("Decouper");
+        finish();
+        QVERIFY(stick && stick->mounted);
+        QCOMPARE(m_boxes.size(), 3);
+        QVERIFY2(m_boxes[0].startsWith("Plusieurs supports|Pas assez de place dans " + path("src/"))
+                     && m_boxes[0].endsWith("\nContinuer sur plusieurs supports ?"),
+                 qPrintable(m_boxes[0]));
+        QVERIFY2(m_boxes[1].startsWith("Support suivant|film.001 à film.00"), qPrintable(m_boxes[1]));
+        QVERIFY2(m_boxes[2].startsWith("Information|Découpage du fichier terminé.\nFichier découpé "
+                                       "en 025 morceaux.\nChaque support a été relu."),
+                 qPrintable(m_boxes[2]));
+        QVERIFY(QFile::exists(path("stick/film.025")) && QFile::exists(path("stick/film.sha256")));
+        m_boxes.clear();
+        m_folder = path("out");
+        QVERIFY(start({path("src/film.001")}));
+        press("Joindre");
+        finish();
+        QCOMPARE(m_boxes.size(), 3);
+        QCOMPARE(m_boxes[0], "Restituer le fichier dans…|" + QDir::homePath());
+        QVERIFY2(m_boxes[1].startsWith("Support demandé|Insérez le support qui porte film.00"),
+                 qPrintable(m_boxes[1]));
+        QCOMPARE(m_boxes[2], "Information|Restitution des fichiers terminée.");
+        QCOMPARE(read(path("out/film.mkv")), data);
+        m_window.reset();
     }
 
     void stopDuringOperation_data()

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "Decouper.h"
+#include "EngineTexts.h"
 #include "FctDecoup.h"
+#include "MediaDialog.h"
 #include "NamedComboBoxAccessible.h"
 #include "SizeCaption.h"
 #include "WindowTexts.h"
@@ -118,6 +120,8 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     connect(&m_worker, &EngineWorker::messageRequested, this, &Decouper::engineMessage);
     connect(&m_worker, &EngineWorker::refreshRequested, m_ui->File1, &FileList::refresh);
     connect(&m_worker, &EngineWorker::folderRequested, this, &Decouper::engineFolder);
+    connect(&m_worker, &EngineWorker::mediumRequested, this, &Decouper::engineMedium);
+    connect(&m_worker, &EngineWorker::mediaOffered, this, &Decouper::engineMediaOffer);
     connect(&m_worker, &EngineWorker::progressed, this, &Decouper::showProgress);
     connect(&m_worker, &EngineWorker::finished, this, &Decouper::operationFinished);
     connect(m_ui->Arreter, &QPushButton::clicked, this, &Decouper::stopClicked);
@@ -261,6 +265,28 @@ std::optional<QString> Decouper::askFolder(Output output)
 void Decouper::engineFolder(Output output, std::optional<QString> *folder)
 {
     *folder = askFolder(output);
+}
+
+void Decouper::engineMedium(const MediumRequest &request, MediumAnswer *answer)
+{
+    setWindowTitle(WindowTexts::title);
+    MediaDialog dialog(request, this);
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    dialog.exec();
+    QApplication::restoreOverrideCursor();
+    *answer = dialog.result() == QDialog::Accepted ? dialog.answer() : MediumAnswer{};
+}
+
+// Where the folder cannot take the whole set, it may go over several media instead.
+void Decouper::engineMediaOffer(const QString &why,
+                                std::optional<EngineWindow::AcrossMedia> *across)
+{
+    bool protect = false;
+    const QString text = why + QChar(13) + WindowTexts::acrossMediaQuestion;
+    if (m_messages.show(text, WindowTexts::acrossMediaTitle, MessageIcon::Question,
+                        MessageButtons::OkCancel, WindowTexts::protectMedia, &protect)
+        == MessageAnswer::Ok)
+        *across = EngineWindow::AcrossMedia{protect};
 }
 
 void Decouper::cutClicked(const QString &destination)

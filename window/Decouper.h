@@ -69,6 +69,9 @@ private:
     void engineMessage(const QString &text, const QString &title, MessageIcon icon,
                        MessageButtons buttons, MessageAnswer *answer);
     void engineFolder(Output output, std::optional<QString> *folder);
+    void engineMedium(const MediumRequest &request, MediumAnswer *answer);
+    void engineMediaOffer(const QString &why,
+                          std::optional<EngineWindow::AcrossMedia> *across);
     void showProgress(const Progress &progress);
     void stopClicked();
     void operationFinished();

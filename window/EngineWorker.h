@@ -46,6 +46,10 @@ public:
     bool stopRequested() const override;
     // Blocks until the window's thread has asked the user.
     std::optional<QString> chooseFolder(Output output) override;
+    bool asksForMedia() const override { return true; }
+    // Both block until the window's thread has asked the user.
+    MediumAnswer nextMedium(const MediumRequest &request) override;
+    std::optional<AcrossMedia> offerMedia(const QString &why) override;
 
 Q_SIGNALS:
     // On the window's thread while the operation waits: the slot shows the box and puts the
@@ -57,6 +61,11 @@ Q_SIGNALS:
     // On the window's thread while the operation waits: the slot asks the user where the output
     // goes, and puts the folder chosen, if any, in *folder.
     void folderRequested(Output output, std::optional<QString> *folder);
+    // On the window's thread while the operation waits: the slot asks for the next medium.
+    void mediumRequested(const MediumRequest &request, MediumAnswer *answer);
+    // On the window's thread while the operation waits: the slot asks whether the set goes over
+    // several media, and puts the user's choice, if any, in *across.
+    void mediaOffered(const QString &why, std::optional<EngineWindow::AcrossMedia> *across);
     // From the worker, while the operation goes on: connected to the window, it is queued there.
     void progressed(const Progress &progress);
     // On the window's thread, once the operation has returned.

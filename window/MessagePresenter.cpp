@@ -4,6 +4,7 @@
 #include "FctDecoup.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QMessageBox>
 
@@ -30,7 +31,8 @@ MessagePresenter::MessagePresenter(QWidget *parent) : m_parent(parent)
 {}
 
 MessageAnswer MessagePresenter::show(const QString &text, const QString &title, MessageIcon icon,
-                                     MessageButtons buttons) const
+                                     MessageButtons buttons, const QString &checkBox,
+                                     bool *checked) const
 {
     // A name that is not UTF-8 shows as it reads.
     QString lines = FctDecoup::ReadablePath(text);
@@ -51,10 +53,14 @@ MessageAnswer MessagePresenter::show(const QString &text, const QString &title, 
         box.setDefaultButton(QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
     }
+    if (!checkBox.isEmpty())
+        box.setCheckBox(new QCheckBox(checkBox, &box));
     // An operation in progress shows the wait cursor; the box wants the ordinary one.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
     QApplication::restoreOverrideCursor();
+    if (checked && box.checkBox())
+        *checked = box.checkBox()->isChecked();
     return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok
                                                               : MessageAnswer::Cancel;
 }

@@ -14,8 +14,10 @@ public:
 
     // Each carriage return of text starts a new line. With OkCancel, Cancel is the default
     // button, and Escape or closing the box answers Cancel.
+    // checkBox: the text of a box to tick under the text, whose state goes to *checked.
     MessageAnswer show(const QString &text, const QString &title, MessageIcon icon,
-                       MessageButtons buttons) const;
+                       MessageButtons buttons, const QString &checkBox = {},
+                       bool *checked = nullptr) const;
 
 private:
     QWidget *m_parent = nullptr;

@@ -64,6 +64,21 @@ inline QString commandLineRefused(const QStringList &arguments)
                      .arg(arguments.constFirst());
 }
 
+// Across media.
+inline const QString nextMediumTitle = QStringLiteral("Support suivant");
+inline const QString missingMediumTitle = QStringLiteral("Support demandé");
+inline const QString mediaList = QStringLiteral("&Supports présents :");
+inline const QString mediaListName = QStringLiteral("Supports présents");
+inline const QString writeHere = QStringLiteral("&Écrire ici");
+inline const QString readHere = QStringLiteral("&Lire ici");
+inline const QString otherFolder = QStringLiteral("Autre &dossier…");
+inline const QString otherFolderTitle = QStringLiteral("Dossier du support");
+inline const QString mediumLost = QStringLiteral("Support &perdu");
+inline const QString cancel = QStringLiteral("Annuler");
+inline const QString acrossMediaTitle = QStringLiteral("Plusieurs supports");
+inline const QString acrossMediaQuestion = QStringLiteral("Continuer sur plusieurs supports ?");
+inline const QString protectMedia = QStringLiteral("Protéger contre la perte d'un support");
+
 inline const QString donationUrl = QStringLiteral("https://fendrax.example/Don/Don.htm");
 
 } // namespace WindowTexts
