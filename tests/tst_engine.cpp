@@ -861,6 +861,42 @@ private Q_SLOTS:
         QCOMPARE(read(path(doc)), comesBack ? data : QByteArray("<unreadable>"));
     }
 
+    // A medium that does not give back what it was given (here, a piece changed once it is there)
+    // is named with that piece, which goes onto the next medium instead.
+    void mediumThatDidNotKeep()
+    {
+        std::vector<std::unique_ptr<Mount>> media;
+        QStringList folders;
+        for (int m = 0; m < 3; ++m) {
+            folders << path(QString("medium%1").arg(m));
+            media.push_back(std::make_unique<Mount>(folders.last(), "tmpfs", 1 << 20));
+            if (!media.back()->mounted)
+                QSKIP("mounting needs root");
+        }
+        QByteArray data(2'500'000, Qt::Uninitialized);
+        QRandomGenerator(9).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(write(path(doc), data));
+        m_media = folders.mid(1);
+        bool changed = false;
+        m_onReport = [&](int) {
+            if (!changed && QFile::exists(folders[0] + "/rapport.003"))
+                changed = damageFiles({"~medium0/rapport.003"});
+        };
+        QCOMPARE(FctDecoup::CutFile(*this, path(doc), 100, std::nullopt, folders[0]),
+                 FctDecoup::Outcome::Done);
+        QVERIFY(changed);
+        QVERIFY2(m_events.contains("Avertissement|Le support de " + folders[0]
+                                   + "/ n'a pas gardé ce qui y a été écrit : rapport.003."),
+                 qPrintable(m_events.join('\n')));
+        QVERIFY(!QFile::exists(folders[0] + "/rapport.003"));
+        QVERIFY(QFile::exists(folders[1] + "/rapport.003"));
+        QVERIFY(QFile::rename(path(doc), path("source")));
+        QCOMPARE(FctDecoup::RestoreFile(*this, folders[0] + "/rapport.001", m_dir->path(),
+                                        folders.mid(1)),
+                 FctDecoup::Outcome::Done);
+        QCOMPARE(read(path(doc)), data);
+    }
+
     // What the media given cannot take is refused before anything is written; a medium that did
     // not change, or is too small, is said and another asked for; Cancel ends the cut, and says
     // what each medium holds.
