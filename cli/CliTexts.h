@@ -64,9 +64,8 @@ inline const QString oneFile = QStringLiteral("un seul fichier, après la comman
 inline const QString yesAndNo = QStringLiteral("--yes et --no ensemble");
 inline const QString badRecovery = QStringLiteral("--recovery attend un nombre de 1 à 999");
 inline const QString cutOnly = QStringLiteral("cette option ne sert qu'au découpage");
-inline const QString fromNotForCut =
-    QStringLiteral("--from ne sert qu'à la restitution et à la vérification");
-inline const QString oneDestination = QStringLiteral("un seul --to pour la restitution");
+inline const QString mediaOptions = QStringLiteral(
+    "--to plusieurs fois ne sert qu'au découpage, --from qu'à la restitution et à la vérification");
 inline const QString acrossMedia = QStringLiteral("Continuer sur plusieurs supports ?");
 inline QString nextMediumPrompt(const QString &text, const QString &lastFolder)
 {

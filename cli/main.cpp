@@ -98,6 +98,22 @@ std::optional<double> kilobytesOf(const QString &size)
     return number * std::pow(base, power) / 1024;
 }
 
+QStringList absolute(QStringList folders)
+{
+    for (QString &folder : folders)
+        folder = FctDecoup::AbsolutePath(folder);
+    return folders;
+}
+
+// --recovery N: 1 ... 999 slices.
+std::optional<int> slicesOf(const QString &value)
+{
+    bool ok = false;
+    const int slices = value.toInt(&ok);
+    return ok && slices >= 1 && slices <= FctDecoup::maxPieceCount ? std::optional(slices)
+                                                                  : std::nullopt;
+}
+
 // What the command line asks for, once understood.
 struct Request
 {
@@ -158,10 +174,9 @@ std::variant<Request, int> understood(const QStringList &commandLine)
         && (parser.isSet(size) || parser.isSet(recovery) || parser.isSet(yes) || parser.isSet(no)
             || (parser.isSet(to) && command == QLatin1String("verify"))))
         return wrongUsage(CliTexts::cutOnly);
-    if (parser.isSet(from) && command == QLatin1String("cut"))
-        return wrongUsage(CliTexts::fromNotForCut);
-    if (command != QLatin1String("cut") && parser.values(to).size() > 1)
-        return wrongUsage(CliTexts::oneDestination);
+    if ((parser.isSet(from) && command == QLatin1String("cut"))
+        || (command != QLatin1String("cut") && parser.values(to).size() > 1))
+        return wrongUsage(CliTexts::mediaOptions);
     if (parser.isSet(yes) && parser.isSet(no))
         return wrongUsage(CliTexts::yesAndNo);
     const std::optional<double> sizeKb = kilobytesOf(parser.value(size));
@@ -170,22 +185,14 @@ std::variant<Request, int> understood(const QStringList &commandLine)
     Request request;
     request.command = command;
     request.path = FctDecoup::AbsolutePath(arguments[1]);
-    QStringList folders;
-    for (const QString &folder : parser.values(to))
-        folders.append(FctDecoup::AbsolutePath(folder));
-    request.destination = folders.isEmpty() ? QString() : folders.takeFirst();
-    request.media = folders;
-    for (const QString &folder : parser.values(from))
-        request.from.append(FctDecoup::AbsolutePath(folder));
+    request.media = absolute(parser.values(to));
+    request.destination = request.media.isEmpty() ? QString() : request.media.takeFirst();
+    request.from = absolute(parser.values(from));
     request.sizeKb = *sizeKb;
-    if (parser.value(recovery) == QLatin1String("medium")) {
-        request.protect = true;
-    } else if (parser.isSet(recovery)) {
-        bool ok = false;
-        request.slices = parser.value(recovery).toInt(&ok);
-        if (!ok || *request.slices < 1 || *request.slices > FctDecoup::maxPieceCount)
-            return wrongUsage(CliTexts::badRecovery);
-    }
+    request.protect = parser.value(recovery) == QLatin1String("medium");
+    if (parser.isSet(recovery) && !request.protect
+        && !(request.slices = slicesOf(parser.value(recovery))))
+        return wrongUsage(CliTexts::badRecovery);
     request.answer = parser.isSet(yes)  ? TerminalWindow::Answer::Ok
                      : parser.isSet(no) ? TerminalWindow::Answer::Cancel
                                         : TerminalWindow::Answer::Ask;

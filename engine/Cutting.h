@@ -93,6 +93,11 @@ private:
     int fitting(const QString &folder, qint64 freed, const QList<int> &queue) const;
     std::optional<QString> nextMediumFolder();
     Filled fillMedium(const QString &folder);
+    Filled admitMedium(const QString &folder, const QByteArray &identity, SetLock &lock,
+                       int &count);
+    QString cannotTake(const QString &folder, qint64 freed, int item) const;
+    bool writeProofs(bool withChecksums, const QString &folder, SetLock &lock,
+                     UnfinishedOutput &created, QList<std::pair<QString, QString>> &names);
     bool writeItems(const QList<int> &items, const QString &folder, SetLock &lock,
                     UnfinishedOutput &created, QList<std::pair<QString, QString>> &names);
     bool writeVolumes(const QList<int> &exponents, const QString &folder, SetLock &lock,

@@ -258,16 +258,9 @@ bool Cut::refuseWhatMediaCannotTake()
         const int taken = fitting(folder, freed, queue);
         // A piece bigger than a medium goes on none.
         if (taken == 0 && !queue.isEmpty()) {
-            const std::optional<Destination::Refusal> refused = Destination::refusal(
-                folder, {m_checksums.size(), m_index.size(), itemLength(queue.first())}, freed);
             m_volumeCount = volumeCount;
-            return refuse(EngineTexts::withCause(
-                EngineTexts::cutError,
-                refused && refused->error
-                    ? EngineTexts::cause(refused->error, folder)
-                    : EngineTexts::mediumTooSmall(folder, itemName(queue.first()),
-                                                  refused ? refused->needed : 0,
-                                                  refused ? refused->free : 0)));
+            return refuse(EngineTexts::withCause(EngineTexts::cutError,
+                                                 cannotTake(folder, freed, queue.first())));
         }
         if (m_protect && !m_volumeCount) {
             m_volumeCount = std::max(1, std::min(taken, m_pieceCount));
@@ -402,44 +395,58 @@ bool Cut::stopAcrossMedia(bool failed, const QString &why)
     return false;
 }
 
+// Why folder cannot take item beside the proofs, once freed bytes are gone.
+QString Cut::cannotTake(const QString &folder, qint64 freed, int item) const
+{
+    const std::optional<Destination::Refusal> refused =
+        Destination::refusal(folder, {m_checksums.size(), m_index.size(), itemLength(item)}, freed);
+    return refused && refused->error
+               ? EngineTexts::cause(refused->error, folder)
+               : EngineTexts::mediumTooSmall(folder, itemName(item), refused ? refused->needed : 0,
+                                             refused ? refused->free : 0);
+}
+
+// Whether the medium in folder may take part of the set: another than the last, its names held,
+// room for a file at least (count: how many). Skipped when it may not (said).
+Cut::Filled Cut::admitMedium(const QString &folder, const QByteArray &identity, SetLock &lock,
+                             int &count)
+{
+    const auto skip = [&](const QString &text, const QString &title) {
+        m_window.showMessage(text, title, MessageIcon::Exclamation, MessageButtons::Ok);
+        return Filled::Skipped;
+    };
+    if (!m_media.isEmpty() && m_media.last().folder == folder && m_media.last().identity == identity)
+        return skip(EngineTexts::mediumUnchanged(folder), EngineTexts::warningTitle);
+    switch (lock.take(folder, m_name.baseName, SetLock::Names::Set, SetLock::Mode::Write)) {
+    case SetLock::State::Held:
+        break;
+    case SetLock::State::Busy:
+        return skip(EngineTexts::withCause(EngineTexts::cutError,
+                                           EngineTexts::namesBusy(m_name.baseName, folder)),
+                    EngineTexts::errorTitle);
+    default:
+        return skip(EngineTexts::withCause(EngineTexts::cutError, EngineTexts::cause(errno, folder)),
+                    EngineTexts::errorTitle);
+    }
+    count = fitting(folder, freedBy(folder), m_queue);
+    if (count == 0)
+        return skip(EngineTexts::withCause(EngineTexts::cutError,
+                                           cannotTake(folder, freedBy(folder), m_queue.first())),
+                    EngineTexts::errorTitle);
+    return Filled::Done;
+}
+
 // One medium: as many items as it takes, with the proofs, each under its own name once all are on
 // it, then read back. Skipped: it took nothing (said); the next medium is asked for.
 Cut::Filled Cut::fillMedium(const QString &folder)
 {
     const QByteArray identity = identityOf(folder);
-    if (!m_media.isEmpty() && m_media.last().folder == folder && m_media.last().identity == identity) {
-        m_window.showMessage(EngineTexts::mediumUnchanged(folder), EngineTexts::warningTitle,
-                             MessageIcon::Exclamation, MessageButtons::Ok);
-        return Filled::Skipped;
-    }
     SetLock lock;
-    if (lock.take(folder, m_name.baseName, SetLock::Names::Set, SetLock::Mode::Write)
-        != SetLock::State::Held) {
-        const QString why = errno == 0 || errno == EWOULDBLOCK
-                                ? EngineTexts::namesBusy(m_name.baseName, folder)
-                                : EngineTexts::cause(errno, folder);
-        m_window.showMessage(EngineTexts::withCause(EngineTexts::cutError, why),
-                             EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-        return Filled::Skipped;
-    }
-    const QStringList earlier = earlierSet(folder, m_name.baseName);
-    const int count = fitting(folder, freedBy(folder), m_queue);
-    if (count == 0) {
-        const std::optional<Destination::Refusal> refused = Destination::refusal(
-            folder, {m_checksums.size(), m_index.size(), itemLength(m_queue.first())},
-            freedBy(folder));
-        m_window.showMessage(
-            EngineTexts::withCause(EngineTexts::cutError,
-                                   refused && refused->error
-                                       ? EngineTexts::cause(refused->error, folder)
-                                       : EngineTexts::mediumTooSmall(
-                                           folder, itemName(m_queue.first()),
-                                           refused ? refused->needed : 0,
-                                           refused ? refused->free : 0)),
-            EngineTexts::errorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-        return Filled::Skipped;
-    }
-    if (!earlier.isEmpty()) {
+    int count = 0;
+    if (const Filled admitted = admitMedium(folder, identity, lock, count);
+        admitted != Filled::Done)
+        return admitted;
+    if (const QStringList earlier = earlierSet(folder, m_name.baseName); !earlier.isEmpty()) {
         if (m_window.showMessage(EngineTexts::earlierSetQuestion,
                                  EngineTexts::earlierSetTitle(m_name.baseName),
                                  MessageIcon::Question, MessageButtons::OkCancel)
@@ -488,18 +495,14 @@ Cut::Filled Cut::fillMedium(const QString &folder)
     return Filled::Done;
 }
 
-// The medium's share, each file under its hidden name, then all of them under their own: piece 1,
-// where it is there, last. Written from the source, and held to the proofs hashed before.
-bool Cut::writeItems(const QList<int> &items, const QString &folder, SetLock &lock,
-                     UnfinishedOutput &created, QList<std::pair<QString, QString>> &names)
+bool Cut::writeProofs(bool withChecksums, const QString &folder, SetLock &lock,
+                      UnfinishedOutput &created, QList<std::pair<QString, QString>> &names)
 {
     const QString checksumName = m_name.baseName + QLatin1String(ChecksumFile::suffix);
     const QString indexName = m_name.baseName + QLatin1String(Par2::indexSuffix);
-    // A medium of volumes alone has no piece for a checksum file to prove.
-    const bool pieces = std::any_of(items.cbegin(), items.cend(), [&](int i) { return !isVolume(i); });
-    for (const auto &[name, bytes] : {std::pair(checksumName, &m_checksums),
-                                      std::pair(indexName, &m_index)}) {
-        if (!pieces && bytes == &m_checksums)
+    for (const auto &[name, bytes] :
+         {std::pair(checksumName, &m_checksums), std::pair(indexName, &m_index)}) {
+        if (!withChecksums && bytes == &m_checksums)
             continue;
         QFile file;
         const QString temporary = lock.temporaryPath(folder + name);
@@ -510,6 +513,19 @@ bool Cut::writeItems(const QList<int> &items, const QString &folder, SetLock &lo
         if (file.write(*bytes) != bytes->size())
             return stopAcrossMedia(true, EngineTexts::cause(errno, folder + name));
     }
+    return true;
+}
+
+// The medium's share, each file under its hidden name, then all of them under their own: piece 1,
+// where it is there, last. Written from the source, and held to the proofs hashed before.
+bool Cut::writeItems(const QList<int> &items, const QString &folder, SetLock &lock,
+                     UnfinishedOutput &created, QList<std::pair<QString, QString>> &names)
+{
+    // A medium of volumes alone has no piece for a checksum file to prove.
+    const bool pieces =
+        std::any_of(items.cbegin(), items.cend(), [&](int i) { return !isVolume(i); });
+    if (!writeProofs(pieces, folder, lock, created, names))
+        return false;
     BlockCopier copier(m_window, m_progress);
     Sha256 sha256;
     HashThread hash(sha256);
