@@ -836,6 +836,9 @@ private Q_SLOTS:
                                              : " et 2 fichiers de réparation, 1,6 Mo"));
         QVERIFY2(m_events.contains(cut), qPrintable(m_events.join('\n')));
         QVERIFY(m_lastText.contains("Support 2 (" + folders[1] + "/) : rapport.011 à rapport.020."));
+        // The progress is true: at the end every byte it announced is counted, none twice.
+        const QStringList moved = m_progress.last().section(' ', 1).split('/');
+        QCOMPARE(moved.value(0), moved.value(1));
         // Every medium proves its own pieces and holds the index.
         for (int m = 0; m < (protect ? 4 : 3); ++m) {
             int status = -1;
