@@ -30,7 +30,7 @@ trap cleanup EXIT
 head -c 1G /dev/urandom > "$dir/film.mkv"
 rate=$((10 * 1000 * 1000))
 for n in 0 1 2; do
-  truncate -s 420M "$dir/stick$n.img"
+  truncate -s 480M "$dir/stick$n.img"
   mkfs.ext4 -q "$dir/stick$n.img"
   loops+=("$(losetup -f --show "$dir/stick$n.img")")
   mkdir "$dir/stick$n"
