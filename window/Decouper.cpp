@@ -270,6 +270,8 @@ void Decouper::engineFolder(Output output, std::optional<QString> *folder)
 void Decouper::engineMedium(const MediumRequest &request, MediumAnswer *answer)
 {
     setWindowTitle(WindowTexts::title);
+    // The words say how far the cut is while it waits, not where they last were.
+    m_ui->Label4->setText(m_meter.text());
     MediaDialog dialog(request, this);
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     dialog.exec();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Fendrax project
 #include "MediaDialog.h"
+#include "EngineTexts.h"
 #include "FctDecoup.h"
 #include "WindowTexts.h"
 
@@ -10,10 +11,11 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -37,10 +39,17 @@ bool isRemovable(const QByteArray &device)
 
 QString describe(const MediaDialog::Medium &medium)
 {
-    const QString room = QLocale().toString(double(medium.free) / (1 << 20), 'f', 1);
     return (medium.label.isEmpty() ? QString() : medium.label + QStringLiteral(" — "))
            + FctDecoup::ReadablePath(medium.folder) + QStringLiteral(" (")
-           + room + QStringLiteral(" Mo libres)");
+           + EngineTexts::megabytes(medium.free) + QStringLiteral(" libres)");
+}
+
+// Whether the folder lies on the file system mounted at root.
+bool isOn(const QString &folder, const QString &root)
+{
+    struct stat a, b;
+    return !folder.isEmpty() && ::stat(FctDecoup::NativePath(folder).constData(), &a) == 0
+           && ::stat(FctDecoup::NativePath(root).constData(), &b) == 0 && a.st_dev == b.st_dev;
 }
 
 } // namespace
@@ -99,6 +108,12 @@ MediaDialog::MediaDialog(const MediumRequest &request, QWidget *parent, Source s
             [this](int row) { m_ok->setEnabled(row >= 0); });
     layout->addWidget(buttons);
     refresh();
+    // A list with no medium chosen takes no focus: it would choose its first one, the system's
+    // disk as often as not.
+    if (m_list->currentRow() >= 0)
+        m_list->setFocus();
+    else
+        other->setFocus();
     // The system tells no one when a medium comes or goes: the list is read again every second.
     connect(&m_poll, &QTimer::timeout, this, &MediaDialog::refresh);
     m_poll.start(1000);
@@ -122,10 +137,7 @@ void MediaDialog::refresh()
     int current = -1;
     for (qsizetype i = 0; i < media.size(); ++i) {
         m_list->addItem(describe(media[i]));
-        const QString root = FctDecoup::AddBackslash(media[i].folder, QLatin1Char('/'));
-        // The deepest mount that holds the folder chosen.
-        if (FctDecoup::AddBackslash(chosen, QLatin1Char('/')).startsWith(root)
-            && (current < 0 || root.size() > m_shown[current].folder.size()))
+        if (current < 0 && isOn(chosen, media[i].folder))
             current = int(i);
     }
     m_list->setCurrentRow(current);
@@ -150,8 +162,7 @@ void MediaDialog::accept()
     if (row < 0)
         return;
     const QString root = FctDecoup::AddBackslash(m_shown[row].folder, QLatin1Char('/'));
-    const QString last = FctDecoup::AddBackslash(m_request.lastFolder, QLatin1Char('/'));
     m_answer = {MediumAnswer::Kind::Folder,
-                !m_request.lastFolder.isEmpty() && last.startsWith(root) ? last : root};
+                isOn(m_request.lastFolder, root) ? m_request.lastFolder : root};
     QDialog::accept();
 }
