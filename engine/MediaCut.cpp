@@ -400,10 +400,12 @@ QString Cut::cannotTake(const QString &folder, qint64 freed, int item) const
 {
     const std::optional<Destination::Refusal> refused =
         Destination::refusal(folder, {m_checksums.size(), m_index.size(), itemLength(item)}, freed);
-    return refused && refused->error
-               ? EngineTexts::cause(refused->error, folder)
-               : EngineTexts::mediumTooSmall(folder, itemName(item), refused ? refused->needed : 0,
-                                             refused ? refused->free : 0);
+    if (refused && refused->error)
+        return EngineTexts::cause(refused->error, folder);
+    if (refused && refused->tooLong)
+        return EngineTexts::tooLargeForFat(folder, refused->tooLong);
+    return EngineTexts::mediumTooSmall(folder, itemName(item), refused ? refused->needed : 0,
+                                       refused ? refused->free : 0);
 }
 
 // Whether the medium in folder may take part of the set: another than the last, its names held,

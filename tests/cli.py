@@ -296,10 +296,15 @@ class Cli(unittest.TestCase):
         subprocess.run(["rm", "-r", together], check=True)
         os.rename(self.path("film.mkv"), self.path("source"))
         self.assertEqual(self.restored_from("stick0/film.001", *sticks[1:4])[:2], (0, True))
+        self.assertEqual(self.run_cli("verify", "stick2/film.par2", "--from", "stick0", "--from", "stick1", "--from", "stick3"),
+                         (0, "Entier : tous les morceaux sont intacts.\n"))
         # One volume for 20 pieces rebuilds no stick's worth of pieces.
         for name in ("film.010", "film.011", "film.012"):
             os.remove(self.path("stick1/" + name))
         self.assertEqual(self.restored_from("stick0/film.001", *sticks[1:4])[0], 3)
+        froms = [a for s in sticks[1:4] for a in ("--from", s)]
+        self.assertEqual(self.run_cli("verify", "stick0/film.001", *froms)[0], 2)
+        self.assertEqual(self.run_cli("verify", "stick0/film.001", *froms[:2])[0], 2)
         for stick in sticks[:4]:
             subprocess.run(f"rm -f {stick}/film.*", shell=True, cwd=self.dir.name, check=True)
         # Against a lost stick: as many volumes as a stick holds files, no stick holding more.
