@@ -6,13 +6,16 @@
 # across them twice: by dd, a third on each stick, flushed (the sticks' own speed, the bound),
 # and by fendrax-cli, which cuts it at 32 MiB with --to three times, hashes it first, writes each
 # stick's pieces and recovery volumes and reads each stick back past the cache. Prints both times
-# and their ratio, and fendrax-cli's peak memory. Removes the throttle, the sticks and the files
-# when it ends, also when it fails. Run as root:
-#   bench/media.sh [FENDRAX_CLI]
+# and their ratio, and fendrax-cli's peak memory. Then the same cut through the window under Xvfb,
+# driven through AT-SPI (media_window.py), from a nearly full medium, while a probe asks the window
+# for its position 20 times a second: the window's longest wait. Removes the throttle, the sticks
+# and the files when it ends, also when it fails. Run as root:
+#   bench/media.sh [FENDRAX_CLI [FENDRAX]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cli=$(realpath "${1:-build/default/cli/fendrax-cli}")
-[ -x "$cli" ] || { echo "build first: cmake --build --preset default" >&2; exit 1; }
+window=$(realpath "${2:-build/default/app/fendrax}")
+[ -x "$cli" ] && [ -x "$window" ] || { echo "build first: cmake --build --preset default" >&2; exit 1; }
 [ "$(id -u)" -eq 0 ] || { echo "run as root: it makes loop devices and throttles them" >&2; exit 1; }
 throttle_file=/sys/fs/cgroup/blkio/blkio.throttle.write_bps_device
 [ -f "$throttle_file" ] || { echo "no cgroup v1 blkio controller to throttle the sticks with" >&2; exit 1; }
@@ -22,6 +25,7 @@ loops=() devices=()
 cleanup() {
   for device in "${devices[@]}"; do echo "$device 0" > "$throttle_file"; done
   for n in 0 1 2; do mountpoint -q "$dir/stick$n" && umount "$dir/stick$n"; done
+  mountpoint -q "$dir/full" && umount "$dir/full"
   for loop in "${loops[@]}"; do losetup -d "$loop"; done
   rm -rf "$dir"
 }
@@ -59,3 +63,24 @@ printf 'dd, flushed, 1 GiB over three sticks at 10 MB/s: %.1f s\n' "$bound"
 printf 'fendrax-cli cut onto them, read back:             %.1f s\n' "$took"
 printf 'ratio: %.3f (the bound: 1.2); peak memory %d MiB\n' "$(echo "$took / $bound" | bc -l)" \
   "$(( $(cat "$dir/memory") / 1024 ))"
+
+# The window: the file on a medium with 16 MiB free, which takes no piece of 32 MiB.
+packages=(xvfb xauth xdotool dbus-daemon at-spi2-core python3-pyatspi)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" > /dev/null
+fi
+rm -f "$dir"/stick*/film.*
+mkdir "$dir/full"
+mount -t tmpfs -o size=$(( (1 << 30) + (16 << 20) )) tmpfs "$dir/full"
+mv "$dir/film.mkv" "$dir/full/"
+sync
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" dbus-run-session -- sh -c '
+  /usr/libexec/at-spi-bus-launcher --launch-immediately > /dev/null 2>&1 &
+  sleep 1
+  /usr/bin/python3 "$0" "$@"' bench/media_window.py "$window" "$dir/full/film.mkv" "$dir/window.log" \
+  "$dir/stick0" "$dir/stick1" "$dir/stick2" \
+  2> >(grep -v -e 'fd limit' -e 'Activating service' -e 'Successfully activated' -e XDG_RUNTIME_DIR >&2)
