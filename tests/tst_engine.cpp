@@ -268,6 +268,19 @@ public:
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
+    // count media of 1 MiB (tmpfs), mounted on medium0, medium1, ...; their folders, none when
+    // they cannot be mounted.
+    QStringList mountMedia(int count, std::vector<std::unique_ptr<Mount>> &media) const
+    {
+        QStringList folders;
+        for (int m = 0; m < count; ++m) {
+            folders << path(QString("medium%1").arg(m));
+            media.push_back(std::make_unique<Mount>(folders.last(), "tmpfs", 1 << 20));
+            if (!media.back()->mounted)
+                return {};
+        }
+        return folders;
+    }
     void disturb(const Disturbance &d, const std::function<void()> &operation, const Outcome &o);
     // Damages files of a set: "-" removes one, "~" flips its middle byte, "^" its first, "<" takes
     // its last one away, "#" flips a byte of the length in each File description packet and one
@@ -814,13 +827,9 @@ private Q_SLOTS:
         QFETCH(int, lost);
         QFETCH(bool, comesBack);
         std::vector<std::unique_ptr<Mount>> media;
-        QStringList folders;
-        for (int m = 0; m < 4; ++m) {
-            folders << path(QString("medium%1").arg(m));
-            media.push_back(std::make_unique<Mount>(folders.last(), "tmpfs", 1 << 20));
-            if (!media.back()->mounted)
-                QSKIP("mounting needs root");
-        }
+        const QStringList folders = mountMedia(4, media);
+        if (folders.isEmpty())
+            QSKIP("mounting needs root");
         QByteArray data(2'500'000, Qt::Uninitialized);
         QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
         QVERIFY(write(path(doc), data));
@@ -869,13 +878,9 @@ private Q_SLOTS:
     void mediumThatDidNotKeep()
     {
         std::vector<std::unique_ptr<Mount>> media;
-        QStringList folders;
-        for (int m = 0; m < 3; ++m) {
-            folders << path(QString("medium%1").arg(m));
-            media.push_back(std::make_unique<Mount>(folders.last(), "tmpfs", 1 << 20));
-            if (!media.back()->mounted)
-                QSKIP("mounting needs root");
-        }
+        const QStringList folders = mountMedia(3, media);
+        if (folders.isEmpty())
+            QSKIP("mounting needs root");
         QByteArray data(2'500'000, Qt::Uninitialized);
         QRandomGenerator(9).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
         QVERIFY(write(path(doc), data));
@@ -925,13 +930,9 @@ private Q_SLOTS:
         QFETCH(FctDecoup::Outcome, outcome);
         QFETCH(QStringList, said);
         std::vector<std::unique_ptr<Mount>> media;
-        QStringList folders;
-        for (int m = 0; m < 2; ++m) {
-            folders << path(QString("medium%1").arg(m));
-            media.push_back(std::make_unique<Mount>(folders.last(), "tmpfs", 1 << 20));
-            if (!media.back()->mounted)
-                QSKIP("mounting needs root");
-        }
+        const QStringList folders = mountMedia(2, media);
+        if (folders.isEmpty())
+            QSKIP("mounting needs root");
         QByteArray data(2'500'000, 'x');
         QVERIFY(write(path(doc), data));
         if (answers != QStringList{"none"})
