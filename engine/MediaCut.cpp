@@ -211,6 +211,8 @@ bool Cut::hashSource()
     if (fed != FileIo::Result::Done)
         return fail({error, m_sourcePath});
     m_index = m_recovery->index(m_pieceCrcs);
+    // Its memory goes to each medium's volumes.
+    m_recovery.reset();
     m_checksums = checksumBytes();
     if (m_index.isEmpty() || m_checksums.isEmpty())
         return fail({ENOMEM, m_sourcePath});
