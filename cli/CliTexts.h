@@ -77,6 +77,10 @@ inline QString pieceMediumPrompt(const QString &text)
 {
     return text + QStringLiteral(" : dossier du support (Entrée ou « perdu » : support perdu) ? ");
 }
+inline QString recoveryMediumPrompt(const QString &text)
+{
+    return text + QStringLiteral(" : dossier du support (Entrée : aucun autre) ? ");
+}
 inline const QString lost = QStringLiteral("perdu");
 inline const QString cancel = QStringLiteral("annuler");
 

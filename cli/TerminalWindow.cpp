@@ -118,8 +118,9 @@ MediumAnswer TerminalWindow::nextMedium(const MediumRequest &request)
 {
     clearProgress();
     const bool cut = request.kind == MediumRequest::Kind::Cut;
-    print(cut ? CliTexts::nextMediumPrompt(request.text, request.lastFolder)
-              : CliTexts::pieceMediumPrompt(request.text));
+    print(cut                     ? CliTexts::nextMediumPrompt(request.text, request.lastFolder)
+          : request.piece.isEmpty() ? CliTexts::recoveryMediumPrompt(request.text)
+                                    : CliTexts::pieceMediumPrompt(request.text));
     const std::optional<QString> line = readLine();
     if (!line || m_signal || line->compare(CliTexts::cancel, Qt::CaseInsensitive) == 0)
         return {MediumAnswer::Kind::Cancel, {}};

@@ -40,7 +40,8 @@ struct MediumRequest
                         // the piece wanted
     int remaining = 0;  // files still to write
     qint64 remainingBytes = 0;
-    QString piece;      // the piece looked for
+    QString piece;      // the piece looked for; none: any medium with more recovery volumes,
+                        // and Lost says there is none
     QString lastFolder; // the medium's folder last used: a drive whose medium is swapped keeps it
 };
 struct MediumAnswer

@@ -93,7 +93,9 @@ MediaDialog::MediaDialog(const MediumRequest &request, QWidget *parent, Source s
     QPushButton *other = buttons->addButton(WindowTexts::otherFolder, QDialogButtonBox::ActionRole);
     if (!cut) {
         QPushButton *lost =
-            buttons->addButton(WindowTexts::mediumLost, QDialogButtonBox::DestructiveRole);
+            buttons->addButton(request.piece.isEmpty() ? WindowTexts::noOtherMedium
+                                                       : WindowTexts::mediumLost,
+                               QDialogButtonBox::DestructiveRole);
         connect(lost, &QPushButton::clicked, this, [this] {
             m_answer = {MediumAnswer::Kind::Lost, {}};
             done(QDialog::Accepted);

@@ -74,6 +74,7 @@ inline const QString readHere = QStringLiteral("&Lire ici");
 inline const QString otherFolder = QStringLiteral("Autre &dossier…");
 inline const QString otherFolderTitle = QStringLiteral("Dossier du support");
 inline const QString mediumLost = QStringLiteral("Support &perdu");
+inline const QString noOtherMedium = QStringLiteral("&Aucun autre");
 inline const QString cancel = QStringLiteral("Annuler");
 inline const QString acrossMediaTitle = QStringLiteral("Plusieurs supports");
 inline const QString acrossMediaQuestion = QStringLiteral("Continuer sur plusieurs supports ?");
