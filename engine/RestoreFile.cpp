@@ -286,8 +286,14 @@ bool Restore::gatherMedia(int n)
             }
         }
     }
-    // Each volume of a set cut here holds one recovery slice; the index holds none.
-    while (RecoverySet::fileNames(m_folders, m_baseName).size() - 1 < missing) {
+    // Each volume of a set cut here holds one recovery slice; the index, on every medium, none.
+    const auto volumes = [&] {
+        const QStringList paths = RecoverySet::fileNames(m_folders, m_baseName);
+        return std::count_if(paths.cbegin(), paths.cend(), [&](const QString &path) {
+            return !path.endsWith(QLatin1Char('/') + m_baseName + QLatin1String(Par2::indexSuffix));
+        });
+    };
+    while (volumes() < missing) {
         const MediumAnswer answer = ask(QString(), EngineTexts::insertRecoveryMedium(m_baseName));
         if (answer.kind == MediumAnswer::Kind::Cancel)
             return m_run.stop();
