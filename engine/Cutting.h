@@ -162,6 +162,7 @@ private:
     QByteArray m_checksums;      // the checksum file's bytes
     int m_volumeCount = 0;       // recovery volumes across all media
     std::unique_ptr<char[]> m_sourceBuffers[3];
+    mutable qint64 m_volumeLength = -1;
     // The lock first: it goes last, once what the cut created has gone.
     SetLock m_lock;
     UnfinishedOutput m_created;

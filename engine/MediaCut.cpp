@@ -90,10 +90,15 @@ qint64 Cut::itemLength(int item) const
 {
     if (!isVolume(item))
         return pieceLength(item);
-    QList<QByteArray> names;
-    for (int n = 1; n <= m_pieceCount; ++n)
-        names.append(NativePath(m_name.baseName + PieceSuffix(n)));
-    return RecoveryWriter::fileLengths(names, (pieceLength(1) + 3) / 4 * 4, 1, creator).last();
+    // Every volume holds one slice and the index's packets: one length for all, reckoned once.
+    if (m_volumeLength < 0) {
+        QList<QByteArray> names;
+        for (int n = 1; n <= m_pieceCount; ++n)
+            names.append(NativePath(m_name.baseName + PieceSuffix(n)));
+        m_volumeLength =
+            RecoveryWriter::fileLengths(names, (pieceLength(1) + 3) / 4 * 4, 1, creator).last();
+    }
+    return m_volumeLength;
 }
 
 // Runs of items that follow each other: "rapport.001 à rapport.011, rapport.vol0+2.par2".
