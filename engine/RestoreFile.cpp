@@ -137,6 +137,7 @@ private:
     QFile &m_restored;
     const bool m_mayMend;
     bool m_acrossMedia = false; // pieces are on other media, to be asked for
+    int m_lastHere = 1;         // the last piece in the folders known at first
     bool m_needsMend = false;
     QString m_damage;
     int m_proven = 0; // pieces whose digest matched their line
@@ -182,10 +183,13 @@ bool Restore::readHeader()
     m_restoredName = m_header ? RestoredName(m_baseName, m_header->extension) : QString();
     if (m_restoredName.isEmpty()) // no header, or a set of ".001" that names no file
         return damaged(EngineTexts::badHeader);
-    // A set that comes from several media goes where the user says, asked once it is checked.
-    m_acrossMedia = false;
-    for (int n = 2; n <= m_header->pieceCount && m_window.asksForMedia(); ++n)
-        m_acrossMedia = m_acrossMedia || !m_folders.holds(pieceName(n));
+    // Media hold runs of pieces in order: a set whose last pieces are not here continues on other
+    // media (one missing before a piece that is here is lost, for the mend). Such a set goes where
+    // the user says, asked once it is checked.
+    m_lastHere = 1;
+    for (int n = 2; n <= m_header->pieceCount; ++n)
+        m_lastHere = m_folders.holds(pieceName(n)) ? n : m_lastHere;
+    m_acrossMedia = m_lastHere < m_header->pieceCount && m_window.asksForMedia();
     return (m_acrossMedia && m_destination.isEmpty()) || refuseWhereTaken();
 }
 
@@ -232,7 +236,7 @@ bool Restore::checkSet()
     }
     for (int n = 1; n <= m_header->pieceCount; ++n) {
         // A piece on a medium that is not there yet is asked for when its turn comes.
-        if (n > 1 && !m_folders.holds(pieceName(n)) && m_window.asksForMedia()) {
+        if (m_acrossMedia && n > m_lastHere) {
             m_pieces.push_back({0, 0, -1});
             continue;
         }

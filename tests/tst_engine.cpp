@@ -905,6 +905,34 @@ private Q_SLOTS:
         QCOMPARE(read(path(doc)), data);
     }
 
+    // Where media can be asked for, a set in one folder with a piece lost before others that are
+    // there is mended without a question; one whose last pieces are not there asks for their
+    // medium, and mends once it is said lost.
+    void lostOrElsewhere_data()
+    {
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<QStringList>("asked");
+        QTest::newRow("a middle piece") << 3 << QStringList();
+        QTest::newRow("the last piece")
+            << 10 << QStringList{"medium|Insérez le support qui porte rapport.010"};
+    }
+    void lostOrElsewhere()
+    {
+        QFETCH(int, lost);
+        QFETCH(QStringList, asked);
+        QByteArray data(1'000'000, Qt::Uninitialized);
+        QRandomGenerator(4).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(write(path(doc), data));
+        QCOMPARE(FctDecoup::CutFile(*this, path(doc), 100), FctDecoup::Outcome::Done);
+        QVERIFY(QFile::rename(path(doc), path("source")) && QFile::remove(path(piece(first, lost))));
+        m_events.clear();
+        m_media = QStringList{"lost", "lost"};
+        m_chosen = m_dir->path();
+        QCOMPARE(FctDecoup::RestoreFile(*this, path(first)), FctDecoup::Outcome::Done);
+        QCOMPARE(m_events.filter("medium|"), asked);
+        QCOMPARE(read(path(doc)), data);
+    }
+
     // What the media given cannot take is refused before anything is written; a medium that did
     // not change, or is too small, is said and another asked for; Cancel ends the cut, and says
     // what each medium holds.
