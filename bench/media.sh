@@ -81,6 +81,6 @@ sync
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" dbus-run-session -- sh -c '
   /usr/libexec/at-spi-bus-launcher --launch-immediately > /dev/null 2>&1 &
   sleep 1
-  /usr/bin/python3 "$0" "$@"' bench/media_window.py "$window" "$dir/full/film.mkv" "$dir/window.log" \
+  /usr/bin/python3 "$0" "$@"' bench/media_window.py "$window" "$dir/full/film.mkv" 32768 "$dir/window.log" \
   "$dir/stick0" "$dir/stick1" "$dir/stick2" \
   2> >(grep -v -e 'fd limit' -e 'Activating service' -e 'Successfully activated' -e XDG_RUNTIME_DIR >&2)

@@ -4,9 +4,9 @@
 # The window's waits during a cut across media, driven through AT-SPI as responsive.py drives it
 # (and with its probe): a file on a nearly full medium is cut with Découper; the window offers to
 # go over several media, says that its own folder takes no piece, and asks for each stick in its
-# media dialog, where the stick is chosen in the list and Écrire ici pressed. Run by
+# media dialog, where the stick is chosen with a double click in the list. Run by
 # bench/media.sh, inside Xvfb and a D-Bus session that has the accessibility bus:
-#   media_window.py BINARY SOURCE LOG STICK...
+#   media_window.py BINARY SOURCE SIZE_KB LOG STICK...
 import os
 import subprocess
 import sys
@@ -33,24 +33,28 @@ def dialog(app, title, timeout):
 
 
 def choose(window, folder):
-    """Chooses the medium mounted at folder in the dialog's list, then presses Écrire ici."""
+    """Chooses the medium mounted at folder in the dialog's list, with a double click."""
     media = find(window, 'list', 'Supports présents')
     for _ in range(50):
         for i, item in enumerate(media):
             if item is not None and f'{folder} (' in item.name:
-                # Clicked where it shows, as the user clicks it.
+                # Double-clicked where it shows, as the user chooses it.
                 box = item.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
                 subprocess.run(['xdotool', 'mousemove', str(box.x + box.width // 2),
-                                str(box.y + box.height // 2), 'click', '1'], check=True)
-                time.sleep(0.2)
-                press(window, 'Écrire ici')
+                                str(box.y + box.height // 2), 'click', '--repeat', '2',
+                                '--delay', '80', '1'], check=True)
                 return
         time.sleep(0.2)
     raise SystemExit(f'{folder} is not in the list')
 
 
-def main(binary, source, log, *sticks):
+def main(binary, source, size_kb, log, *sticks):
     s = Session(binary, source, log)
+    # The piece size typed in the size box, as the user types it.
+    find(s.app, 'text', 'Taille des partitions en Ko').queryComponent().grabFocus()
+    subprocess.run(['xdotool', 'key', 'ctrl+a', 'BackSpace'], check=True)
+    subprocess.run(['xdotool', 'type', size_kb], check=True)
+    time.sleep(0.5)
     start = time.monotonic()
     press(s.app, 'Découper')
     answer_box(s.app, 'Plusieurs supports', 'OK', 30)
