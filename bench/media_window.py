@@ -35,6 +35,10 @@ def dialog(app, title, timeout):
 def choose(window, folder):
     """Chooses the medium mounted at folder in the dialog's list, with a double click."""
     media = find(window, 'list', 'Supports présents')
+    # Typed into the list, which goes to the medium whose name starts so and shows it.
+    media.queryComponent().grabFocus()
+    subprocess.run(['xdotool', 'type', '--delay', '20', folder], check=True)
+    time.sleep(0.5)
     for _ in range(50):
         for i, item in enumerate(media):
             if item is not None and f'{folder} (' in item.name:

@@ -30,8 +30,8 @@ void TerminalWindow::clearProgress()
         print(QStringLiteral("\r\x1b[K"));
 }
 
-MessageAnswer TerminalWindow::showMessage(const QString &text, const QString &title,
-                                          MessageIcon, MessageButtons buttons)
+MessageAnswer TerminalWindow::showMessage(const QString &text, const QString &title, MessageIcon,
+                                          MessageButtons buttons)
 {
     clearProgress();
     // Lines end as a terminal ends them: the boxes' carriage returns become line feeds.
@@ -118,7 +118,7 @@ MediumAnswer TerminalWindow::nextMedium(const MediumRequest &request)
 {
     clearProgress();
     const bool cut = request.kind == MediumRequest::Kind::Cut;
-    print(cut                     ? CliTexts::nextMediumPrompt(request.text, request.lastFolder)
+    print(cut                       ? CliTexts::nextMediumPrompt(request.text, request.lastFolder)
           : request.piece.isEmpty() ? CliTexts::recoveryMediumPrompt(request.text)
                                     : CliTexts::pieceMediumPrompt(request.text));
     const std::optional<QString> line = readLine();

@@ -111,7 +111,7 @@ std::optional<int> slicesOf(const QString &value)
     bool ok = false;
     const int slices = value.toInt(&ok);
     return ok && slices >= 1 && slices <= FctDecoup::maxPieceCount ? std::optional(slices)
-                                                                  : std::nullopt;
+                                                                   : std::nullopt;
 }
 
 // What the command line asks for, once understood.

@@ -222,8 +222,8 @@ bool Cut::chooseFolder(const QString &destination)
             return false;
         std::optional<EngineWindow::AcrossMedia> across;
         if (!m_acrossMedia)
-            across = m_window.offerMedia(
-                EngineTexts::noRoom(folder, refused->needed, refused->free));
+            across =
+                m_window.offerMedia(EngineTexts::noRoom(folder, refused->needed, refused->free));
         if (!m_acrossMedia && !across)
             return false;
         setFolder(folder);
@@ -231,8 +231,8 @@ bool Cut::chooseFolder(const QString &destination)
             goAcrossMedia({}, across->protect);
         return true;
     };
-    const QString first = AddBackslash(destination.isEmpty() ? SplitPath(m_sourcePath, false)
-                                                             : destination);
+    const QString first =
+        AddBackslash(destination.isEmpty() ? SplitPath(m_sourcePath, false) : destination);
     if (acrossMedia(first, refusal(first)))
         return true;
     const OutputFolder::Settled settled =
@@ -326,8 +326,8 @@ bool Cut::planRecovery()
     }
     m_recoveryPieces = pieces;
     // Across media, each medium's volumes are summed when it comes: here, the index alone.
-    m_recovery = m_acrossMedia ? std::make_unique<RecoveryWriter>(m_recoveryPieces, QList<int>(),
-                                                                  0, recoveryMemory, creator)
+    m_recovery = m_acrossMedia ? std::make_unique<RecoveryWriter>(m_recoveryPieces, QList<int>(), 0,
+                                                                  recoveryMemory, creator)
                                : std::make_unique<RecoveryWriter>(
                                    m_recoveryPieces, *m_recoverySlices, recoveryMemory, creator);
     if (!m_recovery->valid())

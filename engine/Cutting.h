@@ -107,7 +107,6 @@ private:
     bool stopAcrossMedia(bool failed, const QString &why = {});
     QString mediaReport() const;
 
-
     // How the cut ends when it cannot go on: what it had created goes, and the window hears why
     // (a stop says nothing): the cause of the call that failed, or the cut's own finding.
     bool fail(const FileIo::Cause &cause, const QString &finding = {});
@@ -116,7 +115,10 @@ private:
     // Whether the source is still the file that was opened, as it was: no byte of it written,
     // truncated or replaced while it was read.
     bool sourceUnchanged() const;
-    QString piecePath(int n) const { return m_folder + m_name.baseName + FctDecoup::PieceSuffix(n); }
+    QString piecePath(int n) const
+    {
+        return m_folder + m_name.baseName + FctDecoup::PieceSuffix(n);
+    }
     qint64 pieceLength(int n) const;
     QList<qint64> outputLengths() const;
     // The checksum file's bytes; empty when a digest could not be had.
@@ -154,19 +156,18 @@ private:
     // Across media.
     bool m_acrossMedia = false;
     bool m_protect = false;
-    QStringList m_mediaGiven;    // still to be used, in order
-    QList<int> m_queue;          // items still to write
-    QList<Medium> m_media;       // written and proven
+    QStringList m_mediaGiven; // still to be used, in order
+    QList<int> m_queue;       // items still to write
+    QList<Medium> m_media;    // written and proven
     QList<RecoveryWriter::Piece> m_recoveryPieces;
-    QByteArray m_index;          // the PAR2 index's bytes, the same on every medium
-    QByteArray m_checksums;      // the checksum file's bytes
-    int m_volumeCount = 0;       // recovery volumes across all media
+    QByteArray m_index;     // the PAR2 index's bytes, the same on every medium
+    QByteArray m_checksums; // the checksum file's bytes
+    int m_volumeCount = 0;  // recovery volumes across all media
     std::unique_ptr<char[]> m_sourceBuffers[3];
     mutable qint64 m_volumeLength = -1;
     // The lock first: it goes last, once what the cut created has gone.
     SetLock m_lock;
     UnfinishedOutput m_created;
 };
-
 
 } // namespace Cutting

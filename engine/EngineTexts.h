@@ -98,8 +98,8 @@ inline QString cutDone(const QString &countText)
 }
 inline QString cutDoneAcrossMedia(const QString &countText, const QStringList &media)
 {
-    return cutDone(countText) + lineBreak + QStringLiteral("Chaque support a été relu.")
-           + lineBreak + media.join(lineBreak);
+    return cutDone(countText) + lineBreak + QStringLiteral("Chaque support a été relu.") + lineBreak
+           + media.join(lineBreak);
 }
 inline const QString cutError = QStringLiteral("Erreur lors du découpage du fichier !");
 inline QString sourceChanged(const QString &path)
@@ -139,8 +139,9 @@ inline QString mediumFull(const QString &written, bool several, int pieces, int 
         left.append(QString::number(volumes)
                     + (volumes > 1 ? QStringLiteral(" fichiers de réparation")
                                    : QStringLiteral(" fichier de réparation")));
-    return written + (several ? QStringLiteral(" sont écrits ; il reste ")
-                              : QStringLiteral(" est écrit ; il reste "))
+    return written
+           + (several ? QStringLiteral(" sont écrits ; il reste ")
+                      : QStringLiteral(" est écrit ; il reste "))
            + left.join(QStringLiteral(" et ")) + QStringLiteral(", ") + megabytes(bytes);
 }
 inline QString firstMedium(int pieces, qint64 bytes)

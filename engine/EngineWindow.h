@@ -36,9 +36,9 @@ struct MediumRequest
         Restore,
     };
     Kind kind = Kind::Cut;
-    QString text;       // what the engine says of it: what is written and what remains, or
-                        // the piece wanted
-    int remaining = 0;  // files still to write
+    QString text;      // what the engine says of it: what is written and what remains, or
+                       // the piece wanted
+    int remaining = 0; // files still to write
     qint64 remainingBytes = 0;
     QString piece;      // the piece looked for; none: any medium with more recovery volumes,
                         // and Lost says there is none
@@ -86,8 +86,5 @@ public:
     {
         bool protect = false;
     };
-    virtual std::optional<AcrossMedia> offerMedia(const QString & /*why*/)
-    {
-        return std::nullopt;
-    }
+    virtual std::optional<AcrossMedia> offerMedia(const QString & /*why*/) { return std::nullopt; }
 };

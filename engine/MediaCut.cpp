@@ -82,8 +82,9 @@ void Cut::goAcrossMedia(const QStringList &more, bool protect)
 
 QString Cut::itemName(int item) const
 {
-    return isVolume(item) ? Par2::volumeName(m_name.baseName, item - m_pieceCount - 1, m_volumeCount)
-                          : m_name.baseName + PieceSuffix(item);
+    return isVolume(item)
+               ? Par2::volumeName(m_name.baseName, item - m_pieceCount - 1, m_volumeCount)
+               : m_name.baseName + PieceSuffix(item);
 }
 
 qint64 Cut::itemLength(int item) const
@@ -186,7 +187,8 @@ qint64 Cut::workOf(const QList<int> &items) const
     bool volumes = false;
     for (const int item : items) {
         volumes = volumes || isVolume(item);
-        work += itemLength(item) + (isVolume(item) ? 0 : pieceLength(item) - (item == 1 ? m_header.size() : 0));
+        work += itemLength(item)
+                + (isVolume(item) ? 0 : pieceLength(item) - (item == 1 ? m_header.size() : 0));
     }
     if (!std::all_of(items.cbegin(), items.cend(), [&](int i) { return isVolume(i); }))
         work += m_checksums.size();
@@ -317,11 +319,11 @@ std::optional<QString> Cut::nextMediumFolder()
     QList<int> written;
     for (const Medium &medium : std::as_const(m_media))
         written += medium.items;
-    request.text = written.isEmpty()
-                       ? EngineTexts::firstMedium(pieces, request.remainingBytes)
-                       : EngineTexts::mediumFull(describe(written), written.size() > 1, pieces,
-                                                 int(m_queue.size()) - pieces,
-                                                 request.remainingBytes);
+    request.text =
+        written.isEmpty()
+            ? EngineTexts::firstMedium(pieces, request.remainingBytes)
+            : EngineTexts::mediumFull(describe(written), written.size() > 1, pieces,
+                                      int(m_queue.size()) - pieces, request.remainingBytes);
     const MediumAnswer answer = m_window.nextMedium(request);
     if (answer.kind != MediumAnswer::Kind::Folder || answer.folder.isEmpty())
         return std::nullopt;
@@ -362,8 +364,8 @@ bool Cut::cutAcrossMedia()
     m_source.close();
     QStringList media;
     for (qsizetype i = 0; i < m_media.size(); ++i)
-        media.append(EngineTexts::mediumHolds(int(i) + 1, m_media[i].folder,
-                                              describe(m_media[i].items)));
+        media.append(
+            EngineTexts::mediumHolds(int(i) + 1, m_media[i].folder, describe(m_media[i].items)));
     m_window.showMessage(
         EngineTexts::cutDoneAcrossMedia(QString::fromLatin1(m_header.right(3)), media),
         EngineTexts::informationTitle, MessageIcon::Information, MessageButtons::Ok);
@@ -376,8 +378,8 @@ QString Cut::mediaReport() const
 {
     QStringList lines;
     for (qsizetype i = 0; i < m_media.size(); ++i)
-        lines.append(EngineTexts::mediumHolds(int(i) + 1, m_media[i].folder,
-                                              describe(m_media[i].items)));
+        lines.append(
+            EngineTexts::mediumHolds(int(i) + 1, m_media[i].folder, describe(m_media[i].items)));
     if (!m_queue.isEmpty())
         lines.append(EngineTexts::notWritten(describe(m_queue)));
     return lines.join(EngineTexts::lineBreak);
@@ -424,7 +426,8 @@ Cut::Filled Cut::admitMedium(const QString &folder, const QByteArray &identity, 
         m_window.showMessage(text, title, MessageIcon::Exclamation, MessageButtons::Ok);
         return Filled::Skipped;
     };
-    if (!m_media.isEmpty() && m_media.last().folder == folder && m_media.last().identity == identity)
+    if (!m_media.isEmpty() && m_media.last().folder == folder
+        && m_media.last().identity == identity)
         return skip(EngineTexts::mediumUnchanged(folder), EngineTexts::warningTitle);
     switch (lock.take(folder, m_name.baseName, SetLock::Names::Set, SetLock::Mode::Write)) {
     case SetLock::State::Held:
@@ -434,8 +437,9 @@ Cut::Filled Cut::admitMedium(const QString &folder, const QByteArray &identity, 
                                            EngineTexts::namesBusy(m_name.baseName, folder)),
                     EngineTexts::errorTitle);
     default:
-        return skip(EngineTexts::withCause(EngineTexts::cutError, EngineTexts::cause(errno, folder)),
-                    EngineTexts::errorTitle);
+        return skip(
+            EngineTexts::withCause(EngineTexts::cutError, EngineTexts::cause(errno, folder)),
+            EngineTexts::errorTitle);
     }
     count = fitting(folder, freedBy(folder), m_queue);
     if (count == 0)
@@ -564,7 +568,8 @@ bool Cut::writeItems(const QList<int> &items, const QString &folder, SetLock &lo
             return stopAcrossMedia(false);
         hash.endDigest();
         const QList<QByteArray> digest = hash.takeDigests(true);
-        if (!sourceUnchanged() || (copied == FileIo::Result::Done && digest.value(0) != m_digests[item - 1]))
+        if (!sourceUnchanged()
+            || (copied == FileIo::Result::Done && digest.value(0) != m_digests[item - 1]))
             return stopAcrossMedia(true, changed());
         if (copied != FileIo::Result::Done) {
             const FileIo::Cause cause = copier.cause(path, m_sourcePath);
@@ -629,9 +634,8 @@ bool Cut::writeVolumes(const QList<int> &exponents, const QString &folder, SetLo
         m_progress.total += fedBytes(writer.windowStart(window), writer.windowEnd(window));
         HashThread sums0(writer.sums(0));
         HashThread sums1(writer.sums(1));
-        const FileIo::Result result = feedSource({&sums0, &sums1}, nullptr,
-                                                 writer.windowStart(window),
-                                                 writer.windowEnd(window));
+        const FileIo::Result result = feedSource(
+            {&sums0, &sums1}, nullptr, writer.windowStart(window), writer.windowEnd(window));
         sums0.takeDigests(true);
         sums1.takeDigests(true);
         if (!fed(result))
@@ -659,18 +663,16 @@ QList<int> Cut::readBack(const QList<int> &items, const QString &folder,
          QCryptographicHash::hash(m_index, QCryptographicHash::Sha256)}};
     for (const int item : items) {
         // A volume is held to what the system's cache holds of it, as written.
-        expected[folder + itemName(item)] = isVolume(item)
-                                                ? ChecksumFile::digestOf(folder + itemName(item))
-                                                : m_digests[item - 1];
+        expected[folder + itemName(item)] =
+            isVolume(item) ? ChecksumFile::digestOf(folder + itemName(item)) : m_digests[item - 1];
     }
     proofsKept = true;
     for (const auto &[temporary, path] : names) {
         const QByteArray digest = digestOnMedium(path, m_progress, m_window);
         if (!digest.isEmpty() && digest == expected[path])
             continue;
-        const auto item = std::find_if(items.cbegin(), items.cend(), [&](int i) {
-            return folder + itemName(i) == path;
-        });
+        const auto item = std::find_if(items.cbegin(), items.cend(),
+                                       [&](int i) { return folder + itemName(i) == path; });
         if (item == items.cend())
             proofsKept = false;
         else

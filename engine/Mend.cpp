@@ -117,7 +117,7 @@ private:
     Run &m_run;
     EngineWindow &m_window;
     const SetFolders m_folders; // of the set, only read
-    QString &m_destination; // as settleFolder
+    QString &m_destination;     // as settleFolder
     const QString m_baseName;
     const QString m_damage; // what the plain restore met
     std::optional<RecoverySet> m_set;

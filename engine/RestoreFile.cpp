@@ -148,8 +148,7 @@ private:
 Restore::Restore(Run &run, const QString &firstPiecePath, SetFolders &folders, bool mayMend,
                  QString &destination)
     : m_run(run), m_window(run.window), m_firstPiecePath(firstPiecePath), m_folders(folders),
-      m_destination(destination),
-      m_restored(run.restored), m_mayMend(mayMend)
+      m_destination(destination), m_restored(run.restored), m_mayMend(mayMend)
 {}
 
 // Recovery files are looked for only once something is wrong: an intact set never lists its
@@ -227,8 +226,8 @@ bool Restore::checkSet()
     if (const ChecksumFile::Read read = ChecksumFile::read(m_folders.path(m_checksumName));
         read.there) {
         m_checksums = read.lines;
-        const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folders, m_baseName,
-                                                  m_header->pieceCount, m_restoredName);
+        const QString mismatch = checksumMismatch(m_checksums, m_checksumName, m_folders,
+                                                  m_baseName, m_header->pieceCount, m_restoredName);
         if (!mismatch.isEmpty())
             return damaged(mismatch);
     } else if (mendable()) {
@@ -276,7 +275,8 @@ bool Restore::gatherMedia(int n)
             continue;
         }
         while (!m_folders.holds(pieceName(later))) {
-            const MediumAnswer answer = ask(pieceName(later), EngineTexts::insertMediumWith(pieceName(later)));
+            const MediumAnswer answer =
+                ask(pieceName(later), EngineTexts::insertMediumWith(pieceName(later)));
             if (answer.kind == MediumAnswer::Kind::Cancel)
                 return m_run.stop();
             if (answer.kind == MediumAnswer::Kind::Lost) {

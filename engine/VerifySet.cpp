@@ -13,8 +13,8 @@
 #include "PieceHeader.h"
 #include "Rebuild.h"
 #include "RecoverySet.h"
-#include "SetFolders.h"
 #include "Restoring.h"
+#include "SetFolders.h"
 
 #include <QFile>
 

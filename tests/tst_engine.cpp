@@ -336,7 +336,7 @@ private:
     std::function<void(int piece)> m_onReport;
     bool m_stop = false;
     bool m_cancel = false;
-    std::optional<QString> m_chosen; // the folder chosen when the engine asks for one
+    std::optional<QString> m_chosen;    // the folder chosen when the engine asks for one
     std::optional<QStringList> m_media; // the media put in, when asked; none: no one to ask
     bool m_protect = false;             // the user asks for a set that survives a lost medium
 
@@ -841,10 +841,11 @@ private Q_SLOTS:
         const QStringList asked = m_events.filter("medium|");
         QCOMPARE(asked.size(), protect ? 3 : 2);
         QCOMPARE(asked[0], "medium|rapport.001 à rapport.010 sont écrits ; il reste 15 morceaux"
-                           + QString(protect ? " et 10 fichiers de réparation, 2,4 Mo"
-                                             : " et 2 fichiers de réparation, 1,6 Mo"));
+                               + QString(protect ? " et 10 fichiers de réparation, 2,4 Mo"
+                                                 : " et 2 fichiers de réparation, 1,6 Mo"));
         QVERIFY2(m_events.contains(cut), qPrintable(m_events.join('\n')));
-        QVERIFY(m_lastText.contains("Support 2 (" + folders[1] + "/) : rapport.011 à rapport.020."));
+        QVERIFY(
+            m_lastText.contains("Support 2 (" + folders[1] + "/) : rapport.011 à rapport.020."));
         // The progress is true: at the end every byte it announced is counted, none twice.
         const QStringList moved = m_progress.last().section(' ', 1).split('/');
         QCOMPARE(moved.value(0), moved.value(1));
@@ -853,8 +854,8 @@ private Q_SLOTS:
             int status = -1;
             const QStringList pieces = QDir(folders[m]).entryList({"rapport.0*"});
             if (!pieces.isEmpty())
-                run(folders[m], {"sha256sum", "-c", "--quiet", "--ignore-missing", "rapport.sha256"},
-                    &status);
+                run(folders[m],
+                    {"sha256sum", "-c", "--quiet", "--ignore-missing", "rapport.sha256"}, &status);
             QVERIFY(pieces.isEmpty() || status == 0);
             QVERIFY(QFileInfo::exists(folders[m] + "/rapport.par2"));
         }
@@ -924,7 +925,8 @@ private Q_SLOTS:
         QRandomGenerator(4).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
         QVERIFY(write(path(doc), data));
         QCOMPARE(FctDecoup::CutFile(*this, path(doc), 100), FctDecoup::Outcome::Done);
-        QVERIFY(QFile::rename(path(doc), path("source")) && QFile::remove(path(piece(first, lost))));
+        QVERIFY(QFile::rename(path(doc), path("source"))
+                && QFile::remove(path(piece(first, lost))));
         m_events.clear();
         m_media = QStringList{"lost", "lost"};
         m_chosen = m_dir->path();
@@ -942,14 +944,21 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("answers"); // "" cancels; "none": no one to ask
         QTest::addColumn<FctDecoup::Outcome>("outcome");
         QTest::addColumn<QStringList>("said");
-        QTest::newRow("no one to ask") << 100.0 << QStringList{"none"} << FctDecoup::Outcome::Refused
-            << QStringList{cutError, "Les supports donnés ne peuvent recevoir tout le découpage : il faut 2,6 Mo, 2,0 Mo sont libres."};
-        QTest::newRow("a piece bigger than a medium") << 1100.0 << QStringList{"none"} << FctDecoup::Outcome::Refused
-            << QStringList{cutError, "Le support de %0/ ne peut recevoir rapport.001 : il faut 1,1 Mo, 1,0 Mo sont libres."};
+        QTest::newRow("no one to ask")
+            << 100.0 << QStringList{"none"} << FctDecoup::Outcome::Refused
+            << QStringList{cutError, "Les supports donnés ne peuvent recevoir tout le découpage : "
+                                     "il faut 2,6 Mo, 2,0 Mo sont libres."};
+        QTest::newRow("a piece bigger than a medium")
+            << 1100.0 << QStringList{"none"} << FctDecoup::Outcome::Refused
+            << QStringList{cutError, "Le support de %0/ ne peut recevoir rapport.001 : il faut 1,1 "
+                                     "Mo, 1,0 Mo sont libres."};
         QTest::newRow("cancelled") << 100.0 << QStringList{""} << FctDecoup::Outcome::Stopped
-            << QStringList{"Avertissement|Découpage interrompu.", "Support 1 (%0/) : rapport.001 à rapport.010."};
-        QTest::newRow("the same medium again") << 100.0 << QStringList{"%0", ""} << FctDecoup::Outcome::Stopped
-            << QStringList{"Avertissement|Le support de %0/ n'a pas changé : insérez le support suivant."};
+                                   << QStringList{"Avertissement|Découpage interrompu.",
+                                                  "Support 1 (%0/) : rapport.001 à rapport.010."};
+        QTest::newRow("the same medium again")
+            << 100.0 << QStringList{"%0", ""} << FctDecoup::Outcome::Stopped
+            << QStringList{
+                   "Avertissement|Le support de %0/ n'a pas changé : insérez le support suivant."};
     }
     void mediaRefused()
     {
@@ -965,10 +974,13 @@ private Q_SLOTS:
         QVERIFY(write(path(doc), data));
         if (answers != QStringList{"none"})
             m_media = answers.replaceInStrings("%0", folders[0]);
-        const FctDecoup::Media more{answers == QStringList{"none"} ? folders.mid(1) : QStringList()};
+        const FctDecoup::Media more{answers == QStringList{"none"} ? folders.mid(1)
+                                                                   : QStringList()};
         QCOMPARE(FctDecoup::CutFile(*this, path(doc), sizeKb, std::nullopt, folders[0], more),
                  outcome);
-        const QString text = m_events.filter("|").filter(QRegularExpression("^(Erreur|Avert)")).join('\n') + '\r' + m_lastText;
+        const QString text =
+            m_events.filter("|").filter(QRegularExpression("^(Erreur|Avert)")).join('\n') + '\r'
+            + m_lastText;
         for (const QString &line : said)
             QVERIFY2(text.contains(QString(line).replace("%0", folders[0])), qPrintable(text));
         // Refused: nothing written; stopped: the first medium keeps its share, whole.

@@ -70,8 +70,7 @@ private:
                        MessageButtons buttons, MessageAnswer *answer);
     void engineFolder(Output output, std::optional<QString> *folder);
     void engineMedium(const MediumRequest &request, MediumAnswer *answer);
-    void engineMediaOffer(const QString &why,
-                          std::optional<EngineWindow::AcrossMedia> *across);
+    void engineMediaOffer(const QString &why, std::optional<EngineWindow::AcrossMedia> *across);
     void showProgress(const Progress &progress);
     void stopClicked();
     void operationFinished();

@@ -114,16 +114,16 @@ std::optional<QString> EngineWorker::chooseFolder(Output output)
 MediumAnswer EngineWorker::nextMedium(const MediumRequest &request)
 {
     auto answer = std::make_shared<MediumAnswer>();
-    const bool asked = onWindowThread(
-        [this, answer, request] { Q_EMIT mediumRequested(request, answer.get()); });
+    const bool asked =
+        onWindowThread([this, answer, request] { Q_EMIT mediumRequested(request, answer.get()); });
     return asked ? *answer : MediumAnswer{};
 }
 
 std::optional<EngineWindow::AcrossMedia> EngineWorker::offerMedia(const QString &why)
 {
     auto across = std::make_shared<std::optional<AcrossMedia>>();
-    const bool asked = onWindowThread(
-        [this, across, why] { Q_EMIT mediaOffered(why, across.get()); });
+    const bool asked =
+        onWindowThread([this, across, why] { Q_EMIT mediaOffered(why, across.get()); });
     return asked ? *across : std::nullopt;
 }
 

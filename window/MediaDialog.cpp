@@ -60,14 +60,13 @@ QList<MediaDialog::Medium> MediaDialog::mounted()
     for (const QStorageInfo &storage : QStorageInfo::mountedVolumes()) {
         if (!storage.isValid() || !storage.isReady() || !storage.device().startsWith("/dev/"))
             continue;
-        media.append({storage.rootPath(), storage.displayName() == storage.rootPath()
-                                              ? QString()
-                                              : storage.displayName(),
-                      storage.bytesAvailable(), isRemovable(storage.device())});
+        media.append(
+            {storage.rootPath(),
+             storage.displayName() == storage.rootPath() ? QString() : storage.displayName(),
+             storage.bytesAvailable(), isRemovable(storage.device())});
     }
-    std::stable_sort(media.begin(), media.end(), [](const Medium &a, const Medium &b) {
-        return a.removable && !b.removable;
-    });
+    std::stable_sort(media.begin(), media.end(),
+                     [](const Medium &a, const Medium &b) { return a.removable && !b.removable; });
     return media;
 }
 
@@ -92,10 +91,9 @@ MediaDialog::MediaDialog(const MediumRequest &request, QWidget *parent, Source s
                               QDialogButtonBox::AcceptRole);
     QPushButton *other = buttons->addButton(WindowTexts::otherFolder, QDialogButtonBox::ActionRole);
     if (!cut) {
-        QPushButton *lost =
-            buttons->addButton(request.piece.isEmpty() ? WindowTexts::noOtherMedium
-                                                       : WindowTexts::mediumLost,
-                               QDialogButtonBox::DestructiveRole);
+        QPushButton *lost = buttons->addButton(request.piece.isEmpty() ? WindowTexts::noOtherMedium
+                                                                       : WindowTexts::mediumLost,
+                                               QDialogButtonBox::DestructiveRole);
         connect(lost, &QPushButton::clicked, this, [this] {
             m_answer = {MediumAnswer::Kind::Lost, {}};
             done(QDialog::Accepted);
@@ -132,8 +130,8 @@ void MediaDialog::refresh()
     if (std::equal(media.cbegin(), media.cend(), m_shown.cbegin(), m_shown.cend(), same)
         && m_list->count() == media.size())
         return;
-    const QString chosen = m_list->currentRow() >= 0 ? m_shown[m_list->currentRow()].folder
-                                                     : m_request.lastFolder;
+    const QString chosen =
+        m_list->currentRow() >= 0 ? m_shown[m_list->currentRow()].folder : m_request.lastFolder;
     m_shown = media;
     m_list->clear();
     int current = -1;

@@ -338,8 +338,9 @@ void RecoveryWriter::start(qint64 memoryBound)
     // Sums read again from the pieces, window after window, are as quickly read in short windows
     // as in long ones: then the sums of a window stay in the processor's cache.
     if (m_windowLength < slice)
-        m_windowLength = std::min(m_windowLength, std::max(cachedSums / std::max(count, 1), stretchLength)
-                                                      / Gf16::apartBlock * Gf16::apartBlock);
+        m_windowLength =
+            std::min(m_windowLength, std::max(cachedSums / std::max(count, 1), stretchLength)
+                                         / Gf16::apartBlock * Gf16::apartBlock);
     m_sums.reset(count ? alignedBytes(count * m_windowLength) : nullptr);
     const Gf16 gf;
     if ((count && !m_sums) || !gf.valid())
