@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QVBoxLayout>
 
@@ -119,28 +120,34 @@ MediaDialog::MediaDialog(const MediumRequest &request, QWidget *parent, Source s
     m_poll.start(1000);
 }
 
-// The list again, when the media changed; the medium chosen stays chosen, and at first the one
-// last used is (a drive whose medium is swapped keeps its folder).
+// The list again, when the media changed. Where only their free room or label did, the entries
+// change in place: the list never moves under the pointer. The medium chosen stays chosen, and
+// at first the one where the last folder lies is (a drive whose medium is swapped keeps it).
 void MediaDialog::refresh()
 {
-    QList<Medium> media = m_source();
-    const auto same = [](const Medium &a, const Medium &b) {
-        return a.folder == b.folder && a.label == b.label && a.free == b.free;
-    };
-    if (std::equal(media.cbegin(), media.cend(), m_shown.cbegin(), m_shown.cend(), same)
-        && m_list->count() == media.size())
+    const QList<Medium> media = m_source();
+    const auto sameFolder = [](const Medium &a, const Medium &b) { return a.folder == b.folder; };
+    if (std::equal(media.cbegin(), media.cend(), m_shown.cbegin(), m_shown.cend(), sameFolder)
+        && m_list->count() == media.size()) {
+        for (qsizetype i = 0; i < media.size(); ++i)
+            m_list->item(int(i))->setText(describe(media[i]));
+        m_shown = media;
         return;
-    const QString chosen =
-        m_list->currentRow() >= 0 ? m_shown[m_list->currentRow()].folder : m_request.lastFolder;
+    }
+    const int row = m_list->currentRow();
+    const QString chosen = row >= 0 ? m_shown[row].folder : QString();
+    const int scrolled = m_list->verticalScrollBar()->value();
     m_shown = media;
     m_list->clear();
     int current = -1;
     for (qsizetype i = 0; i < media.size(); ++i) {
         m_list->addItem(describe(media[i]));
-        if (current < 0 && isOn(chosen, media[i].folder))
+        if (current < 0
+            && (row >= 0 ? media[i].folder == chosen : isOn(m_request.lastFolder, media[i].folder)))
             current = int(i);
     }
     m_list->setCurrentRow(current);
+    m_list->verticalScrollBar()->setValue(scrolled);
     m_ok->setEnabled(current >= 0);
 }
 
