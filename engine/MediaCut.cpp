@@ -667,7 +667,8 @@ QList<int> Cut::readBack(const QList<int> &items, const QString &folder,
             isVolume(item) ? ChecksumFile::digestOf(folder + itemName(item)) : m_digests[item - 1];
     }
     proofsKept = true;
-    for (const auto &[temporary, path] : names) {
+    for (const auto &name : names) {
+        const QString &path = name.second;
         const QByteArray digest = digestOnMedium(path, m_progress, m_window);
         if (!digest.isEmpty() && digest == expected[path])
             continue;
@@ -680,8 +681,8 @@ QList<int> Cut::readBack(const QList<int> &items, const QString &folder,
     }
     if (proofsKept)
         return lost;
-    for (const auto &[temporary, path] : names)
-        FileEntry::remove(path);
+    for (const auto &name : names)
+        FileEntry::remove(name.second);
     return items;
 }
 
