@@ -176,10 +176,16 @@ class Cli(unittest.TestCase):
         """A recovery volume of another cut of another rapport.doc beside the set changes nothing."""
         other = os.path.join(self.dir.name, "autre")
         os.mkdir(other)
-        with open(os.path.join(other, "rapport.doc"), "wb") as f:
-            f.write(os.urandom(len(self.data)))
-        self.assertEqual(self.run_cli("cut", "autre/rapport.doc", "--size", "100", "--recovery", "2")[0], 0)
         self.assertEqual(self.run_cli("cut", "rapport.doc", "--size", "100")[0], 0)
+        set_id = lambda folder: open(os.path.join(folder, "rapport.par2"), "rb").read()[32:48]
+        # The stray set's ID sorts first, so that a restore that took the first set it reads
+        # would take the stray one.
+        while True:
+            with open(os.path.join(other, "rapport.doc"), "wb") as f:
+                f.write(os.urandom(len(self.data)))
+            self.assertEqual(self.run_cli("cut", "autre/rapport.doc", "--size", "100", "--recovery", "2", "--yes")[0], 0)
+            if set_id(other) < set_id(self.dir.name):
+                break
         os.rename(os.path.join(other, "rapport.vol1+1.par2"), self.path("rapport.vol1+1.par2"))
         os.rename(self.path("rapport.doc"), self.path("source"))
         os.remove(self.path("rapport.003"))
