@@ -117,6 +117,13 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
     connect(m_ui->Command3, &QToolButton::clicked, this, &Decouper::aboutClicked);
     connect(m_ui->Command1, &QToolButton::clicked, this, &Decouper::quitClicked);
     connect(m_ui->Image1, &ClickableImage::clicked, this, &Decouper::donationClicked);
+    connectWorker();
+    load();
+}
+
+// What the engine asks of the window while it works, and the band's stop.
+void Decouper::connectWorker()
+{
     connect(&m_worker, &EngineWorker::messageRequested, this, &Decouper::engineMessage);
     connect(&m_worker, &EngineWorker::refreshRequested, m_ui->File1, &FileList::refresh);
     connect(&m_worker, &EngineWorker::folderRequested, this, &Decouper::engineFolder);
@@ -129,7 +136,6 @@ Decouper::Decouper(const StartPlace &start, QWidget *parent)
         new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WindowShortcut);
     m_escape->setEnabled(false);
     connect(m_escape, &QShortcut::activated, this, &Decouper::stopClicked);
-    load();
 }
 
 Decouper::~Decouper()

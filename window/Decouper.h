@@ -65,6 +65,7 @@ private:
     MessageAnswer showMessage(const QString &text, const QString &title, MessageIcon icon,
                               MessageButtons buttons);
     void runEngine(const EngineWorker::Operation &operation);
+    void connectWorker();
     // What the worker brings.
     void engineMessage(const QString &text, const QString &title, MessageIcon icon,
                        MessageButtons buttons, MessageAnswer *answer);
